@@ -1,0 +1,104 @@
+#include "kavfeatbrowserwidget.h"
+#include "kavfeatcontainer.h"
+#include "kavfeatenvironment.h"
+#include "kavfeatobject.h"
+#include "kavfeattreenode.h"
+
+#include <QtCore/QStringList>
+
+KAVFeatTreeNode::KAVFeatTreeNode(KAVFeatObject *object) : m_object(object)
+{
+    if (object)
+        setText(0, object->GetIdentifier());
+}
+
+KAVFeatTreeNode::~KAVFeatTreeNode() = default;
+
+KAVFeatObject *KAVFeatTreeNode::GetFeatureObject() const
+{
+    return m_object;
+}
+
+namespace {
+
+KAVFeatTreeNode *addNode(KAVFeatObject *object)
+{
+    auto *node = new KAVFeatTreeNode(object);
+    for (KAVFeatObject *child : object->GetChildren())
+        node->addChild(addNode(child));
+    return node;
+}
+
+} // namespace
+
+KAVFeatBrowserWidget::KAVFeatBrowserWidget(QWidget *parent) : QTreeWidget(parent)
+{
+    setHeaderHidden(true);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+}
+
+KAVFeatBrowserWidget::~KAVFeatBrowserWidget() = default;
+
+KAVFeatEnvironment *KAVFeatBrowserWidget::GetEnvironment() const
+{
+    return m_environment;
+}
+
+void KAVFeatBrowserWidget::SetEnvironment(KAVFeatEnvironment *environment)
+{
+    if (m_environment) {
+        disconnect(m_environment->GetContainer(), nullptr, this, nullptr);
+        disconnect(m_environment, nullptr, this, nullptr);
+    }
+    m_environment = environment;
+    if (environment) {
+        connect(environment->GetContainer(), &KAVFeatContainer::Changed, this,
+                &KAVFeatBrowserWidget::Rebuild);
+        connect(environment, &QObject::destroyed, this, &QTreeWidget::clear);
+    }
+    Rebuild();
+}
+
+void KAVFeatBrowserWidget::Rebuild()
+{
+    clear();
+    if (!m_environment)
+        return;
+    for (KAVFeatObject *root : m_environment->GetContainer()->GetFeatureRoots())
+        addTopLevelItem(addNode(root));
+    expandAll();
+}
+
+KAVFeatTreeNode *KAVFeatBrowserWidget::GetTreeNodeFromFullPath(const QString &path) const
+{
+    const QStringList parts = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    if (parts.isEmpty())
+        return nullptr;
+
+    QTreeWidgetItem *found = nullptr;
+    for (int i = 0; i < topLevelItemCount(); ++i) {
+        if (topLevelItem(i)->text(0) == parts.first()) {
+            found = topLevelItem(i);
+            break;
+        }
+    }
+    for (int level = 1; found && level < parts.size(); ++level) {
+        QTreeWidgetItem *parent = found;
+        found = nullptr;
+        for (int i = 0; i < parent->childCount(); ++i) {
+            if (parent->child(i)->text(0) == parts.at(level)) {
+                found = parent->child(i);
+                break;
+            }
+        }
+    }
+    return static_cast<KAVFeatTreeNode *>(found);
+}
+
+QString KAVFeatBrowserWidget::GetFullPath(const KAVFeatObject *object)
+{
+    QStringList parts;
+    for (const KAVFeatObject *current = object; current; current = current->GetParentFeature())
+        parts.prepend(current->GetIdentifier());
+    return parts.join(QLatin1Char('/'));
+}

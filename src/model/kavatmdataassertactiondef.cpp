@@ -1,0 +1,45 @@
+#include "kavatmdataassertactiondef.h"
+
+#include <QtCore/QJsonArray>
+#include <QtCore/QJsonDocument>
+
+struct KAVAtmDataAssertActionDef::Private {
+    QString baselineJson;
+    QString configJson;
+};
+
+KAVAtmDataAssertActionDef::KAVAtmDataAssertActionDef() : d(new Private) { }
+
+KAVAtmDataAssertActionDef::~KAVAtmDataAssertActionDef() = default;
+
+void KAVAtmDataAssertActionDef::FromJson(const QJsonObject &json)
+{
+    KAVAtmTestActionDef::FromJson(json);
+
+    // Properties that differ on every run and would make every comparison fail.
+    QJsonArray ignoreProps {QStringLiteral("nestingColor"), QStringLiteral("internalName"),
+                            QStringLiteral("resultFile"),   QStringLiteral("modifyIdentifier"),
+                            QStringLiteral("url"),          QStringLiteral("time"),
+                            QStringLiteral("date")};
+    for (const QJsonValue &value : json.value(QLatin1String("ignoreProps")).toArray())
+        ignoreProps.append(value);
+
+    d->baselineJson = LoadBaseline(json);
+
+    QJsonObject config;
+    config.insert(QLatin1String("ignoreProps"), ignoreProps);
+    if (json.contains(QLatin1String("ignoreClassProps")))
+        config.insert(QLatin1String("ignoreClassProps"),
+                      json.value(QLatin1String("ignoreClassProps")));
+    d->configJson = QString::fromUtf8(QJsonDocument(config).toJson(QJsonDocument::Indented));
+}
+
+QString KAVAtmDataAssertActionDef::GetBaselineJsonString() const
+{
+    return d->baselineJson;
+}
+
+QString KAVAtmDataAssertActionDef::GetConfigJsonString() const
+{
+    return d->configJson;
+}

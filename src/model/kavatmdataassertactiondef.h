@@ -1,0 +1,25 @@
+#ifndef KAVATMDATAASSERTACTIONDEF_H
+#define KAVATMDATAASSERTACTIONDEF_H
+
+#include "kavatmtestactiondef.h"
+
+// Compares the current nesting data with a baseline. Reading loads the baseline file and
+// builds the serialisation configuration (ignored properties).
+class KAVAUTOMATION_EXPORT KAVAtmDataAssertActionDef : public KAVAtmTestActionDef {
+    Q_OBJECT
+    Q_CLASSINFO("actionType", "DataAssert")
+public:
+    KAVAtmDataAssertActionDef();
+    ~KAVAtmDataAssertActionDef() override;
+
+    void FromJson(const QJsonObject &json) override;
+
+    QString GetBaselineJsonString() const;
+    QString GetConfigJsonString() const;
+
+private:
+    struct Private;
+    const std::unique_ptr<Private> d;
+};
+
+#endif // KAVATMDATAASSERTACTIONDEF_H

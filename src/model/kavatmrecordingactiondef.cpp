@@ -1,0 +1,36 @@
+#include "kavatmrecordingactiondef.h"
+
+namespace {
+const QString DefaultCommand = QStringLiteral("stop");
+}
+
+struct KAVAtmRecordingActionDef::Private {
+    QString command = DefaultCommand;
+};
+
+KAVAtmRecordingActionDef::KAVAtmRecordingActionDef() : d(new Private) { }
+
+KAVAtmRecordingActionDef::~KAVAtmRecordingActionDef() = default;
+
+void KAVAtmRecordingActionDef::FromJson(const QJsonObject &json)
+{
+    KAVAtmTestActionDef::FromJson(json);
+    d->command = json.value(QLatin1String("command")).toString(DefaultCommand).toLower();
+}
+
+QJsonObject KAVAtmRecordingActionDef::ToJson() const
+{
+    QJsonObject json = KAVAtmTestActionDef::ToJson();
+    json.insert(QLatin1String("command"), d->command);
+    return json;
+}
+
+QString KAVAtmRecordingActionDef::GetCommand() const
+{
+    return d->command;
+}
+
+void KAVAtmRecordingActionDef::SetCommand(const QString &command)
+{
+    d->command = command;
+}

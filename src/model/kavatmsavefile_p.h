@@ -1,0 +1,21 @@
+#ifndef KAVATMSAVEFILE_P_H
+#define KAVATMSAVEFILE_P_H
+
+#include <QtCore/QByteArray>
+#include <QtCore/QString>
+
+namespace KAVAtmSaveFile {
+
+enum class Outcome {
+    Saved,
+    OpenFailed, // the target cannot be written at all; nothing was touched
+    WriteFailed, // writing or committing failed; the previous file is left whole
+};
+
+// Replaces the file at path with content, atomically: a failure at any point leaves the
+// previous file as it was. A short write (full disk, size limit) counts as a failure.
+Outcome Write(const QString &path, const QByteArray &content, QString *errorString = nullptr);
+
+} // namespace KAVAtmSaveFile
+
+#endif // KAVATMSAVEFILE_P_H

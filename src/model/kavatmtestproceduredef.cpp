@@ -1,0 +1,244 @@
+#include "kavatmtestproceduredef.h"
+#include "kavatmsavefile_p.h"
+#include "kavatmtestactiondef.h"
+#include "kavatmtestprocedureresult.h"
+#include "kavsyslogging.h"
+
+#include <QtCore/QFile>
+#include <QtCore/QFileInfo>
+#include <QtCore/QJsonArray>
+#include <QtCore/QJsonDocument>
+#include <QtCore/QRegularExpression>
+#include <QtCore/QUuid>
+
+const QString KAVAtmTestProcedureDef::SchemaId
+    = QStringLiteral("com.brightel.kav.automation.procedure");
+
+namespace {
+const QString KeySchema = QStringLiteral("schema");
+const QString KeyName = QStringLiteral("name");
+const QString KeyLabel = QStringLiteral("label");
+const QString KeyActions = QStringLiteral("actions");
+} // namespace
+
+class KAVAtmTestProcedureDefPrivate {
+public:
+    QString filePath;
+    QString invalidReason;
+    QString name;
+    QString label;
+    qint32 version = 1;
+    QList<KAVAtmTestActionDef *> actions;
+};
+
+KAVAtmTestProcedureDef::KAVAtmTestProcedureDef() : d(new KAVAtmTestProcedureDefPrivate) { }
+
+KAVAtmTestProcedureDef::KAVAtmTestProcedureDef(const QString &filePath)
+    : d(new KAVAtmTestProcedureDefPrivate)
+{
+    static const QRegularExpression nonWord(QStringLiteral("[\\W]"),
+                                            QRegularExpression::UseUnicodePropertiesOption);
+    d->filePath = filePath;
+    d->label = QFileInfo(filePath).completeBaseName();
+    d->name = QString(d->label).remove(nonWord);
+    SetChanged(true);
+}
+
+KAVAtmTestProcedureDef::~KAVAtmTestProcedureDef()
+{
+    qDeleteAll(d->actions);
+}
+
+KAVAtmTestProcedureDef *KAVAtmTestProcedureDef::FromJsonFile(const QString &filePath)
+{
+    auto *procedure = new KAVAtmTestProcedureDef;
+    KAVAtmTestProcedureDefPrivate *p = procedure->d.get();
+
+    if (!QFile::exists(filePath)) {
+        p->invalidReason = QStringLiteral(
+            "[KAVAtmTestProcedureDef] The procedure definition file does not exist.");
+        return procedure;
+    }
+    QFile file(filePath);
+    if (!file.open(QIODevice::ReadOnly)) {
+        p->invalidReason
+            = QStringLiteral("[KAVAtmTestProcedureDef] Failed to open procedure file: ") + filePath;
+        return procedure;
+    }
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
+    if (error.error != QJsonParseError::NoError) {
+        p->invalidReason
+            = QStringLiteral("[KAVAtmTestProcedureDef] Json parse error: ") + error.errorString();
+        return procedure;
+    }
+    if (!document.isObject()) {
+        p->invalidReason
+            = QStringLiteral("[KAVAtmTestProcedureDef] Json document root is not an object.");
+        return procedure;
+    }
+
+    p->filePath = filePath;
+    const QJsonObject root = document.object();
+
+    QString schema = root.value(KeySchema).toString();
+    if (!schema.startsWith(SchemaId)) {
+        p->invalidReason = QStringLiteral(
+            "[KAVAtmTestProcedureDef] The data is not a valid test procedure definition.");
+        return procedure;
+    }
+    bool ok = false;
+    const qint32 version = schema.remove(SchemaId + QLatin1Char(':')).toInt(&ok, 10);
+    if (!ok) {
+        p->invalidReason = QStringLiteral("[KAVAtmTestProcedureDef] Invalid schema version.");
+        return procedure;
+    }
+    p->version = version;
+
+    const QJsonValue name = root.value(KeyName);
+    p->name = name.isString() ? name.toString() : QUuid::createUuid().toString(QUuid::WithBraces);
+    p->label = root.value(KeyLabel).toString();
+
+    const QJsonValue actions = root.value(KeyActions);
+    if (actions.isArray()) {
+        for (const QJsonValue &element : actions.toArray()) {
+            auto *action = new KAVAtmTestActionDef(procedure);
+            action->FromJson(element.toObject());
+            p->actions.append(action);
+        }
+    }
+    return procedure;
+}
+
+void KAVAtmTestProcedureDef::SaveToJsonFile(const QString &filePath)
+{
+    const QString target = filePath.isEmpty() ? d->filePath : filePath;
+
+    QJsonArray actions;
+    for (const KAVAtmTestActionDef *action : std::as_const(d->actions)) {
+        QJsonObject json = action->GetOriginalData();
+        if (json.isEmpty())
+            json = action->ToJson();
+        actions.append(json);
+    }
+    QJsonObject root;
+    root.insert(KeySchema, QStringLiteral("%1:%2").arg(SchemaId).arg(d->version));
+    root.insert(KeyName, d->name);
+    root.insert(KeyLabel, d->label);
+    root.insert(KeyActions, actions);
+
+    QString error;
+    switch (KAVAtmSaveFile::Write(target, QJsonDocument(root).toJson(QJsonDocument::Indented),
+                                  &error)) {
+    case KAVAtmSaveFile::Outcome::Saved:
+        SetChanged(false);
+        break;
+    case KAVAtmSaveFile::Outcome::OpenFailed:
+        qCDebug(LOG_CAT_KAV_DEFAULT) << "[KAVAtmTestProcedureDef] Failed to open the file to "
+                                        "write. May be you do not have permission on it.";
+        break;
+    case KAVAtmSaveFile::Outcome::WriteFailed:
+        qCDebug(LOG_CAT_KAV_DEFAULT).noquote()
+            << "[KAVAtmTestProcedureDef] Failed to write the procedure file:" << target << error;
+        break;
+    }
+}
+
+QString KAVAtmTestProcedureDef::GetFilePath() const
+{
+    return d->filePath;
+}
+
+QString KAVAtmTestProcedureDef::GetInvalidReason() const
+{
+    return d->invalidReason;
+}
+
+QString KAVAtmTestProcedureDef::GetName() const
+{
+    return d->name;
+}
+
+void KAVAtmTestProcedureDef::SetName(const QString &name)
+{
+    if (name == d->name)
+        return;
+    d->name = name;
+    SetChanged(true);
+}
+
+QString KAVAtmTestProcedureDef::GetLabel() const
+{
+    return d->label;
+}
+
+void KAVAtmTestProcedureDef::SetLabel(const QString &label)
+{
+    if (label == d->label)
+        return;
+    d->label = label;
+    SetChanged(true);
+}
+
+qint32 KAVAtmTestProcedureDef::GetVersion() const
+{
+    return d->version;
+}
+
+QString KAVAtmTestProcedureDef::GetDirPath() const
+{
+    return QFileInfo(d->filePath).absolutePath();
+}
+
+QList<KAVAtmTestActionDef *> KAVAtmTestProcedureDef::GetActions() const
+{
+    return d->actions;
+}
+
+int KAVAtmTestProcedureDef::GetActionsCount() const
+{
+    return int(d->actions.size());
+}
+
+KAVAtmTestActionDef *KAVAtmTestProcedureDef::GetAction(int index) const
+{
+    if (index < 0 || index >= d->actions.size())
+        return nullptr;
+    return d->actions.at(index);
+}
+
+int KAVAtmTestProcedureDef::GetActionIndex(KAVAtmTestActionDef &action) const
+{
+    return int(d->actions.indexOf(&action));
+}
+
+void KAVAtmTestProcedureDef::AddTestActionDef(KAVAtmTestActionDef &action, int index)
+{
+    if (d->actions.contains(&action))
+        return;
+    d->actions.insert(qBound(0, index, int(d->actions.size())), &action);
+    SetChanged(true);
+}
+
+void KAVAtmTestProcedureDef::RemoveTestActionDef(KAVAtmTestActionDef &action, bool deleteAction)
+{
+    if (d->actions.removeAll(&action) > 0 && deleteAction)
+        delete &action;
+    SetChanged(true);
+}
+
+bool KAVAtmTestProcedureDef::IsChanged() const
+{
+    if (KAVAtmTestDefBase::IsChanged())
+        return true;
+    for (const KAVAtmTestActionDef *action : std::as_const(d->actions)) {
+        if (action->IsChanged())
+            return true;
+    }
+    return false;
+}
+
+KAVAtmTestProcedureResult *KAVAtmTestProcedureDef::CreateResult() const
+{
+    return new KAVAtmTestProcedureResult(this);
+}

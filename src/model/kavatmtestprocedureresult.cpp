@@ -1,0 +1,99 @@
+#include "kavatmtestprocedureresult.h"
+#include "kavatmtestactionresult.h"
+#include "kavatmtestproceduredef.h"
+
+#include <QtCore/QJsonArray>
+
+class KAVAtmTestProcedureResultPrivate {
+public:
+    const KAVAtmTestProcedureDef *procedureDef = nullptr;
+    QUuid id = QUuid::createUuid();
+    QDateTime startTime;
+    QDateTime endTime;
+    QList<KAVAtmTestActionResult *> actionResults;
+};
+
+KAVAtmTestProcedureResult::KAVAtmTestProcedureResult(const KAVAtmTestProcedureDef *procedureDef)
+    : d(new KAVAtmTestProcedureResultPrivate)
+{
+    d->procedureDef = procedureDef;
+    if (!procedureDef)
+        return;
+    for (const KAVAtmTestActionDef *action : procedureDef->GetActions())
+        d->actionResults.append(new KAVAtmTestActionResult(action, this));
+}
+
+KAVAtmTestProcedureResult::~KAVAtmTestProcedureResult()
+{
+    qDeleteAll(d->actionResults);
+}
+
+QUuid KAVAtmTestProcedureResult::GetId() const
+{
+    return d->id;
+}
+
+const KAVAtmTestProcedureDef *KAVAtmTestProcedureResult::GetProcedureDef() const
+{
+    return d->procedureDef;
+}
+
+QDateTime KAVAtmTestProcedureResult::GetStartTime() const
+{
+    return d->startTime;
+}
+
+QDateTime KAVAtmTestProcedureResult::GetEndTime() const
+{
+    return d->endTime;
+}
+
+void KAVAtmTestProcedureResult::RecordStartTime()
+{
+    d->startTime = QDateTime::currentDateTimeUtc();
+}
+
+void KAVAtmTestProcedureResult::RecordFinishTime()
+{
+    d->endTime = QDateTime::currentDateTimeUtc();
+}
+
+QList<KAVAtmTestActionResult *> KAVAtmTestProcedureResult::GetActionResults() const
+{
+    return d->actionResults;
+}
+
+void KAVAtmTestProcedureResult::AddActionResult(KAVAtmTestActionResult *actionResult, int index)
+{
+    if (!actionResult || d->actionResults.contains(actionResult))
+        return;
+    d->actionResults.insert(qBound(0, index, int(d->actionResults.size())), actionResult);
+}
+
+bool KAVAtmTestProcedureResult::HasFailedActionBefore(
+    const KAVAtmTestActionResult *actionResult) const
+{
+    const qsizetype position
+        = d->actionResults.indexOf(const_cast<KAVAtmTestActionResult *>(actionResult));
+    for (qsizetype i = 0; i < position; ++i) {
+        if (d->actionResults.at(i)->GetResult() == KAVAtmEnums::Fail)
+            return true;
+    }
+    return false;
+}
+
+QJsonObject KAVAtmTestProcedureResult::ToJson() const
+{
+    const QString format = KAVAtmTestActionResult::TimeFormat;
+    QJsonArray actions;
+    for (const KAVAtmTestActionResult *action : std::as_const(d->actionResults))
+        actions.append(action->ToJson());
+    QJsonObject json;
+    json.insert(QLatin1String("id"), d->id.toString(QUuid::WithBraces));
+    json.insert(QLatin1String("startTime"),
+                d->startTime.isValid() ? d->startTime.toString(format) : QString());
+    json.insert(QLatin1String("endTime"),
+                d->endTime.isValid() ? d->endTime.toString(format) : QString());
+    json.insert(QLatin1String("actionResults"), actions);
+    return json;
+}

@@ -1,0 +1,47 @@
+#include "kavatmwidgetreplayactiondef.h"
+
+struct KAVAtmWidgetReplayActionDef::Private {
+    QJsonArray events;
+    float speed = 1.0f;
+};
+
+KAVAtmWidgetReplayActionDef::KAVAtmWidgetReplayActionDef() : d(new Private) { }
+
+KAVAtmWidgetReplayActionDef::~KAVAtmWidgetReplayActionDef() = default;
+
+void KAVAtmWidgetReplayActionDef::FromJson(const QJsonObject &json)
+{
+    KAVAtmTestActionDef::FromJson(json);
+    d->speed = float(json.value(QLatin1String("speed")).toDouble(1.0));
+    const QJsonValue events = json.value(QLatin1String("events"));
+    if (events.isArray())
+        d->events = events.toArray();
+}
+
+QJsonObject KAVAtmWidgetReplayActionDef::ToJson() const
+{
+    QJsonObject json = KAVAtmTestActionDef::ToJson();
+    json.insert(QLatin1String("speed"), double(d->speed));
+    json.insert(QLatin1String("events"), d->events);
+    return json;
+}
+
+QJsonArray KAVAtmWidgetReplayActionDef::GetRecordedEvents() const
+{
+    return d->events;
+}
+
+void KAVAtmWidgetReplayActionDef::SetRecordedEvents(const QJsonArray &events)
+{
+    d->events = events;
+}
+
+float KAVAtmWidgetReplayActionDef::GetReplaySpeed() const
+{
+    return d->speed;
+}
+
+void KAVAtmWidgetReplayActionDef::SetReplaySpeed(float speed)
+{
+    d->speed = speed;
+}

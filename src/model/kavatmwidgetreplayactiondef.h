@@ -1,0 +1,29 @@
+#ifndef KAVATMWIDGETREPLAYACTIONDEF_H
+#define KAVATMWIDGETREPLAYACTIONDEF_H
+
+#include "kavatmtestactiondef.h"
+
+#include <QtCore/QJsonArray>
+
+// Replays recorded widget events on the dialog of the running command.
+class KAVAUTOMATION_EXPORT KAVAtmWidgetReplayActionDef : public KAVAtmTestActionDef {
+    Q_OBJECT
+    Q_CLASSINFO("actionType", "WidgetReplay")
+public:
+    KAVAtmWidgetReplayActionDef();
+    ~KAVAtmWidgetReplayActionDef() override;
+
+    void FromJson(const QJsonObject &json) override;
+    QJsonObject ToJson() const override;
+
+    QJsonArray GetRecordedEvents() const;
+    void SetRecordedEvents(const QJsonArray &events);
+    float GetReplaySpeed() const;
+    void SetReplaySpeed(float speed);
+
+private:
+    struct Private;
+    const std::unique_ptr<Private> d;
+};
+
+#endif // KAVATMWIDGETREPLAYACTIONDEF_H

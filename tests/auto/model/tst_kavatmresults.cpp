@@ -1,0 +1,141 @@
+#include "kavatmtestactionresult.h"
+#include "kavatmtestprocedureresult.h"
+#include "kavatmtimewaitactiondef.h"
+
+#include <QtCore/QJsonDocument>
+#include <QtTest/QtTest>
+
+class tst_KAVAtmResults : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void newActionResult();
+    void timesUseUtcClock();
+    void fromJson_data();
+    void fromJson();
+    void roundTrip();
+    void hasFailedActionBefore();
+    void procedureResultJson();
+};
+
+void tst_KAVAtmResults::newActionResult()
+{
+    KAVAtmTimeWaitActionDef def;
+    KAVAtmTestActionResult withDef(&def, nullptr);
+    KAVAtmTestActionResult bare(nullptr, nullptr);
+    QJsonObject json = withDef.ToJson();
+    QCOMPARE(json.value("actionType").toString(), QStringLiteral("TimeWait"));
+    json.remove("actionType");
+    json.remove("id");
+    QCOMPARE(json,
+             QJsonDocument::fromJson(R"({"status":0,"statusStr":"Pending","result":0,
+                                              "resultStr":"Unknown"})")
+                 .object());
+    QVERIFY(!bare.ToJson().contains("actionType"));
+    QVERIFY(withDef.GetId() != bare.GetId());
+}
+
+void tst_KAVAtmResults::timesUseUtcClock()
+{
+    KAVAtmTestActionResult result(nullptr, nullptr);
+    const QDateTime before = QDateTime::currentDateTimeUtc();
+    result.RecordStartTime();
+    const QString text = result.ToJson().value("startTime").toString();
+    QCOMPARE(text.size(), 23);
+    const QDateTime read = QDateTime::fromString(text, "yyyy-MM-dd HH:mm:ss.zzz");
+    QVERIFY(qAbs(read.time().msecsTo(before.time())) < 60000);
+    QVERIFY(!result.ToJson().contains("endTime"));
+}
+
+void tst_KAVAtmResults::fromJson_data()
+{
+    QTest::addColumn<QByteArray>("json");
+    QTest::addColumn<bool>("checkId");
+    QTest::addColumn<bool>("read");
+
+    // The result under test has the id {00000000-0000-0000-0000-000000000001}.
+    QTest::newRow("own id") << QByteArray(R"({"id":"{00000000-0000-0000-0000-000000000001}",
+                                            "status":3,"result":2})")
+                            << true << true;
+    QTest::newRow("other id") << QByteArray(R"({"id":"{00000000-0000-0000-0000-000000000002}",
+                                              "status":3,"result":2})")
+                              << true << false;
+    QTest::newRow("no id") << QByteArray(R"({"status":3,"result":2})") << true << false;
+    QTest::newRow("no id, unchecked") << QByteArray(R"({"status":3,"result":2})") << false << true;
+    QTest::newRow("array") << QByteArray(R"([{"status":3}])") << false << false;
+}
+
+void tst_KAVAtmResults::fromJson()
+{
+    QFETCH(QByteArray, json);
+    QFETCH(bool, checkId);
+    QFETCH(bool, read);
+
+    const QUuid id = QUuid::fromString(QStringLiteral("{00000000-0000-0000-0000-000000000001}"));
+    KAVAtmTestActionResult result(id, nullptr, nullptr);
+    const QJsonDocument document = QJsonDocument::fromJson(json);
+    result.FromJson(
+        document.isArray() ? QJsonValue(document.array()) : QJsonValue(document.object()), checkId);
+    QCOMPARE(result.GetStatus(), read ? KAVAtmEnums::Completed : KAVAtmEnums::Pending);
+    QCOMPARE(result.GetResult(), read ? KAVAtmEnums::Fail : KAVAtmEnums::Unknown);
+    QCOMPARE(result.GetId(), id);
+}
+
+void tst_KAVAtmResults::roundTrip()
+{
+    const QJsonObject source = QJsonDocument::fromJson(R"({
+        "actionType":"DataAssert","id":"{5b9f5c1e-8d0e-4c1a-9a57-0c7a3bd1f2aa}",
+        "status":7,"result":3,"details":"d","data":"{\"x\":1}",
+        "startTime":"2026-01-02 03:04:05.006","endTime":"2026-01-02 03:04:06.100"})")
+                                   .object();
+    KAVAtmTestActionResult result(nullptr, nullptr);
+    result.FromJson(source, false);
+    QCOMPARE(result.GetActionType(), QStringLiteral("DataAssert"));
+    QJsonObject expected = source;
+    expected.remove("actionType"); // written only from a definition
+    expected.insert("statusStr", "Unknown");
+    expected.insert("resultStr", "Warning");
+    QCOMPARE(result.ToJson(), expected);
+
+    result.FromJson(QJsonObject {{"startTime", "yesterday"}}, false);
+    QVERIFY(!result.ToJson().contains("startTime"));
+}
+
+void tst_KAVAtmResults::hasFailedActionBefore()
+{
+    KAVAtmTestProcedureResult procedure(nullptr);
+    const KAVAtmEnums::ExecutionResult results[]
+        = {KAVAtmEnums::Pass, KAVAtmEnums::Warning, KAVAtmEnums::Fail, KAVAtmEnums::Unknown};
+    QList<KAVAtmTestActionResult *> actions;
+    for (int i = 0; i < 4; ++i) {
+        actions.append(new KAVAtmTestActionResult(nullptr, &procedure));
+        actions.last()->SetResult(results[i]);
+        procedure.AddActionResult(actions.last(), i);
+    }
+    QCOMPARE(procedure.HasFailedActionBefore(actions[0]), false);
+    QCOMPARE(procedure.HasFailedActionBefore(actions[1]), false);
+    QCOMPARE(procedure.HasFailedActionBefore(actions[2]), false);
+    QCOMPARE(procedure.HasFailedActionBefore(actions[3]), true);
+    KAVAtmTestActionResult outsider(nullptr, nullptr);
+    QCOMPARE(procedure.HasFailedActionBefore(&outsider), false);
+
+    auto *head = new KAVAtmTestActionResult(nullptr, &procedure);
+    procedure.AddActionResult(head, 0);
+    QCOMPARE(procedure.GetActionResults().first(), head);
+}
+
+void tst_KAVAtmResults::procedureResultJson()
+{
+    KAVAtmTestProcedureResult procedure(nullptr);
+    QJsonObject json = procedure.ToJson();
+    QCOMPARE(json.value("startTime").toString(), QString());
+    QCOMPARE(json.value("endTime").toString(), QString());
+    QVERIFY(json.value("endTime").isString());
+    QCOMPARE(json.value("actionResults").toArray().size(), 0);
+    QVERIFY(!json.contains("name"));
+    procedure.RecordStartTime();
+    QCOMPARE(procedure.ToJson().value("startTime").toString().size(), 23);
+    QVERIFY(procedure.GetId() != KAVAtmTestProcedureResult(nullptr).GetId());
+}
+
+QTEST_GUILESS_MAIN(tst_KAVAtmResults)
+#include "tst_kavatmresults.moc"

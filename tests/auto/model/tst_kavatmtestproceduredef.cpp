@@ -1,0 +1,244 @@
+#include "kavatmtestactiondef.h"
+#include "kavatmtestactionresult.h"
+#include "kavatmtestproceduredef.h"
+#include "kavatmtestprocedureresult.h"
+
+#include <QtCore/QJsonArray>
+#include <QtCore/QJsonDocument>
+#include <QtCore/QTemporaryDir>
+#include <QtTest/QtTest>
+
+#include <memory>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
+class tst_KAVAtmTestProcedureDef : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void load_data();
+    void load();
+    void missingFileKeepsEmptyPath();
+    void freshNameOnEveryLoad();
+    void roundTripKeepsUnknownKeys();
+    void constructedFromPath();
+    void addAndRemove();
+    void failedSaveKeepsPreviousFile();
+    void resultHasOneActionResultPerAction();
+
+private:
+    QString write(const QByteArray &content);
+    QTemporaryDir m_dir;
+};
+
+QString tst_KAVAtmTestProcedureDef::write(const QByteArray &content)
+{
+    static int counter = 0;
+    const QString path = m_dir.filePath(QStringLiteral("proc%1.json").arg(++counter));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        qFatal("cannot write %s", qPrintable(path));
+    file.write(content);
+    return path;
+}
+
+void tst_KAVAtmTestProcedureDef::load_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<int>("version");
+    QTest::addColumn<int>("actions");
+
+    const QString notValid = "[KAVAtmTestProcedureDef] The data is not a valid test procedure "
+                             "definition.";
+    const QString badVersion = "[KAVAtmTestProcedureDef] Invalid schema version.";
+    QTest::newRow("version 1") << QByteArray(R"({"schema":"com.brightel.kav.automation.procedure:1",
+        "label":"L","actions":[{"action":"TimeWait"},{"action":"X"}]})")
+                               << "" << 1 << 2;
+    QTest::newRow("version 7") << QByteArray(
+        R"({"schema":"com.brightel.kav.automation.procedure:7"})")
+                               << "" << 7 << 0;
+    QTest::newRow("no version") << QByteArray(
+        R"({"schema":"com.brightel.kav.automation.procedure"})")
+                                << badVersion << 1 << 0;
+    QTest::newRow("letters") << QByteArray(
+        R"({"schema":"com.brightel.kav.automation.procedure:x"})")
+                             << badVersion << 1 << 0;
+    QTest::newRow("other case") << QByteArray(
+        R"({"schema":"com.Brightel.kav.automation.procedure:1"})")
+                                << notValid << 1 << 0;
+    QTest::newRow("no schema") << QByteArray(R"({"actions":[{}]})") << notValid << 1 << 0;
+    QTest::newRow("actions object")
+        << QByteArray(R"({"schema":"com.brightel.kav.automation.procedure:1",
+        "actions":{"action":"TimeWait"}})")
+        << "" << 1 << 0;
+    QTest::newRow("non-object action")
+        << QByteArray(R"({"schema":"com.brightel.kav.automation.procedure:1",
+        "actions":[3]})")
+        << "" << 1 << 1;
+    QTest::newRow("array root") << QByteArray("[]")
+                                << "[KAVAtmTestProcedureDef] Json document root is not an object."
+                                << 1 << 0;
+    QTest::newRow("truncated") << QByteArray(R"({"schema":)")
+                               << "[KAVAtmTestProcedureDef] Json parse error: unterminated object"
+                               << 1 << 0;
+}
+
+void tst_KAVAtmTestProcedureDef::load()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, reason);
+    QFETCH(int, version);
+    QFETCH(int, actions);
+
+    const QString path = write(content);
+    std::unique_ptr<KAVAtmTestProcedureDef> procedure(KAVAtmTestProcedureDef::FromJsonFile(path));
+    QCOMPARE(procedure->GetInvalidReason(), reason);
+    QCOMPARE(procedure->GetVersion(), version);
+    QCOMPARE(procedure->GetActionsCount(), actions);
+    QVERIFY(!procedure->IsChanged());
+    if (!reason.contains(QLatin1String("Json")))
+        QCOMPARE(procedure->GetFilePath(), path);
+}
+
+void tst_KAVAtmTestProcedureDef::missingFileKeepsEmptyPath()
+{
+    std::unique_ptr<KAVAtmTestProcedureDef> procedure(
+        KAVAtmTestProcedureDef::FromJsonFile(m_dir.filePath(QStringLiteral("none.json"))));
+    QCOMPARE(
+        procedure->GetInvalidReason(),
+        QStringLiteral("[KAVAtmTestProcedureDef] The procedure definition file does not exist."));
+    QVERIFY(procedure->GetFilePath().isEmpty());
+}
+
+void tst_KAVAtmTestProcedureDef::freshNameOnEveryLoad()
+{
+    const QString path = write(R"({"schema":"com.brightel.kav.automation.procedure:1"})");
+    std::unique_ptr<KAVAtmTestProcedureDef> first(KAVAtmTestProcedureDef::FromJsonFile(path));
+    std::unique_ptr<KAVAtmTestProcedureDef> second(KAVAtmTestProcedureDef::FromJsonFile(path));
+    QVERIFY(!QUuid::fromString(first->GetName()).isNull());
+    QVERIFY(first->GetName() != second->GetName());
+    QVERIFY(first->GetLabel().isEmpty());
+}
+
+void tst_KAVAtmTestProcedureDef::roundTripKeepsUnknownKeys()
+{
+    const QByteArray action = R"({"action":"Custom","platform":"Corvid","timeout":300,
+                                  "nested":{"k":[1,"two",null]},"flag":true})";
+    const QString path = write(R"({"schema":"com.brightel.kav.automation.procedure:7",
+        "name":"n","label":"l","ignored":1,"actions":[)"
+                               + action + "]}");
+    std::unique_ptr<KAVAtmTestProcedureDef> procedure(KAVAtmTestProcedureDef::FromJsonFile(path));
+    procedure->SaveToJsonFile();
+
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QJsonObject saved = QJsonDocument::fromJson(file.readAll()).object();
+    QCOMPARE(saved.value("schema").toString(),
+             QStringLiteral("com.brightel.kav.automation.procedure:7"));
+    QCOMPARE(saved.value("name").toString(), QStringLiteral("n"));
+    QVERIFY(!saved.contains("ignored"));
+    QCOMPARE(saved.value("actions").toArray().first().toObject(),
+             QJsonDocument::fromJson(action).object());
+}
+
+void tst_KAVAtmTestProcedureDef::constructedFromPath()
+{
+    KAVAtmTestProcedureDef procedure(m_dir.filePath(QStringLiteral("order-entry 2.json")));
+    QCOMPARE(procedure.GetLabel(), QStringLiteral("order-entry 2"));
+    QCOMPARE(procedure.GetName(), QStringLiteral("orderentry2"));
+    QVERIFY(procedure.IsChanged());
+    procedure.SaveToJsonFile();
+    QVERIFY(!procedure.IsChanged());
+
+    std::unique_ptr<KAVAtmTestProcedureDef> loaded(
+        KAVAtmTestProcedureDef::FromJsonFile(procedure.GetFilePath()));
+    QVERIFY(loaded->GetInvalidReason().isEmpty());
+    QCOMPARE(loaded->GetLabel(), QStringLiteral("order-entry 2"));
+}
+
+void tst_KAVAtmTestProcedureDef::addAndRemove()
+{
+    const QString path = write(R"({"schema":"com.brightel.kav.automation.procedure:1",
+                                   "actions":[{"action":"A"}]})");
+    std::unique_ptr<KAVAtmTestProcedureDef> procedure(KAVAtmTestProcedureDef::FromJsonFile(path));
+    KAVAtmTestActionDef *first = procedure->GetAction(0);
+    procedure->AddTestActionDef(*first, 0);
+    QVERIFY(!procedure->IsChanged());
+
+    auto *added = new KAVAtmTestActionDef;
+    procedure->AddTestActionDef(*added, 99); // clamped to an append
+    QCOMPARE(procedure->GetActionIndex(*added), 1);
+    QVERIFY(procedure->IsChanged());
+    QVERIFY(!procedure->GetAction(2));
+    QVERIFY(!procedure->GetAction(-1));
+
+    procedure->SaveToJsonFile();
+    QVERIFY(!procedure->IsChanged());
+    added->SetName(QStringLiteral("renamed"));
+    QVERIFY(procedure->IsChanged()); // an action's own change counts
+
+    KAVAtmTestActionDef outsider;
+    procedure->SaveToJsonFile();
+    procedure->RemoveTestActionDef(outsider, false);
+    QVERIFY(procedure->IsChanged());
+    procedure->RemoveTestActionDef(*added, true);
+    QCOMPARE(procedure->GetActionsCount(), 1);
+}
+
+void tst_KAVAtmTestProcedureDef::failedSaveKeepsPreviousFile()
+{
+    KAVAtmTestProcedureDef procedure(m_dir.filePath(QStringLiteral("kept.json")));
+    procedure.SaveToJsonFile();
+    QFile saved(procedure.GetFilePath());
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    const QByteArray before = saved.readAll();
+    saved.close();
+
+    procedure.SetLabel(QStringLiteral("changed"));
+    procedure.SaveToJsonFile(m_dir.filePath(QStringLiteral("missing-dir/kept.json")));
+    QVERIFY(procedure.IsChanged());
+
+#ifdef Q_OS_UNIX
+    // A file size limit makes the write fail half-way, like a full disk.
+    for (int i = 0; i < 200; ++i)
+        procedure.AddTestActionDef(*new KAVAtmTestActionDef, i);
+    struct rlimit original;
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &original), 0);
+    struct rlimit limited = original;
+    limited.rlim_cur = rlim_t(before.size() + 512);
+    signal(SIGXFSZ, SIG_IGN);
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    procedure.SaveToJsonFile();
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &original), 0);
+
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.readAll(), before);
+    QVERIFY(procedure.IsChanged());
+    QCOMPARE(QDir(m_dir.path()).entryList({QStringLiteral("kept.json*")}, QDir::Files).size(), 1);
+#endif
+}
+
+void tst_KAVAtmTestProcedureDef::resultHasOneActionResultPerAction()
+{
+    const QString path = write(R"({"schema":"com.brightel.kav.automation.procedure:1",
+                                   "actions":[{"action":"A"},{"action":"B"},{"action":"C"}]})");
+    std::unique_ptr<KAVAtmTestProcedureDef> procedure(KAVAtmTestProcedureDef::FromJsonFile(path));
+    std::unique_ptr<KAVAtmTestProcedureResult> result(procedure->CreateResult());
+    const QList<KAVAtmTestActionResult *> actions = result->GetActionResults();
+    QCOMPARE(actions.size(), 3);
+    QSet<QUuid> ids;
+    for (int i = 0; i < 3; ++i) {
+        QCOMPARE(actions[i]->GetParentProcedureResult(), result.get());
+        QCOMPARE(actions[i]->GetActionDef(), procedure->GetAction(i));
+        ids.insert(actions[i]->GetId());
+    }
+    QCOMPARE(ids.size(), 3);
+    result->AddActionResult(actions[1], 0);
+    QCOMPARE(result->GetActionResults(), actions);
+}
+
+QTEST_GUILESS_MAIN(tst_KAVAtmTestProcedureDef)
+#include "tst_kavatmtestproceduredef.moc"
