@@ -1,3 +1,5 @@
+#include "kavatmtestactionresult.h"
+#include "kavatmtestprocedureresult.h"
 #include "kavsysregisterinit.h"
 
 #include <QtCore/QMetaType>
@@ -12,5 +14,13 @@ void InitKAVAutomation()
 }
 
 const KAVSysRegisterInit s_init(&InitKAVAutomation);
+
+// The library's own signal argument types, usable in queued connections and signal spies from
+// the moment it is loaded.
+const bool s_typesRegistered = [] {
+    qRegisterMetaType<const KAVAtmTestActionResult *>("const KAVAtmTestActionResult*");
+    qRegisterMetaType<const KAVAtmTestProcedureResult *>("const KAVAtmTestProcedureResult*");
+    return true;
+}();
 
 } // namespace

@@ -9,7 +9,7 @@
 #include <QtCore/QPointer>
 
 class KAVFeatEnvironment;
-class KAVFeatObject;
+#include "kavfeatobject.h"
 
 // Brings stale feature objects up to date. The host reports the status of an update as it
 // goes; RunUpdate does a whole update of an environment in one call.

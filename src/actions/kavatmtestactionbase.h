@@ -1,0 +1,58 @@
+#ifndef KAVATMTESTACTIONBASE_H
+#define KAVATMTESTACTIONBASE_H
+
+#include "kavatmenums.h"
+
+#include <QtCore/QJsonValue>
+#include <QtCore/QObject>
+#include <QtCore/QUuid>
+
+#include <memory>
+
+class KAVAtmPlatform;
+class KAVAtmTestActionBasePrivate;
+class KAVAtmTestActionDef;
+class QEventLoop;
+
+// The runtime executor of one action. It reports Executing when it starts, arms the action's
+// time-out, and ends with exactly one final result followed by ActionEnded, after which the
+// platform deletes it (later, never while its Execute() is still running).
+class KAVAUTOMATION_EXPORT KAVAtmTestActionBase : public QObject {
+    Q_OBJECT
+public:
+    ~KAVAtmTestActionBase() override;
+
+    QUuid GetId() const;
+    KAVAtmPlatform *GetPlatform() const;
+    QJsonValue GetData() const;
+    // The final result has been reported (by the executor or by its time-out).
+    bool IsEnded() const;
+
+    virtual void Execute();
+    virtual QJsonValue GenerateRecordingData() const;
+
+Q_SIGNALS:
+    void ActionStarted();
+    void ActionEnded();
+
+protected:
+    KAVAtmTestActionBase(KAVAtmPlatform &platform, const QUuid &id, const QJsonValue &data);
+
+    virtual KAVAtmTestActionDef *GetActionDef() const;
+    virtual void Cleanup();
+
+    // Sends the one final result and ends the executor; later calls are ignored.
+    void ReportResult(KAVAtmEnums::ExecutionResult result, const QString &details,
+                      const QString &data);
+    // Runs a nested loop that also ends when the action ends (its time-out); returns at once
+    // when the action has already ended.
+    void ExecLoop(QEventLoop &loop);
+
+private Q_SLOTS:
+    virtual void OnTimeout();
+
+private:
+    const std::unique_ptr<KAVAtmTestActionBasePrivate> d;
+};
+
+#endif // KAVATMTESTACTIONBASE_H

@@ -1,0 +1,27 @@
+#ifndef KAVATMWAITNESTINGACTION_H
+#define KAVATMWAITNESTINGACTION_H
+
+#include "kavatmwaitprocessoractionbase.h"
+
+#include "kavatmwaitnestingactiondef.h"
+
+// Waits for the nesting processor of the current environment.
+class KAVAUTOMATION_EXPORT KAVAtmWaitNestingAction : public KAVAtmWaitProcessorActionBase {
+    Q_OBJECT
+public:
+    Q_INVOKABLE KAVAtmWaitNestingAction(KAVAtmPlatform &platform, const QUuid &id,
+                                        const QJsonValue &data);
+    ~KAVAtmWaitNestingAction() override;
+
+    static QByteArray GetActionName();
+
+    void Execute() override;
+
+protected:
+    KAVAtmWaitNestingActionDef *GetActionDef() const override;
+
+private:
+    const std::unique_ptr<KAVAtmWaitNestingActionDef> m_def;
+};
+
+#endif // KAVATMWAITNESTINGACTION_H

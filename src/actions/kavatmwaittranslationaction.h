@@ -1,0 +1,27 @@
+#ifndef KAVATMWAITTRANSLATIONACTION_H
+#define KAVATMWAITTRANSLATIONACTION_H
+
+#include "kavatmwaitprocessoractionbase.h"
+
+#include "kavatmwaittranslationactiondef.h"
+
+// Waits for the translation (source) processor of the current environment.
+class KAVAUTOMATION_EXPORT KAVAtmWaitTranslationAction : public KAVAtmWaitProcessorActionBase {
+    Q_OBJECT
+public:
+    Q_INVOKABLE KAVAtmWaitTranslationAction(KAVAtmPlatform &platform, const QUuid &id,
+                                            const QJsonValue &data);
+    ~KAVAtmWaitTranslationAction() override;
+
+    static QByteArray GetActionName();
+
+    void Execute() override;
+
+protected:
+    KAVAtmWaitTranslationActionDef *GetActionDef() const override;
+
+private:
+    const std::unique_ptr<KAVAtmWaitTranslationActionDef> m_def;
+};
+
+#endif // KAVATMWAITTRANSLATIONACTION_H

@@ -1,0 +1,228 @@
+#include "kavatmplatform.h"
+#include "kavatmclientorchestratorconnection.h"
+#include "kavatmplatform_p.h"
+#include "kavatmprocessormonitor.h"
+#include "kavatmtestactionbase.h"
+#include "kavatmtestactionresult.h"
+#include "kavatmtimewaitaction.h"
+#include "kavatmupdatemonitor.h"
+#include "kavatmwaitnestingaction.h"
+#include "kavatmwaitnestingactiondef.h"
+#include "kavatmwaittranslationaction.h"
+#include "kavatmwaittranslationactiondef.h"
+#include "kavatmwaitupdateaction.h"
+#include "kavatmwaitupdateactiondef.h"
+#include "kavfeatenvironment.h"
+#include "kavfeatupdatemanager.h"
+#include "kavnestfeatureprocessor.h"
+#include "kavnestsourceprocessor.h"
+#include "kavsyslogging.h"
+
+#include <QtCore/QJsonObject>
+
+KAVAtmPlatformPrivate::KAVAtmPlatformPrivate(KAVAtmPlatform *platform, KAVAtmEnums::Platform type)
+    : platform(platform), platformType(type)
+{
+}
+
+KAVAtmPlatformPrivate::~KAVAtmPlatformPrivate() = default;
+
+KAVAtmTestActionBase *KAVAtmPlatformPrivate::CurrentAction() const
+{
+    for (auto it = running.crbegin(); it != running.crend(); ++it) {
+        if (*it)
+            return *it;
+    }
+    return nullptr;
+}
+
+void KAVAtmPlatformPrivate::RecordIfRecording(const QJsonObject &definition)
+{
+    if (recordingStatus == KAVAtmPlatform::Recording)
+        platform->SendRecordingData(definition);
+}
+
+void KAVAtmPlatformPrivate::OnFeatureProcessorSaveFinished()
+{
+    RecordIfRecording(KAVAtmWaitNestingActionDef().ToJson());
+}
+
+void KAVAtmPlatformPrivate::OnSourceProcessorSaveFinished()
+{
+    RecordIfRecording(KAVAtmWaitTranslationActionDef().ToJson());
+}
+
+void KAVAtmPlatformPrivate::OnUpdateFinished()
+{
+    RecordIfRecording(KAVAtmWaitUpdateActionDef().ToJson());
+}
+
+KAVAtmPlatform::KAVAtmPlatform(KAVAtmEnums::Platform platform)
+    : d(new KAVAtmPlatformPrivate(this, platform))
+{
+    const QMetaObject *executors[] = {
+        &KAVAtmTimeWaitAction::staticMetaObject,
+        &KAVAtmWaitTranslationAction::staticMetaObject,
+        &KAVAtmWaitNestingAction::staticMetaObject,
+        &KAVAtmWaitUpdateAction::staticMetaObject,
+    };
+    const QByteArray names[] = {
+        KAVAtmTimeWaitAction::GetActionName(),
+        KAVAtmWaitTranslationAction::GetActionName(),
+        KAVAtmWaitNestingAction::GetActionName(),
+        KAVAtmWaitUpdateAction::GetActionName(),
+    };
+    for (size_t i = 0; i < std::size(executors); ++i)
+        RegisterActionWithType(names[i], *executors[i]);
+}
+
+KAVAtmPlatform::~KAVAtmPlatform() = default;
+
+void KAVAtmPlatform::RegisterActionWithType(const QByteArray &type, const QMetaObject &metaObject)
+{
+    d->executors.insert(type.toLower(), metaObject);
+}
+
+const QMetaObject *KAVAtmPlatform::GetRegisteredAction(const QByteArray &type) const
+{
+    const auto it = d->executors.constFind(type.toLower());
+    return it == d->executors.constEnd() ? nullptr : &it.value();
+}
+
+void KAVAtmPlatform::DispatchAction(const QUuid &id, const QJsonValue &data)
+{
+    const QJsonObject json = data.toObject();
+    if (!json.contains(QLatin1String("action")))
+        return;
+    const QString type = json.value(QLatin1String("action")).toString().toLower();
+    const QMetaObject *meta = GetRegisteredAction(type.toLatin1());
+    if (!meta) {
+        if (type == QLatin1String("closeplatform"))
+            ClosePlatform();
+        else
+            qCDebug(LOG_CAT_KAV_DEFAULT).noquote()
+                << QStringLiteral("The action is not found: %1").arg(type);
+        return;
+    }
+
+    qCInfo(LOG_CAT_KAV_DEFAULT).noquote() << QStringLiteral("Dispatching action: %1").arg(type);
+    QObject *object = meta->newInstance(Q_ARG(KAVAtmPlatform &, *this), Q_ARG(QUuid, id),
+                                        Q_ARG(QJsonValue, data));
+    auto *executor = qobject_cast<KAVAtmTestActionBase *>(object);
+    if (!executor) {
+        delete object;
+        return;
+    }
+    // Deleted later, not here: the executor may end (its time-out) while its Execute() is
+    // still running a nested loop.
+    connect(executor, &KAVAtmTestActionBase::ActionEnded, executor, [this, executor] {
+        qCDebug(LOG_CAT_KAV_DEFAULT) << "Action ended. Calling this at DispatchAction.";
+        d->running.removeAll(executor);
+        executor->deleteLater();
+    });
+    Q_EMIT ActionStarting();
+    d->running.removeAll(nullptr);
+    d->running.append(executor);
+    executor->Execute();
+}
+
+void KAVAtmPlatform::UpdateActionResult(const KAVAtmTestActionResult *result)
+{
+    if (!result)
+        return;
+    if (d->connection)
+        d->connection->SendActionUpdate(result);
+    if (result->GetStatus() == KAVAtmEnums::Completed) {
+        qCDebug(LOG_CAT_KAV_DEFAULT) << "Action finished, emitting ActionFinished signal.";
+        Q_EMIT ActionFinished(result);
+    }
+}
+
+void KAVAtmPlatform::SendRecordingData(const QJsonValue &data)
+{
+    if (d->connection)
+        d->connection->SendRecordingData(data);
+}
+
+bool KAVAtmPlatform::IsExecuting() const
+{
+    return d->CurrentAction() != nullptr;
+}
+
+KAVAtmEnums::Platform KAVAtmPlatform::GetPlatformType() const
+{
+    return d->platformType;
+}
+
+KAVAtmEnums::PlatformMode KAVAtmPlatform::GetMode() const
+{
+    return d->mode;
+}
+
+void KAVAtmPlatform::SetMode(KAVAtmEnums::PlatformMode mode)
+{
+    d->mode = mode;
+}
+
+KAVAtmPlatform::ConnectionStatus KAVAtmPlatform::GetConnectionStatus() const
+{
+    return d->connectionStatus;
+}
+
+KAVAtmPlatform::RecordingStatus KAVAtmPlatform::GetRecordingStatus() const
+{
+    return d->recordingStatus;
+}
+
+void KAVAtmPlatform::SetFeatureProcessorMonitor(KAVFeatEnvironment *environment)
+{
+    if (!environment) {
+        qWarning("KAVAtmPlatform::SetFeatureProcessorMonitor: no environment");
+        return;
+    }
+    auto *monitor = new KAVAtmProcessorMonitor(environment,
+                                               KAVNestFeatureProcessor::GetProcessor(environment));
+    d->featureProcessorMonitor = monitor;
+    connect(monitor, &KAVAtmProcessorMonitor::SaveFinished, d.get(),
+            &KAVAtmPlatformPrivate::OnFeatureProcessorSaveFinished);
+}
+
+void KAVAtmPlatform::SetSourceProcessorMonitor(KAVFeatEnvironment *environment)
+{
+    if (!environment) {
+        qWarning("KAVAtmPlatform::SetSourceProcessorMonitor: no environment");
+        return;
+    }
+    auto *monitor = new KAVAtmProcessorMonitor(environment,
+                                               KAVNestSourceProcessor::GetProcessor(environment));
+    d->sourceProcessorMonitor = monitor;
+    connect(monitor, &KAVAtmProcessorMonitor::SaveFinished, d.get(),
+            &KAVAtmPlatformPrivate::OnSourceProcessorSaveFinished);
+}
+
+void KAVAtmPlatform::SetUpdateMonitor(KAVFeatEnvironment *environment)
+{
+    if (!environment) {
+        qWarning("KAVAtmPlatform::SetUpdateMonitor: no environment");
+        return;
+    }
+    auto *monitor = new KAVAtmUpdateMonitor(environment, KAVFeatUpdateManager::GetManager());
+    d->updateMonitor = monitor;
+    connect(monitor, &KAVAtmUpdateMonitor::UpdateFinished, d.get(),
+            &KAVAtmPlatformPrivate::OnUpdateFinished);
+}
+
+KAVAtmProcessorMonitor *KAVAtmPlatform::GetFeatureProcessorMonitor() const
+{
+    return d->featureProcessorMonitor;
+}
+
+KAVAtmProcessorMonitor *KAVAtmPlatform::GetSourceProcessorMonitor() const
+{
+    return d->sourceProcessorMonitor;
+}
+
+KAVAtmUpdateMonitor *KAVAtmPlatform::GetUpdateMonitor() const
+{
+    return d->updateMonitor;
+}

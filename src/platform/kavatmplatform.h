@@ -1,0 +1,92 @@
+#ifndef KAVATMPLATFORM_H
+#define KAVATMPLATFORM_H
+
+#include "kavatmenums.h"
+#include "kavfeatobject.h"
+
+#include <QtCore/QJsonArray>
+#include <QtCore/QJsonValue>
+#include <QtCore/QObject>
+#include <QtCore/QUuid>
+#include <QtCore/QVariantMap>
+
+#include <memory>
+
+class KAVAtmPlatformPrivate;
+class KAVAtmProcessorMonitor;
+class KAVAtmTestActionResult;
+class KAVAtmUpdateMonitor;
+class KAVCmdAction;
+class KAVFeatEnvironment;
+
+// The automation inside one host application. The host subclasses it, installs the monitors
+// of its document environment and implements ClosePlatform. The platform runs each received
+// action through the executor registered for its type and reports the executor's updates.
+class KAVAUTOMATION_EXPORT KAVAtmPlatform : public QObject {
+    Q_OBJECT
+    Q_DECLARE_PRIVATE_D(d, KAVAtmPlatform)
+public:
+    enum ConnectionStatus : qint32 {
+        Connected = 0,
+        Disconnected = 1,
+    };
+
+    enum RecordingStatus : qint32 {
+        Stopped = 0,
+        Recording = 1,
+        Paused = 2,
+    };
+
+    ~KAVAtmPlatform() override;
+
+    // Sends the update to the runner; a completed one is also announced as ActionFinished.
+    virtual void UpdateActionResult(const KAVAtmTestActionResult *result);
+    virtual void SendRecordingData(const QJsonValue &data);
+    // The host's own shut-down, asked for by the runner ("closeplatform").
+    virtual void ClosePlatform() = 0;
+    // The host's reset of its user settings; the host's "ResetUserSetting" executor calls it.
+    virtual void ResetUserSettings() = 0;
+
+    bool IsExecuting() const;
+    KAVAtmEnums::Platform GetPlatformType() const;
+    KAVAtmEnums::PlatformMode GetMode() const;
+    void SetMode(KAVAtmEnums::PlatformMode mode);
+    ConnectionStatus GetConnectionStatus() const;
+    RecordingStatus GetRecordingStatus() const;
+
+    // Each installer creates a monitor as a child of the environment; an earlier monitor stays
+    // alive until its environment goes.
+    void SetFeatureProcessorMonitor(KAVFeatEnvironment *environment);
+    void SetSourceProcessorMonitor(KAVFeatEnvironment *environment);
+    void SetUpdateMonitor(KAVFeatEnvironment *environment);
+    KAVAtmProcessorMonitor *GetFeatureProcessorMonitor() const;
+    KAVAtmProcessorMonitor *GetSourceProcessorMonitor() const;
+    KAVAtmUpdateMonitor *GetUpdateMonitor() const;
+
+Q_SIGNALS:
+    void ActionStarting();
+    void ActionFinished(const KAVAtmTestActionResult *result);
+    void StatusChanged(KAVAtmPlatform::ConnectionStatus status);
+    void RecordableActionTriggering(const KAVCmdAction &action);
+    void DocumentOpening(const QString &docPath);
+    void DocumentClosing(const QString &docPath);
+    void SelectionChanging(const KAVFeatObjectSet &selections);
+    void WidgetRecordingFinished(const QJsonArray &events);
+    void PopupDialogValueReturned(const QString &, const QVariant &value);
+    void PopupDialogValuesReturned(const QVariantMap &values);
+
+protected:
+    explicit KAVAtmPlatform(KAVAtmEnums::Platform platform);
+
+    // Under the lower-case type; replaces an executor registered under the same key.
+    void RegisterActionWithType(const QByteArray &type, const QMetaObject &metaObject);
+    const QMetaObject *GetRegisteredAction(const QByteArray &type) const;
+
+    virtual void DispatchAction(const QUuid &id, const QJsonValue &data);
+
+private:
+    friend class KAVAtmPlatformPrivate;
+    const std::unique_ptr<KAVAtmPlatformPrivate> d;
+};
+
+#endif // KAVATMPLATFORM_H

@@ -1,0 +1,53 @@
+#ifndef KAVATMPLATFORM_P_H
+#define KAVATMPLATFORM_P_H
+
+//
+//  The platform's private object. The host may reach it through KAVAtmPlatform::d_func() to
+//  follow RecordingStatusChanged; everything else here may change without notice.
+//
+
+#include "kavatmplatform.h"
+
+#include <QtCore/QHash>
+#include <QtCore/QList>
+#include <QtCore/QMetaObject>
+#include <QtCore/QObject>
+#include <QtCore/QPointer>
+
+class KAVAtmClientOrchestratorConnection;
+class KAVAtmTestActionBase;
+
+class KAVAUTOMATION_EXPORT KAVAtmPlatformPrivate : public QObject {
+    Q_OBJECT
+public:
+    KAVAtmPlatformPrivate(KAVAtmPlatform *platform, KAVAtmEnums::Platform type);
+    ~KAVAtmPlatformPrivate() override;
+
+    KAVAtmTestActionBase *CurrentAction() const;
+
+Q_SIGNALS:
+    void RecordingStatusChanged(KAVAtmPlatform::RecordingStatus recordingStatus);
+
+public:
+    // Recording of the waits the user made the host do.
+    void OnFeatureProcessorSaveFinished();
+    void OnSourceProcessorSaveFinished();
+    void OnUpdateFinished();
+    void RecordIfRecording(const QJsonObject &definition);
+
+    KAVAtmPlatform *const platform;
+    KAVAtmClientOrchestratorConnection *connection = nullptr;
+    const KAVAtmEnums::Platform platformType;
+    KAVAtmEnums::PlatformMode mode = KAVAtmEnums::Undefined;
+    KAVAtmPlatform::ConnectionStatus connectionStatus = KAVAtmPlatform::Disconnected;
+    KAVAtmPlatform::RecordingStatus recordingStatus = KAVAtmPlatform::Stopped;
+    QHash<QByteArray, QMetaObject> executors;
+    // Executors started and not ended, oldest first: one waiting in a nested loop can be
+    // joined by another dispatched meanwhile. The newest is the current action.
+    QList<QPointer<KAVAtmTestActionBase>> running;
+    QPointer<KAVAtmProcessorMonitor> sourceProcessorMonitor;
+    QPointer<KAVAtmProcessorMonitor> featureProcessorMonitor;
+    QPointer<KAVAtmUpdateMonitor> updateMonitor;
+};
+
+#endif // KAVATMPLATFORM_P_H

@@ -1,0 +1,171 @@
+#include "kavatmtestactionbase.h"
+#include "kavatmtimewaitaction.h"
+#include "kavatmwaitupdateaction.h"
+#include "testplatform.h"
+
+#include <QtTest/QtTest>
+
+// An executor that reports Pass at once; used to replace a registered one.
+class InstantAction : public KAVAtmTestActionBase {
+    Q_OBJECT
+public:
+    Q_INVOKABLE InstantAction(KAVAtmPlatform &platform, const QUuid &id, const QJsonValue &data)
+        : KAVAtmTestActionBase(platform, id, data)
+    {
+    }
+    void Execute() override
+    {
+        KAVAtmTestActionBase::Execute();
+        ReportResult(KAVAtmEnums::Pass, QString(), QStringLiteral("instant"));
+        ReportResult(KAVAtmEnums::Fail, QStringLiteral("second report"), QString());
+    }
+};
+
+// Not an executor: dispatching it must run nothing.
+class NotAnAction : public QObject {
+    Q_OBJECT
+public:
+    Q_INVOKABLE NotAnAction(KAVAtmPlatform &, const QUuid &, const QJsonValue &) { }
+};
+
+class tst_KAVAtmPlatform : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void dispatch_data();
+    void dispatch();
+    void isExecutingAroundActionStarting();
+    void dispatchWhileAnotherWaits();
+    void timeoutInsideNestedLoop();
+    void replacedAndInvalidExecutors();
+    void completedUpdateIsAnnounced();
+};
+
+void tst_KAVAtmPlatform::dispatch_data()
+{
+    QTest::addColumn<QJsonObject>("action");
+    QTest::addColumn<int>("updates");
+    QTest::addColumn<int>("closes");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("any letter case") << QJsonObject {{"action", "tImEwAiT"}, {"wtime", 0}} << 2 << 0
+                                     << "Dispatching action: timewait";
+    QTest::newRow("WaitNesting is not WaitNest") << QJsonObject {{"action", "WaitNesting"}} << 0
+                                                 << 0 << "The action is not found: waitnesting";
+    QTest::newRow("host's own type")
+        << QJsonObject {{"action", "CloseFile"}} << 0 << 0 << "The action is not found: closefile";
+    QTest::newRow("close") << QJsonObject {{"action", "ClosePlatform"}} << 0 << 1 << "";
+    QTest::newRow("no action key") << QJsonObject {{"wtime", 0}} << 0 << 0 << "";
+    QTest::newRow("action not a string")
+        << QJsonObject {{"action", 5}} << 0 << 0 << "The action is not found: ";
+}
+
+void tst_KAVAtmPlatform::dispatch()
+{
+    QFETCH(QJsonObject, action);
+    QFETCH(int, updates);
+    QFETCH(int, closes);
+    QFETCH(QString, message);
+
+    QLoggingCategory::setFilterRules(QStringLiteral("kav.default.debug=true"));
+    TestPlatform platform;
+    QSignalSpy starting(&platform, &KAVAtmPlatform::ActionStarting);
+    if (!message.isEmpty())
+        QTest::ignoreMessage(message.startsWith("Dispatching") ? QtInfoMsg : QtDebugMsg,
+                             qPrintable(message));
+    QTest::failOnWarning(QRegularExpression("not found|Dispatching"));
+    platform.DispatchAction(QUuid::createUuid(), action);
+    QTRY_COMPARE(platform.updates.size(), updates);
+    QCOMPARE(starting.size(), updates ? 1 : 0);
+    QCOMPARE(platform.closeCount, closes);
+    QLoggingCategory::setFilterRules(QString());
+}
+
+void tst_KAVAtmPlatform::isExecutingAroundActionStarting()
+{
+    TestPlatform platform;
+    QList<bool> seen;
+    connect(&platform, &KAVAtmPlatform::ActionStarting, this,
+            [&] { seen.append(platform.IsExecuting()); });
+    connect(&platform, &KAVAtmPlatform::ActionFinished, this,
+            [&] { seen.append(platform.IsExecuting()); });
+    QVERIFY(!platform.Run({{"action", "TimeWait"}, {"wtime", 0}}).isEmpty());
+    QCOMPARE(seen, QList<bool>({false, true}));
+    QVERIFY(!platform.IsExecuting());
+    QTRY_COMPARE(platform.findChildren<KAVAtmTestActionBase *>().size(), 0);
+}
+
+void tst_KAVAtmPlatform::dispatchWhileAnotherWaits()
+{
+    TestPlatform platform;
+    bool executingAfterInner = false;
+    QTimer::singleShot(20, &platform, [&] {
+        // Arrives while the first executor waits in its nested loop.
+        platform.Run({{"action", "TimeWait"}, {"wtime", 0}, {"name", "inner"}});
+        executingAfterInner = platform.IsExecuting();
+    });
+    const QJsonObject outer = platform.Run({{"action", "TimeWait"}, {"wtime", 200}});
+    QCOMPARE(outer.value("result").toInt(), int(KAVAtmEnums::Pass));
+    const QList<QJsonObject> completed = platform.Completed();
+    QCOMPARE(completed.size(), 2);
+    QCOMPARE(completed.last().value("id"), outer.value("id"));
+    QVERIFY(executingAfterInner); // the outer one still runs
+    QTRY_VERIFY(!platform.IsExecuting());
+}
+
+void tst_KAVAtmPlatform::timeoutInsideNestedLoop()
+{
+    TestPlatform platform;
+    QSignalSpy finished(&platform, &KAVAtmPlatform::ActionFinished);
+    const QJsonObject update
+        = platform.Run({{"action", "TimeWait"}, {"wtime", 60000}, {"timeout", 1}});
+    QCOMPARE(update.value("result").toInt(), int(KAVAtmEnums::Fail));
+    QCOMPARE(update.value("details").toString(), QStringLiteral("Timeout."));
+    QCOMPARE(platform.updates.first().value("status").toInt(), int(KAVAtmEnums::Executing));
+    QCOMPARE(platform.updates.first().value("result").toInt(), int(KAVAtmEnums::Pass));
+    QTest::qWait(50);
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(platform.Completed().size(), 1);
+    QTRY_COMPARE(platform.findChildren<KAVAtmTestActionBase *>().size(), 0);
+}
+
+void tst_KAVAtmPlatform::replacedAndInvalidExecutors()
+{
+    TestPlatform platform;
+    platform.RegisterActionWithType("TIMEWAIT", InstantAction::staticMetaObject);
+    platform.RegisterActionWithType("Broken", NotAnAction::staticMetaObject);
+    QCOMPARE(platform.GetRegisteredAction("timewait")->className(), "InstantAction");
+
+    const QJsonObject update = platform.Run({{"action", "TimeWait"}, {"wtime", 60000}});
+    QCOMPARE(update.value("data").toString(), QStringLiteral("instant"));
+    QVERIFY(!update.contains("details"));
+    QCOMPARE(platform.Completed().size(), 1); // the second report was ignored
+
+    platform.updates.clear();
+    platform.DispatchAction(QUuid::createUuid(), QJsonObject {{"action", "broken"}});
+    QVERIFY(platform.updates.isEmpty());
+    QVERIFY(!platform.IsExecuting());
+    QCOMPARE(platform.findChildren<NotAnAction *>().size(), 0);
+}
+
+void tst_KAVAtmPlatform::completedUpdateIsAnnounced()
+{
+    TestPlatform platform;
+    QSignalSpy finished(&platform, &KAVAtmPlatform::ActionFinished);
+    KAVAtmTestActionResult executing(nullptr, nullptr);
+    executing.SetStatus(KAVAtmEnums::Executing);
+    platform.UpdateActionResult(&executing);
+    platform.UpdateActionResult(nullptr);
+    QCOMPARE(finished.size(), 0);
+    executing.SetStatus(KAVAtmEnums::Completed);
+    platform.UpdateActionResult(&executing);
+    QCOMPARE(finished.size(), 1);
+
+    // The executor reports its own type (none) and keeps the JSON as received.
+    const QJsonObject json {{"action", "TimeWait"}, {"unknown", true}};
+    KAVAtmTimeWaitAction action(platform, QUuid(), json);
+    QCOMPARE(action.GetData(), QJsonValue(json));
+    QCOMPARE(action.GenerateRecordingData(), QJsonValue(QJsonObject {{"type", ""}}));
+}
+
+QTEST_MAIN(tst_KAVAtmPlatform)
+#include "tst_kavatmplatform.moc"

@@ -1,0 +1,64 @@
+#ifndef TESTPLATFORM_H
+#define TESTPLATFORM_H
+
+#include "kavatmplatform.h"
+#include "kavatmtestactionresult.h"
+
+#include <QtCore/QJsonObject>
+#include <QtCore/QUuid>
+#include <QtTest/QtTest>
+
+// A host platform for tests: records every update it is given and how often it was asked
+// to close.
+class TestPlatform : public KAVAtmPlatform {
+    Q_OBJECT
+public:
+    TestPlatform() : KAVAtmPlatform(KAVAtmEnums::Corvid) { }
+
+    using KAVAtmPlatform::DispatchAction;
+    using KAVAtmPlatform::GetRegisteredAction;
+    using KAVAtmPlatform::RegisterActionWithType;
+
+    void UpdateActionResult(const KAVAtmTestActionResult *result) override
+    {
+        if (result)
+            updates.append(result->ToJson());
+        KAVAtmPlatform::UpdateActionResult(result);
+    }
+    void ClosePlatform() override { ++closeCount; }
+    void ResetUserSettings() override { }
+
+    QList<QJsonObject> Completed() const
+    {
+        QList<QJsonObject> completed;
+        for (const QJsonObject &update : updates) {
+            if (update.value("status").toInt() == KAVAtmEnums::Completed)
+                completed.append(update);
+        }
+        return completed;
+    }
+
+    // Dispatches the action and returns its completed update, or an empty object when none
+    // came within the time limit.
+    QJsonObject Run(const QJsonObject &action, int milliseconds = 10000)
+    {
+        const QUuid id = QUuid::createUuid();
+        const QString idText = id.toString(QUuid::WithBraces);
+        DispatchAction(id, action);
+        QDeadlineTimer deadline(milliseconds);
+        for (;;) {
+            for (const QJsonObject &update : Completed()) {
+                if (update.value("id").toString() == idText)
+                    return update;
+            }
+            if (deadline.hasExpired())
+                return {};
+            QTest::qWait(5);
+        }
+    }
+
+    QList<QJsonObject> updates;
+    int closeCount = 0;
+};
+
+#endif // TESTPLATFORM_H
