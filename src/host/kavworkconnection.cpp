@@ -443,7 +443,12 @@ void KAVWorkConnectionPrivate::Fail(KAVWorkConnection::Error failure, const QStr
     errorString = message;
     handshakeTimer.stop();
     buffer.clear();
-    qCWarning(lcWork).noquote() << "KAVWorkConnection:" << message;
+    // The peer closing an established connection is how a session normally ends.
+    if (failure == KAVWorkConnection::SocketError && authenticated && socket
+        && socket->error() == QAbstractSocket::RemoteHostClosedError)
+        qCDebug(lcWork).noquote() << "KAVWorkConnection:" << message;
+    else
+        qCWarning(lcWork).noquote() << "KAVWorkConnection:" << message;
 
     // A socket or protocol error before Authenticate() is not an authentication failure.
     const bool reportsError = failure != KAVWorkConnection::AuthenticationError

@@ -1,6 +1,8 @@
 #ifndef KAVATMSAVEFILE_P_H
 #define KAVATMSAVEFILE_P_H
 
+#include "kavautomation_export.h"
+
 #include <QtCore/QByteArray>
 #include <QtCore/QString>
 
@@ -14,7 +16,8 @@ enum class Outcome {
 
 // Replaces the file at path with content, atomically: a failure at any point leaves the
 // previous file as it was. A short write (full disk, size limit) counts as a failure.
-Outcome Write(const QString &path, const QByteArray &content, QString *errorString = nullptr);
+KAVAUTOMATION_EXPORT Outcome Write(const QString &path, const QByteArray &content,
+                                   QString *errorString = nullptr);
 
 } // namespace KAVAtmSaveFile
 

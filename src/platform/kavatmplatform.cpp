@@ -18,7 +18,12 @@
 #include "kavnestsourceprocessor.h"
 #include "kavsyslogging.h"
 
+#include "kavatmconfiguration.h"
+
+#include <QtCore/QCoreApplication>
 #include <QtCore/QJsonObject>
+#include <QtCore/QTimer>
+#include <QtNetwork/QTcpSocket>
 
 KAVAtmPlatformPrivate::KAVAtmPlatformPrivate(KAVAtmPlatform *platform, KAVAtmEnums::Platform type)
     : platform(platform), platformType(type)
@@ -57,6 +62,72 @@ void KAVAtmPlatformPrivate::OnUpdateFinished()
     RecordIfRecording(KAVAtmWaitUpdateActionDef().ToJson());
 }
 
+void KAVAtmPlatformPrivate::SetUpConnection()
+{
+    if (connection)
+        return;
+    const KAVAtmConfiguration configuration;
+    auto *socket = new QTcpSocket(this);
+    connection = new KAVAtmClientOrchestratorConnection(this, socket);
+    socket->setProperty("address", configuration.GetOrchestratorAddress().toString());
+    socket->setProperty("port", configuration.GetOrchestratorPort());
+    socket->setProperty("connection", QVariant::fromValue<QObject *>(connection));
+
+    connect(socket, &QTcpSocket::connected, connection, &KAVWorkConnection::Authenticate);
+    connect(connection, &KAVWorkConnection::AuthenticationFailed, socket,
+            &QTcpSocket::disconnectFromHost);
+    connect(connection, &KAVWorkConnection::Authenticated, this,
+            &KAVAtmPlatformPrivate::OnConnectionAuthenticated);
+    connect(connection, &KAVAtmClientOrchestratorConnection::ExecuteRequested, this,
+            &KAVAtmPlatformPrivate::OnExecuteRequested);
+    connect(connection, &KAVAtmClientOrchestratorConnection::CancelRequested, this,
+            &KAVAtmPlatformPrivate::OnCancelRequested);
+
+    auto *reconnect = new QTimer(socket);
+    reconnect->setInterval(1000);
+    reconnect->setSingleShot(true);
+    reconnect->setProperty("connection", QVariant::fromValue<QObject *>(connection));
+    connect(reconnect, &QTimer::timeout, this, &KAVAtmPlatformPrivate::OnSocketNeedsConnected);
+    connect(socket, &QTcpSocket::disconnected, reconnect, qOverload<>(&QTimer::start));
+    // An attempt that fails (runner not listening yet) never reports "disconnected": without
+    // this the host would never try again.
+    connect(socket, &QTcpSocket::errorOccurred, reconnect, [socket, reconnect] {
+        if (socket->state() == QAbstractSocket::UnconnectedState)
+            reconnect->start();
+    });
+    reconnect->start();
+}
+
+void KAVAtmPlatformPrivate::OnSocketNeedsConnected()
+{
+    if (!connection)
+        return;
+    QTcpSocket *socket = connection->GetSocket();
+    if (!socket || socket->state() != QAbstractSocket::UnconnectedState)
+        return;
+    const quint16 port = quint16(socket->property("port").toUInt());
+    const QHostAddress address(socket->property("address").toString());
+    socket->connectToHost(address, port, QIODevice::ReadWrite);
+}
+
+void KAVAtmPlatformPrivate::OnConnectionAuthenticated()
+{
+    connection->SendClient(QCoreApplication::applicationPid(), QStringLiteral("Tessaron"));
+    connectionStatus = KAVAtmPlatform::Connected;
+    Q_EMIT platform->StatusChanged(KAVAtmPlatform::Connected);
+}
+
+void KAVAtmPlatformPrivate::OnExecuteRequested(const QUuid &id, const QJsonValue &actionData)
+{
+    qDebug().noquote() << "Action requested:" << actionData[QLatin1String("action")].toString();
+    platform->DispatchAction(id, actionData);
+}
+
+void KAVAtmPlatformPrivate::OnCancelRequested(const QUuid &id)
+{
+    qDebug().noquote() << "Action cancelled:" << id.toString(QUuid::WithBraces);
+}
+
 KAVAtmPlatform::KAVAtmPlatform(KAVAtmEnums::Platform platform)
     : d(new KAVAtmPlatformPrivate(this, platform))
 {
@@ -78,6 +149,11 @@ KAVAtmPlatform::KAVAtmPlatform(KAVAtmEnums::Platform platform)
 
 KAVAtmPlatform::~KAVAtmPlatform() = default;
 
+void KAVAtmPlatform::OnTestEnvironmentReady()
+{
+    d->SetUpConnection();
+}
+
 void KAVAtmPlatform::RegisterActionWithType(const QByteArray &type, const QMetaObject &metaObject)
 {
     d->executors.insert(type.toLower(), metaObject);
@@ -92,16 +168,24 @@ const QMetaObject *KAVAtmPlatform::GetRegisteredAction(const QByteArray &type) c
 void KAVAtmPlatform::DispatchAction(const QUuid &id, const QJsonValue &data)
 {
     const QJsonObject json = data.toObject();
-    if (!json.contains(QLatin1String("action")))
-        return;
     const QString type = json.value(QLatin1String("action")).toString().toLower();
     const QMetaObject *meta = GetRegisteredAction(type.toLatin1());
     if (!meta) {
-        if (type == QLatin1String("closeplatform"))
+        if (type == QLatin1String("closeplatform")) {
             ClosePlatform();
-        else
-            qCDebug(LOG_CAT_KAV_DEFAULT).noquote()
-                << QStringLiteral("The action is not found: %1").arg(type);
+            return;
+        }
+        const bool typed = json.contains(QLatin1String("action"));
+        const QString details = typed ? QStringLiteral("The action is not found: %1").arg(type)
+                                      : QStringLiteral("The action has no type.");
+        if (typed)
+            qCDebug(LOG_CAT_KAV_DEFAULT).noquote() << details;
+        // Answered as failed: without a reply the runner would wait for it until it gives up.
+        KAVAtmTestActionResult result(id, nullptr, nullptr);
+        result.SetStatus(KAVAtmEnums::Completed);
+        result.SetResult(KAVAtmEnums::Fail);
+        result.SetDetails(details);
+        UpdateActionResult(&result);
         return;
     }
 

@@ -63,6 +63,11 @@ public:
     KAVAtmProcessorMonitor *GetSourceProcessorMonitor() const;
     KAVAtmUpdateMonitor *GetUpdateMonitor() const;
 
+public Q_SLOTS:
+    // The host's test environment is up: connect to the runner named by the environment,
+    // retrying every second, authenticate, register, and run what the runner sends.
+    virtual void OnTestEnvironmentReady();
+
 Q_SIGNALS:
     void ActionStarting();
     void ActionFinished(const KAVAtmTestActionResult *result);

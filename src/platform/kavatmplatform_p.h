@@ -25,8 +25,16 @@ public:
 
     KAVAtmTestActionBase *CurrentAction() const;
 
+    void SetUpConnection();
+
 Q_SIGNALS:
     void RecordingStatusChanged(KAVAtmPlatform::RecordingStatus recordingStatus);
+
+private Q_SLOTS:
+    void OnSocketNeedsConnected();
+    void OnConnectionAuthenticated();
+    void OnExecuteRequested(const QUuid &id, const QJsonValue &actionData);
+    void OnCancelRequested(const QUuid &id);
 
 public:
     // Recording of the waits the user made the host do.

@@ -1,0 +1,56 @@
+#ifndef CORVIDDOCUMENT_H
+#define CORVIDDOCUMENT_H
+
+#include <QtCore/QJsonObject>
+#include <QtCore/QObject>
+#include <QtCore/QPointer>
+
+class KAVFeatEnvironment;
+class KAVMatMaterial;
+class KAVNestFeature;
+class KAVNestProcessorBase;
+
+// One open document of the demo host: a feature environment with a material, part sources and
+// a nesting. Opening it translates the sources and then nests the parts, each in its
+// processor, in steps on the event loop, the way the real host does its background work:
+// status "running", progress, status "idle", a save, and an update of the stale objects.
+class CorvidDocument : public QObject {
+    Q_OBJECT
+public:
+    // A document file is JSON: {"material": {"type", "thickness"}, "sheet": {"width",
+    // "height"}, "parts": [{"name", "width", "height", "quantity"}]}.
+    static CorvidDocument *Open(const QString &filePath, QString *error, QObject *parent);
+    ~CorvidDocument() override;
+
+    QString GetFilePath() const;
+    KAVFeatEnvironment *GetEnvironment() const;
+
+    // Runs the translation, then the nesting; returns at once.
+    void Process();
+    // Runs the nesting again (the "Nest" command).
+    void Nest();
+
+    // Milliseconds per processor step; the full run of a processor takes six steps.
+    static int GetStepInterval();
+    static void SetStepInterval(int milliseconds);
+
+Q_SIGNALS:
+    void ProcessingFinished();
+
+private:
+    CorvidDocument(const QString &filePath, const QJsonObject &content, QObject *parent);
+    void Build();
+    void Run(KAVNestProcessorBase *processor, void (CorvidDocument::*compute)(),
+             void (CorvidDocument::*next)());
+    void Translate();
+    void ComputeNesting();
+    void Finish();
+
+    QString m_filePath;
+    QJsonObject m_content;
+    QPointer<KAVFeatEnvironment> m_environment;
+    KAVMatMaterial *m_material = nullptr;
+    KAVNestFeature *m_nesting = nullptr;
+};
+
+#endif // CORVIDDOCUMENT_H

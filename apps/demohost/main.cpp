@@ -1,0 +1,46 @@
+// CorvidApp: a small host application built on the host interface layer, integrating the
+// automation library the way a host team would. Launched by the runner it connects back to
+// it (KAVAtmOrchestratorPort) and runs what it is sent; launched by hand it is a plain viewer.
+
+#include "corviddocument.h"
+#include "corvidmainwindow.h"
+#include "corvidplatform.h"
+
+#include "kavsysinitcontext.h"
+
+#include <QtCore/QCommandLineParser>
+#include <QtCore/QLoggingCategory>
+#include <QtCore/QTimer>
+#include <QtWidgets/QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("CorvidApp"));
+    // The library's general debug lines are for debugging sessions, not for test runs.
+    if (qEnvironmentVariableIsEmpty("QT_LOGGING_RULES"))
+        QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Demo host application of KAVAutomation."));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("documents"),
+                                 QStringLiteral("Nesting documents (JSON) to open."));
+    parser.process(app);
+
+    KAVSysInitContext init;
+
+    CorvidPlatform platform;
+    platform.SetMode(KAVAtmEnums::PlatformMode(qEnvironmentVariableIntValue("KAVAtmPlatformMode")));
+    CorvidMainWindow window(&platform);
+    window.show();
+
+    for (const QString &file : parser.positionalArguments()) {
+        QString error;
+        if (!platform.OpenDocument(file, &error))
+            qWarning().noquote() << error;
+    }
+    if (!qEnvironmentVariableIsEmpty("KAVAtmOrchestratorPort"))
+        QTimer::singleShot(0, &platform, &KAVAtmPlatform::OnTestEnvironmentReady);
+    return app.exec();
+}

@@ -1,0 +1,130 @@
+// KAVAutomationOrchestrator: runs test procedures on a host application it launches.
+
+#include "runner.h"
+
+#include "kavatmorchestratorconfiguration.h"
+
+#include <QtCore/QCommandLineParser>
+#include <QtCore/QCoreApplication>
+#include <QtCore/QLoggingCategory>
+#include <QtCore/QTimer>
+
+#include <cstdio>
+
+namespace {
+
+bool parseMode(const QString &text, KAVAtmEnums::PlatformMode *mode)
+{
+    const QString lower = text.toLower();
+    if (lower == QLatin1String("batch"))
+        *mode = KAVAtmEnums::Batch;
+    else if (lower == QLatin1String("uibatch"))
+        *mode = KAVAtmEnums::UiBatch;
+    else if (lower == QLatin1String("recording"))
+        *mode = KAVAtmEnums::Recording;
+    else if (lower == QLatin1String("externalbatch"))
+        *mode = KAVAtmEnums::ExternalBatch;
+    else
+        return false;
+    return true;
+}
+
+int usageError(const QString &message)
+{
+    std::fprintf(stderr, "KAVAutomationOrchestrator: %s\nTry --help.\n", qPrintable(message));
+    return ExitSetupError;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("KAVAutomationOrchestrator"));
+    if (qEnvironmentVariableIsEmpty("QT_LOGGING_RULES"))
+        QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Runs test procedures on a host application: launches the client named in the "
+        "configuration, runs the procedures on it, prints a line per finished action and a "
+        "summary, and writes report.json and the result files into the output folder.\n"
+        "\n"
+        "Exit codes:\n"
+        "  0  every action completed with Pass or Warning\n"
+        "  1  an action failed or did not run (a client that exited, fell silent or ran "
+        "past the time-out fails what it did not complete; an invalid procedure file does "
+        "not run)\n"
+        "  2  usage or set-up error: no clients, no valid procedure, listening failed, "
+        "the client could not be started"));
+    parser.addHelpOption();
+    const QCommandLineOption config(QStringLiteral("config"),
+                                    QStringLiteral("The client configuration (default: %1).")
+                                        .arg(KAVAtmOrchestratorConfiguration::GetDefaultFilePath()),
+                                    QStringLiteral("file"));
+    const QCommandLineOption client(QStringLiteral("client"),
+                                    QStringLiteral("Display name of the client to launch (default: "
+                                                   "the first one)."),
+                                    QStringLiteral("name"));
+    const QCommandLineOption mode(QStringLiteral("mode"),
+                                  QStringLiteral("batch, uibatch, recording or externalbatch "
+                                                 "(default: batch)."),
+                                  QStringLiteral("mode"), QStringLiteral("batch"));
+    const QCommandLineOption output(QStringLiteral("output"),
+                                    QStringLiteral("Folder for the report and result files, "
+                                                   "created when missing (default: ./results)."),
+                                    QStringLiteral("dir"), QStringLiteral("results"));
+    const QCommandLineOption timeout(QStringLiteral("timeout"),
+                                     QStringLiteral("Overall time-out of the run, 0 for none "
+                                                    "(default: 0)."),
+                                     QStringLiteral("seconds"), QStringLiteral("0"));
+    const QCommandLineOption connectTimeout(
+        QStringLiteral("connect-timeout"),
+        QStringLiteral("Time for the launched client to connect (default: 60)."),
+        QStringLiteral("seconds"), QStringLiteral("60"));
+    const QCommandLineOption grace(QStringLiteral("grace"),
+                                   QStringLiteral("Time past an action's own time-out before a "
+                                                  "silent client is stopped (default: 30)."),
+                                   QStringLiteral("seconds"), QStringLiteral("30"));
+    const QCommandLineOption quiet(QStringLiteral("quiet-client"),
+                                   QStringLiteral("Drop the client's own output instead of "
+                                                  "passing it to standard error."));
+    parser.addOptions({config, client, mode, output, timeout, connectTimeout, grace, quiet});
+    parser.addPositionalArgument(QStringLiteral("procedures"),
+                                 QStringLiteral("Procedure files to run, in order."),
+                                 QStringLiteral("procedure.json..."));
+    if (!parser.parse(app.arguments()))
+        return usageError(parser.errorText());
+    if (parser.isSet(QStringLiteral("help")))
+        parser.showHelp(ExitPassed);
+
+    RunnerOptions options;
+    options.configFile = parser.isSet(config)
+        ? parser.value(config)
+        : KAVAtmOrchestratorConfiguration::GetDefaultFilePath();
+    options.clientName = parser.value(client);
+    if (!parseMode(parser.value(mode), &options.mode))
+        return usageError(QStringLiteral("unknown mode \"%1\".").arg(parser.value(mode)));
+    options.outputDir = parser.value(output);
+    bool ok = true;
+    for (const auto &[option, target] : {std::pair {&timeout, &options.overallTimeout},
+                                         std::pair {&connectTimeout, &options.connectTimeout},
+                                         std::pair {&grace, &options.grace}}) {
+        *target = parser.value(*option).toInt(&ok);
+        if (!ok || *target < 0)
+            return usageError(
+                QStringLiteral("--%1 takes a number of seconds.").arg(option->names().first()));
+    }
+    options.forwardClientOutput = !parser.isSet(quiet);
+    options.procedureFiles = parser.positionalArguments();
+    if (options.procedureFiles.isEmpty())
+        return usageError(QStringLiteral("no procedure files given."));
+
+    Runner runner(options);
+    QObject::connect(&runner, &Runner::Finished, &app, [](int code) {
+        QTimer::singleShot(0, qApp, [code] { QCoreApplication::exit(code); });
+    });
+    if (!runner.Start())
+        return ExitSetupError;
+    return app.exec();
+}

@@ -1,0 +1,380 @@
+#include "runner.h"
+
+#include "kavatmorchestrator.h"
+#include "kavatmsavefile_p.h"
+#include "kavatmtestactiondef.h"
+#include "kavatmtestactionresult.h"
+#include "kavatmtestproceduredef.h"
+#include "kavatmtestprocedureresult.h"
+
+#include <QtCore/QDir>
+#include <QtCore/QFileInfo>
+#include <QtCore/QJsonDocument>
+#include <QtCore/QJsonObject>
+
+#include <algorithm>
+#include <cstdio>
+#include <limits>
+#include <memory>
+
+namespace {
+
+void out(const QString &line)
+{
+    std::fputs(qPrintable(line + QLatin1Char('\n')), stdout);
+    std::fflush(stdout);
+}
+
+void err(const QString &line)
+{
+    std::fputs(qPrintable(QStringLiteral("KAVAutomationOrchestrator: ") + line + QLatin1Char('\n')),
+               stderr);
+    std::fflush(stderr);
+}
+
+QString procedureTitle(const KAVAtmTestProcedureResult *procedure)
+{
+    const KAVAtmTestProcedureDef *def = procedure ? procedure->GetProcedureDef() : nullptr;
+    if (!def)
+        return QStringLiteral("(no procedure)");
+    return def->GetLabel().isEmpty() ? def->GetName() : def->GetLabel();
+}
+
+QString actionTitle(const KAVAtmTestActionResult *action)
+{
+    const KAVAtmTestActionDef *def = action->GetActionDef();
+    const QString name = def ? def->GetName() : QString();
+    return name.isEmpty() ? action->GetActionType()
+                          : QStringLiteral("%1 (%2)").arg(name, action->GetActionType());
+}
+
+int milliseconds(qint64 seconds)
+{
+    return int(std::clamp<qint64>(seconds * 1000, 0, std::numeric_limits<int>::max()));
+}
+
+} // namespace
+
+Runner::Runner(const RunnerOptions &options) : m_options(options)
+{
+    m_silenceTimer.setSingleShot(true);
+    m_connectTimer.setSingleShot(true);
+    m_overallTimer.setSingleShot(true);
+    connect(&m_silenceTimer, &QTimer::timeout, this, &Runner::OnSilence);
+    connect(&m_connectTimer, &QTimer::timeout, this, [this] {
+        if (!m_connected)
+            m_orchestrator->AbortAll(
+                tr("The client did not connect within %1 s.").arg(m_options.connectTimeout));
+    });
+    connect(&m_overallTimer, &QTimer::timeout, this, [this] {
+        m_orchestrator->AbortAll(
+            tr("The run exceeded the overall time-out of %1 s.").arg(m_options.overallTimeout));
+    });
+}
+
+Runner::~Runner() = default;
+
+bool Runner::Start()
+{
+    m_elapsed.start();
+    m_startTime = QDateTime::currentDateTimeUtc();
+
+    if (!QFileInfo::exists(m_options.configFile)) {
+        err(tr("the configuration file %1 does not exist.").arg(m_options.configFile));
+        return false;
+    }
+    const KAVAtmOrchestratorConfiguration configuration(m_options.configFile);
+    const QList<KAVAtmClientDefinition> clients = configuration.GetClients();
+    if (clients.isEmpty()) {
+        err(tr("no clients are defined in %1.").arg(m_options.configFile));
+        return false;
+    }
+    QString clientName = clients.first().GetDisplayName();
+    if (!m_options.clientName.isEmpty()) {
+        QStringList names;
+        bool found = false;
+        for (const KAVAtmClientDefinition &client : clients) {
+            names.append(client.GetDisplayName());
+            found = found || client.GetDisplayName().toLower() == m_options.clientName.toLower();
+        }
+        if (!found) {
+            err(tr("no client named \"%1\" in %2; defined: %3.")
+                    .arg(m_options.clientName, m_options.configFile,
+                         names.join(QStringLiteral(", "))));
+            return false;
+        }
+        clientName = m_options.clientName;
+    }
+    m_options.clientName = clientName;
+
+    QList<QString> valid;
+    for (const QString &file : m_options.procedureFiles) {
+        std::unique_ptr<KAVAtmTestProcedureDef> procedure(
+            KAVAtmTestProcedureDef::FromJsonFile(file));
+        QString reason = procedure->GetInvalidReason();
+        if (reason.isEmpty() && procedure->GetLabel().isEmpty())
+            reason = tr("The procedure has no label.");
+        else if (reason.isEmpty() && procedure->GetActionsCount() == 0)
+            reason = tr("The procedure has no actions.");
+        if (reason.isEmpty()) {
+            valid.append(file);
+        } else {
+            m_invalid.append({file, reason});
+            err(tr("skipping %1: %2").arg(file, reason));
+        }
+    }
+    if (valid.isEmpty()) {
+        err(tr("no valid procedure to run."));
+        return false;
+    }
+
+    if (!QDir().mkpath(m_options.outputDir)) {
+        err(tr("cannot create the output folder %1.").arg(m_options.outputDir));
+        return false;
+    }
+    m_options.outputDir = QFileInfo(m_options.outputDir).absoluteFilePath();
+
+    m_orchestrator = KAVAtmOrchestrator::GetInstance();
+    m_orchestrator->SetOutputPath(m_options.outputDir);
+    m_orchestrator->SetClientOutputForwarded(m_options.forwardClientOutput);
+    if (!m_orchestrator->Initialize()) {
+        err(tr("cannot listen for clients (see KAVAtmOrchestratorAddress and "
+               "KAVAtmOrchestratorPort)."));
+        return false;
+    }
+    m_orchestrator->LoadProcedures(valid);
+    m_expectedProcedures = int(m_orchestrator->GetLoadedProcedures().size());
+
+    connect(m_orchestrator, &KAVAtmOrchestrator::ActionResultStarted, this,
+            &Runner::OnActionStarted);
+    connect(m_orchestrator, &KAVAtmOrchestrator::ActionResultFinished, this,
+            &Runner::OnActionFinished);
+    connect(m_orchestrator, &KAVAtmOrchestrator::ProcedureResultStarted, this,
+            &Runner::OnProcedureStarted);
+    connect(m_orchestrator, &KAVAtmOrchestrator::ProcedureResultFinished, this,
+            &Runner::OnProcedureFinished);
+    connect(m_orchestrator, &KAVAtmOrchestrator::ExecutionCompleted, this,
+            &Runner::OnExecutionCompleted);
+    connect(m_orchestrator, &KAVAtmOrchestrator::RecordingDataReceived, this,
+            &Runner::OnRecordingData);
+    connect(m_orchestrator, &KAVAtmOrchestrator::TestClientConnected, this, [this](qlonglong pid) {
+        m_pid = pid;
+        m_connected = true;
+        m_connectTimer.stop();
+        out(tr("Client connected: %1, process %2").arg(m_options.clientName).arg(pid));
+    });
+    connect(m_orchestrator, &KAVAtmOrchestrator::TestClientDisconnected, this,
+            [](qlonglong pid) { out(tr("Client exited: process %1").arg(pid)); });
+    connect(m_orchestrator, &KAVAtmOrchestrator::TestClientStartFailed, this,
+            [this](const QString &program, const QString &error) {
+                Fail(tr("cannot start the client program \"%1\": %2").arg(program, error));
+            });
+
+    out(tr("Listening on port %1").arg(m_orchestrator->GetListeningPort()));
+    out(tr("Starting client \"%1\" in mode %2 with %3 procedure(s)")
+            .arg(clientName, KAVAtmEnums::GetPlatformModeEnumText(m_options.mode))
+            .arg(m_expectedProcedures));
+    if (!m_orchestrator->StartPlatform(clientName, {}, m_options.mode, configuration)) {
+        err(tr("the client could not be launched."));
+        return false;
+    }
+    m_connectTimer.start(milliseconds(m_options.connectTimeout));
+    if (m_options.overallTimeout > 0)
+        m_overallTimer.start(milliseconds(m_options.overallTimeout));
+    return true;
+}
+
+void Runner::OnActionStarted(qlonglong pid, const KAVAtmTestActionResult *action)
+{
+    m_pid = pid ? pid : m_pid;
+    const KAVAtmTestActionDef *def = action->GetActionDef();
+    const qint64 timeout = def ? def->GetTimeout() : 0;
+    // The client ends an action at its own time-out; silence past that and the grace means
+    // the client is stuck.
+    if (timeout > 0) {
+        m_silenceTimer.setProperty("timeout", timeout);
+        m_silenceTimer.start(milliseconds(timeout + m_options.grace));
+    } else {
+        m_silenceTimer.stop();
+    }
+}
+
+void Runner::OnActionFinished(qlonglong, const KAVAtmTestActionResult *action)
+{
+    m_silenceTimer.stop();
+    const double seconds = action->GetStartTime().isValid() && action->GetEndTime().isValid()
+        ? action->GetStartTime().msecsTo(action->GetEndTime()) / 1000.0
+        : 0.0;
+    QString tag;
+    switch (action->GetResult()) {
+    case KAVAtmEnums::Pass:
+        tag = QStringLiteral("PASS");
+        break;
+    case KAVAtmEnums::Warning:
+        tag = QStringLiteral("WARN");
+        break;
+    case KAVAtmEnums::Fail:
+        tag = QStringLiteral("FAIL");
+        break;
+    default:
+        tag = QStringLiteral("SKIP");
+        break;
+    }
+    QString line
+        = QStringLiteral("%1  %2 / %3  %4 s")
+              .arg(tag, procedureTitle(action->GetParentProcedureResult()), actionTitle(action))
+              .arg(seconds, 0, 'f', 3);
+    if (action->GetResult() != KAVAtmEnums::Pass && !action->GetDetails().isEmpty())
+        line += QStringLiteral("\n      ")
+            + action->GetDetails().replace(QLatin1Char('\n'), QStringLiteral("\n      "));
+    out(line);
+}
+
+void Runner::OnProcedureStarted(qlonglong, const KAVAtmTestProcedureResult *procedure)
+{
+    if (!m_procedures.contains(procedure))
+        m_procedures.append(procedure);
+}
+
+void Runner::OnProcedureFinished(qlonglong pid, const KAVAtmTestProcedureResult *)
+{
+    ++m_finishedProcedures;
+    WriteReport(-1);
+    // Only batch modes close the client themselves once its procedures are done.
+    const bool closesItself = m_options.mode == KAVAtmEnums::Batch
+        || m_options.mode == KAVAtmEnums::UiBatch || m_options.mode == KAVAtmEnums::Recording;
+    if (!closesItself && m_finishedProcedures >= m_expectedProcedures)
+        m_orchestrator->StopPlatform(pid);
+}
+
+void Runner::OnSilence()
+{
+    const qint64 timeout = m_silenceTimer.property("timeout").toLongLong();
+    m_orchestrator->AbortClient(
+        m_pid,
+        tr("The client sent nothing for %1 s past the action's time-out of %2 s; it "
+           "was stopped.")
+            .arg(m_options.grace)
+            .arg(timeout));
+}
+
+void Runner::OnRecordingData(const QJsonValue &data)
+{
+    m_recorded.append(data);
+    const QJsonObject procedure {
+        {QStringLiteral("schema"), KAVAtmTestProcedureDef::SchemaId + QStringLiteral(":1")},
+        {QStringLiteral("name"), QStringLiteral("recording")},
+        {QStringLiteral("label"), QStringLiteral("Recording")},
+        {QStringLiteral("actions"), m_recorded}};
+    const QString path = QDir(m_options.outputDir).filePath(QStringLiteral("recording.json"));
+    if (KAVAtmSaveFile::Write(path, QJsonDocument(procedure).toJson())
+        != KAVAtmSaveFile::Outcome::Saved)
+        err(tr("cannot write %1.").arg(path));
+}
+
+void Runner::Fail(const QString &message)
+{
+    if (m_done)
+        return;
+    m_done = true;
+    err(message);
+    Q_EMIT Finished(ExitSetupError);
+}
+
+int Runner::Summarize() const
+{
+    int passed = 0, warnings = 0, failed = 0, notRun = 0;
+    QStringList warningLines;
+    for (const KAVAtmTestProcedureResult *procedure : m_procedures) {
+        for (const KAVAtmTestActionResult *action : procedure->GetActionResults()) {
+            if (action->GetStatus() != KAVAtmEnums::Completed) {
+                ++notRun;
+                continue;
+            }
+            switch (action->GetResult()) {
+            case KAVAtmEnums::Pass:
+                ++passed;
+                break;
+            case KAVAtmEnums::Warning:
+                ++warnings;
+                warningLines.append(QStringLiteral("  %1 / %2: %3")
+                                        .arg(procedureTitle(procedure), actionTitle(action),
+                                             action->GetDetails().simplified()));
+                break;
+            case KAVAtmEnums::Fail:
+                ++failed;
+                break;
+            default:
+                ++notRun;
+                break;
+            }
+        }
+    }
+    const int missing = qMax(0, m_expectedProcedures - int(m_procedures.size()));
+    const int total = passed + warnings + failed + notRun;
+    out(tr("Summary: %1 action(s): %2 passed, %3 with warnings, %4 failed, %5 not run; "
+           "%6 procedure(s) in %7 s")
+            .arg(total)
+            .arg(passed)
+            .arg(warnings)
+            .arg(failed)
+            .arg(notRun)
+            .arg(m_procedures.size())
+            .arg(m_elapsed.elapsed() / 1000.0, 0, 'f', 1));
+    if (!warningLines.isEmpty())
+        out(tr("Warnings:\n") + warningLines.join(QLatin1Char('\n')));
+    for (const InvalidProcedure &invalid : m_invalid)
+        out(tr("Not run (invalid procedure file): %1: %2").arg(invalid.file, invalid.reason));
+    if (missing > 0)
+        out(tr("Not run: %1 procedure(s) were never started.").arg(missing));
+    const bool clean
+        = failed == 0 && notRun == 0 && missing == 0 && m_invalid.isEmpty() && total > 0;
+    return clean ? ExitPassed : ExitFailed;
+}
+
+void Runner::OnExecutionCompleted()
+{
+    if (m_done)
+        return;
+    m_done = true;
+    m_silenceTimer.stop();
+    m_connectTimer.stop();
+    m_overallTimer.stop();
+    const int code = Summarize();
+    WriteReport(code);
+    out(tr("Report: %1").arg(QDir(m_options.outputDir).filePath(QStringLiteral("report.json"))));
+    Q_EMIT Finished(code);
+}
+
+void Runner::WriteReport(int exitCode) const
+{
+    QJsonArray procedures;
+    for (const KAVAtmTestProcedureResult *procedure : m_procedures) {
+        QJsonObject json = procedure->ToJson();
+        if (const KAVAtmTestProcedureDef *def = procedure->GetProcedureDef()) {
+            json.insert(QStringLiteral("name"), def->GetName());
+            json.insert(QStringLiteral("label"), def->GetLabel());
+            json.insert(QStringLiteral("file"), def->GetFilePath());
+        }
+        procedures.append(json);
+    }
+    QJsonArray invalid;
+    for (const InvalidProcedure &procedure : m_invalid) {
+        invalid.append(QJsonObject {{QStringLiteral("file"), procedure.file},
+                                    {QStringLiteral("reason"), procedure.reason}});
+    }
+    const QJsonObject report {
+        {QStringLiteral("client"), m_options.clientName},
+        {QStringLiteral("mode"), KAVAtmEnums::GetPlatformModeEnumText(m_options.mode)},
+        {QStringLiteral("startTime"), m_startTime.toString(KAVAtmTestActionResult::TimeFormat)},
+        {QStringLiteral("finished"), exitCode >= 0},
+        {QStringLiteral("exitCode"), exitCode},
+        {QStringLiteral("procedures"), procedures},
+        {QStringLiteral("invalidProcedures"), invalid},
+    };
+    const QString path = QDir(m_options.outputDir).filePath(QStringLiteral("report.json"));
+    QString error;
+    if (KAVAtmSaveFile::Write(path, QJsonDocument(report).toJson(), &error)
+        != KAVAtmSaveFile::Outcome::Saved)
+        err(tr("cannot write the report %1: %2").arg(path, error));
+}

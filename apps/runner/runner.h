@@ -1,0 +1,87 @@
+#ifndef RUNNER_H
+#define RUNNER_H
+
+#include "kavatmenums.h"
+#include "kavatmorchestratorconfiguration.h"
+
+#include <QtCore/QDateTime>
+#include <QtCore/QElapsedTimer>
+#include <QtCore/QHash>
+#include <QtCore/QJsonArray>
+#include <QtCore/QList>
+#include <QtCore/QObject>
+#include <QtCore/QTimer>
+
+class KAVAtmOrchestrator;
+class KAVAtmTestActionResult;
+class KAVAtmTestProcedureResult;
+
+// Exit codes of the runner.
+enum RunnerExit {
+    ExitPassed = 0, // every action completed with Pass or Warning
+    ExitFailed = 1, // an action failed or did not run
+    ExitSetupError = 2, // usage or set-up error: nothing was run
+};
+
+struct RunnerOptions {
+    QString configFile;
+    QString clientName;
+    KAVAtmEnums::PlatformMode mode = KAVAtmEnums::Batch;
+    QString outputDir;
+    int overallTimeout = 0; // seconds, 0 for none
+    int connectTimeout = 60; // seconds for a launched client to register
+    int grace = 30; // seconds past an action's own time-out before the client counts as silent
+    bool forwardClientOutput = true;
+    QList<QString> procedureFiles;
+};
+
+// Runs procedures on one launched client and reports: a progress line per finished action,
+// a summary, "report.json" in the output folder. Never waits forever: a client that exits,
+// falls silent or overruns is stopped and what it did not complete counts as failed.
+class Runner : public QObject {
+    Q_OBJECT
+public:
+    explicit Runner(const RunnerOptions &options);
+    ~Runner() override;
+
+    // Prepares the run; returns false (with a message printed) for a set-up error.
+    bool Start();
+
+Q_SIGNALS:
+    void Finished(int exitCode);
+
+private:
+    struct InvalidProcedure {
+        QString file;
+        QString reason;
+    };
+
+    void OnActionStarted(qlonglong pid, const KAVAtmTestActionResult *action);
+    void OnActionFinished(qlonglong pid, const KAVAtmTestActionResult *action);
+    void OnProcedureStarted(qlonglong pid, const KAVAtmTestProcedureResult *procedure);
+    void OnProcedureFinished(qlonglong pid, const KAVAtmTestProcedureResult *procedure);
+    void OnExecutionCompleted();
+    void OnRecordingData(const QJsonValue &data);
+    void OnSilence();
+    void Fail(const QString &message);
+    void WriteReport(int exitCode) const;
+    int Summarize() const;
+
+    RunnerOptions m_options;
+    KAVAtmOrchestrator *m_orchestrator = nullptr;
+    QList<InvalidProcedure> m_invalid;
+    int m_expectedProcedures = 0;
+    QList<const KAVAtmTestProcedureResult *> m_procedures;
+    int m_finishedProcedures = 0;
+    qlonglong m_pid = 0;
+    bool m_connected = false;
+    bool m_done = false;
+    QTimer m_silenceTimer;
+    QTimer m_connectTimer;
+    QTimer m_overallTimer;
+    QElapsedTimer m_elapsed;
+    QDateTime m_startTime;
+    QJsonArray m_recorded;
+};
+
+#endif // RUNNER_H

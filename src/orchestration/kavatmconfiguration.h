@@ -1,0 +1,31 @@
+#ifndef KAVATMCONFIGURATION_H
+#define KAVATMCONFIGURATION_H
+
+#include "kavautomation_export.h"
+
+#include <QtCore/QSharedPointer>
+#include <QtNetwork/QHostAddress>
+
+class KAVAtmConfigurationData;
+
+// Where runner and clients meet: from "KAVAtmOrchestratorAddress" and "KAVAtmOrchestratorPort".
+// Copies share their data: a setter on one changes what all report.
+class KAVAUTOMATION_EXPORT KAVAtmConfiguration {
+public:
+    KAVAtmConfiguration();
+    KAVAtmConfiguration(const KAVAtmConfiguration &other);
+    KAVAtmConfiguration &operator=(const KAVAtmConfiguration &other);
+    ~KAVAtmConfiguration();
+
+    QHostAddress GetOrchestratorAddress() const;
+    QHostAddress GetClientAddress() const;
+    quint16 GetOrchestratorPort() const;
+    void SetOrchestratorAddress(const QHostAddress &address);
+    void SetClientAddress(const QHostAddress &address);
+    void SetOrchestratorPort(quint16 port);
+
+private:
+    QSharedPointer<KAVAtmConfigurationData> d;
+};
+
+#endif // KAVATMCONFIGURATION_H

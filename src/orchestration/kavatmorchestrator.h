@@ -1,0 +1,95 @@
+#ifndef KAVATMORCHESTRATOR_H
+#define KAVATMORCHESTRATOR_H
+
+#include "kavatmenums.h"
+#include "kavatmorchestratorconfiguration.h"
+
+#include <QtCore/QHash>
+#include <QtCore/QJsonValue>
+#include <QtCore/QList>
+#include <QtCore/QObject>
+
+#include <memory>
+
+class KAVAtmOrchestratorPrivate;
+class KAVAtmTestActionDef;
+class KAVAtmTestActionResult;
+class KAVAtmTestProcedureDef;
+class KAVAtmTestProcedureResult;
+
+// The runner's entry point: listens for clients, loads procedures, launches host programs as
+// clients, runs procedures on them, writes result files and captures baselines.
+class KAVAUTOMATION_EXPORT KAVAtmOrchestrator : public QObject {
+    Q_OBJECT
+public:
+    // Created on first use; destroyed with the application object.
+    static KAVAtmOrchestrator *GetInstance();
+    ~KAVAtmOrchestrator() override;
+
+    // Starts listening on the address and port of the environment (any free port by default).
+    // Returns false, after a critical log line, when that is not possible.
+    bool Initialize();
+    quint16 GetListeningPort() const;
+
+    // Keeps the files that are valid, have a label and at least one action.
+    void LoadProcedures(const QList<QString> &filePaths);
+    QList<KAVAtmTestProcedureDef *> GetLoadedProcedures() const;
+
+    // Launches the client named platformName (or the first one) to run the procedures (all
+    // loaded ones when the list is empty).
+    bool StartPlatform(const QString &platformName,
+                       const QList<KAVAtmTestProcedureDef *> &procedures,
+                       KAVAtmEnums::PlatformMode mode,
+                       KAVAtmOrchestratorConfiguration configuration);
+    // On a client that is still running, the procedures queue behind its current ones.
+    void Execute(qint64 pid, const QList<KAVAtmTestProcedureDef *> &procedures);
+    void ExecuteAll(qint64 pid);
+    void StopPlatform(qint64 pid);
+    // Completes every action the client has not completed as failed with the reason, then
+    // kills its process if it is still running.
+    void AbortClient(qint64 pid, const QString &reason);
+    // AbortClient for every launched client, registered or not.
+    void AbortAll(const QString &reason);
+
+    void StartRecording(qint64 pid);
+    void PauseRecording(qint64 pid);
+    void ResumeRecording(qint64 pid);
+    void StopRecording(qint64 pid);
+
+    QHash<qint64, QString> GetClientDescriptions() const;
+    QString GetOutputPath() const;
+    void SetOutputPath(const QString &path);
+    // Client programs' output goes to this process's standard error, each line prefixed with
+    // the program's name and process id; off, it is read and dropped.
+    void SetClientOutputForwarded(bool forwarded);
+
+Q_SIGNALS:
+    void TestClientConnected(qlonglong clientPid);
+    void TestClientDisconnected(qlonglong clientPid);
+    void TestProceduresLoaded();
+    void ExecutionStarted();
+    void ExecutionCompleted();
+    void TestProcedureExecutionStarted(KAVAtmTestProcedureDef *procedure);
+    void TestProcedureExecutionFinished(KAVAtmTestProcedureDef *procedure);
+    void TestActionExecutionStarted(KAVAtmTestActionDef *action);
+    void TestActionExecutionFinished(KAVAtmTestActionDef *action);
+    void RecordingDataReceived(QJsonValue data);
+
+    // Following a run: the result objects as the sessions fill them. A finished action's
+    // result already holds what baseline capture added.
+    void ProcedureResultStarted(qlonglong clientPid, const KAVAtmTestProcedureResult *procedure);
+    void ProcedureResultFinished(qlonglong clientPid, const KAVAtmTestProcedureResult *procedure);
+    void ActionResultStarted(qlonglong clientPid, const KAVAtmTestActionResult *action);
+    void ActionResultFinished(qlonglong clientPid, const KAVAtmTestActionResult *action);
+    // A client program could not be started.
+    void TestClientStartFailed(QString program, QString errorString);
+
+private:
+    explicit KAVAtmOrchestrator(QObject *parent);
+    void StartRecordingControl(qint64 pid, const char *operation, const QString &command);
+
+    friend class KAVAtmOrchestratorPrivate;
+    const std::unique_ptr<KAVAtmOrchestratorPrivate> d;
+};
+
+#endif // KAVATMORCHESTRATOR_H

@@ -1,0 +1,273 @@
+#include "kavatmorchestratorclient.h"
+#include "kavatmorchestratorclientconnection.h"
+#include "kavatmresetusersettingactiondef.h"
+#include "kavatmtestactiondef.h"
+#include "kavatmtestactionresult.h"
+#include "kavatmtestprocedureresult.h"
+#include "kavsysexception.h"
+#include "kavsyslogging.h"
+
+#include <QtCore/QJsonDocument>
+#include <QtCore/QJsonObject>
+#include <QtCore/QPointer>
+
+class KAVAtmOrchestratorClientPrivate {
+public:
+    KAVAtmOrchestrator *orchestrator = nullptr;
+    QPointer<KAVAtmOrchestratorClientConnection> connection;
+    qint64 pid = 0;
+    QString name;
+    QList<KAVAtmTestProcedureResult *> procedureQueue;
+    QList<KAVAtmTestActionResult *> actionQueue;
+    KAVAtmTestProcedureResult *currentProcedure = nullptr;
+    KAVAtmTestActionResult *currentAction = nullptr;
+    KAVAtmEnums::PlatformMode mode = KAVAtmEnums::Batch;
+    // The reset actions put at the head of procedures; the results refer to them.
+    QList<KAVAtmTestActionDef *> resetDefinitions;
+};
+
+KAVAtmOrchestratorClient::KAVAtmOrchestratorClient(KAVAtmOrchestrator *orchestrator,
+                                                   KAVAtmOrchestratorClientConnection *connection)
+    : d(new KAVAtmOrchestratorClientPrivate)
+{
+    d->orchestrator = orchestrator;
+    d->connection = connection;
+    if (!connection)
+        return;
+    connect(connection, &KAVAtmOrchestratorClientConnection::ClientRegistered, this,
+            &KAVAtmOrchestratorClient::OnClientRegistered);
+    connect(connection, &KAVAtmOrchestratorClientConnection::ActionStatusUpdated, this,
+            &KAVAtmOrchestratorClient::OnActionStatusUpdated);
+    connect(connection, &KAVAtmOrchestratorClientConnection::RecordingDataReceived, this,
+            &KAVAtmOrchestratorClient::OnRecordingDataReceived);
+}
+
+KAVAtmOrchestratorClient::~KAVAtmOrchestratorClient()
+{
+    qDeleteAll(d->resetDefinitions);
+}
+
+qint64 KAVAtmOrchestratorClient::GetPid() const
+{
+    return d->pid;
+}
+
+QString KAVAtmOrchestratorClient::GetName() const
+{
+    return d->name;
+}
+
+QPair<qint64, QString> KAVAtmOrchestratorClient::GetDescription() const
+{
+    const QString name = d->name.isEmpty() ? QStringLiteral("Unknown") : d->name;
+    const QString pid = d->pid == 0 ? QStringLiteral("Unknown") : QString::number(d->pid);
+    return {d->pid, QStringLiteral("%1 [%2]").arg(name, pid)};
+}
+
+KAVAtmEnums::PlatformMode KAVAtmOrchestratorClient::GetPlatformMode() const
+{
+    return d->mode;
+}
+
+void KAVAtmOrchestratorClient::SetPlatformMode(KAVAtmEnums::PlatformMode mode)
+{
+    d->mode = mode;
+}
+
+bool KAVAtmOrchestratorClient::IsExecuting() const
+{
+    return d->currentProcedure || d->currentAction;
+}
+
+const KAVAtmTestActionResult *KAVAtmOrchestratorClient::GetCurrentAction() const
+{
+    return d->currentAction;
+}
+
+void KAVAtmOrchestratorClient::AddProcedures(const QList<KAVAtmTestProcedureResult *> &procedures)
+{
+    for (KAVAtmTestProcedureResult *procedure : procedures) {
+        if (!procedure)
+            continue;
+        auto *reset = new KAVAtmResetUserSettingActionDef;
+        d->resetDefinitions.append(reset);
+        procedure->AddActionResult(new KAVAtmTestActionResult(reset, procedure), 0);
+        if (!d->procedureQueue.contains(procedure))
+            d->procedureQueue.append(procedure);
+    }
+}
+
+void KAVAtmOrchestratorClient::ExecuteNextProcedure()
+{
+    if (d->procedureQueue.isEmpty()) {
+        d->currentProcedure = nullptr;
+        if (d->mode == KAVAtmEnums::Batch || d->mode == KAVAtmEnums::UiBatch)
+            Q_EMIT ClientExecutionCompleted();
+        return;
+    }
+    d->currentProcedure = d->procedureQueue.takeFirst();
+    d->actionQueue.append(d->currentProcedure->GetActionResults());
+    d->currentProcedure->RecordStartTime();
+    Q_EMIT TestProcedureExecutionStarted(d->currentProcedure);
+    ExecuteNextAction();
+}
+
+void KAVAtmOrchestratorClient::ExecuteNextAction()
+{
+    if (d->actionQueue.isEmpty()) {
+        if (KAVAtmTestProcedureResult *finished = std::exchange(d->currentProcedure, nullptr)) {
+            finished->RecordFinishTime();
+            Q_EMIT TestProcedureExecutionFinished(finished);
+        }
+        ExecuteNextProcedure();
+        return;
+    }
+    d->currentAction = d->actionQueue.takeFirst();
+    d->currentAction->RecordStartTime();
+    Q_EMIT TestActionExecutionStarted(d->currentAction);
+
+    const KAVAtmTestActionDef *def = d->currentAction->GetActionDef();
+    if (d->currentProcedure && d->currentProcedure->HasFailedActionBefore(d->currentAction)
+        && !(def && def->IsAlwaysExecute())) {
+        UpdateCurrentAction(KAVAtmEnums::Completed, KAVAtmEnums::Unknown,
+                            tr("The action is not executed due to the previous failure."),
+                            QString());
+        return;
+    }
+    const QJsonObject data = def ? def->GetData() : QJsonObject();
+    qCDebug(LOG_CAT_KAV_DEFAULT).noquote() << "Running action: "
+            + QString::fromUtf8(QJsonDocument(data).toJson(QJsonDocument::Compact));
+    if (d->connection)
+        d->connection->SendExecute(d->currentAction->GetId(), data);
+}
+
+void KAVAtmOrchestratorClient::ExecuteSingleAction(KAVAtmTestActionResult *action)
+{
+    if (d->currentAction) {
+        throw KAVSysException(
+            QStringLiteral("There is running action existing, cannot execute single test action."));
+    }
+    if (!action)
+        return;
+    d->currentAction = action;
+    action->RecordStartTime();
+    Q_EMIT TestActionExecutionStarted(action);
+    const KAVAtmTestActionDef *def = action->GetActionDef();
+    const QJsonObject data = def ? def->ToJson() : QJsonObject();
+    qCDebug(LOG_CAT_KAV_DEFAULT).noquote() << "Running action: "
+            + QString::fromUtf8(QJsonDocument(data).toJson(QJsonDocument::Compact));
+    if (d->connection)
+        d->connection->SendExecute(action->GetId(), data);
+}
+
+void KAVAtmOrchestratorClient::SendClosePlatform()
+{
+    if (d->connection) {
+        d->connection->SendExecute(
+            QUuid::createUuid(),
+            QJsonObject {{QStringLiteral("action"), QStringLiteral("closeplatform")}});
+    }
+}
+
+void KAVAtmOrchestratorClient::Abort(const QString &reason)
+{
+    // Stop sending: the queues are completed here, one action after the other.
+    QPointer<KAVAtmOrchestratorClientConnection> connection = std::exchange(d->connection, nullptr);
+    const auto fail = [this, &reason](KAVAtmTestActionResult *action, bool started) {
+        d->currentAction = action;
+        if (!started) {
+            action->RecordStartTime();
+            Q_EMIT TestActionExecutionStarted(action);
+        }
+        action->SetStatus(KAVAtmEnums::Completed);
+        action->SetResult(KAVAtmEnums::Fail);
+        action->SetDetails(action->GetDetails().isEmpty()
+                               ? reason
+                               : action->GetDetails() + QLatin1Char('\n') + reason);
+        action->RecordFinishTime();
+        d->currentAction = nullptr;
+        Q_EMIT TestActionExecutionFinished(action);
+    };
+    if (KAVAtmTestActionResult *current = d->currentAction)
+        fail(current, true);
+    for (;;) {
+        if (!d->actionQueue.isEmpty()) {
+            fail(d->actionQueue.takeFirst(), false);
+            continue;
+        }
+        if (KAVAtmTestProcedureResult *finished = std::exchange(d->currentProcedure, nullptr)) {
+            finished->RecordFinishTime();
+            Q_EMIT TestProcedureExecutionFinished(finished);
+        }
+        if (d->procedureQueue.isEmpty())
+            break;
+        d->currentProcedure = d->procedureQueue.takeFirst();
+        d->actionQueue.append(d->currentProcedure->GetActionResults());
+        d->currentProcedure->RecordStartTime();
+        Q_EMIT TestProcedureExecutionStarted(d->currentProcedure);
+    }
+    d->connection = connection;
+}
+
+void KAVAtmOrchestratorClient::OnClientRegistered(QJsonValue data)
+{
+    const QJsonObject payload = data.toObject();
+    if (payload.isEmpty()) {
+        qDebug("[KAVAtmOrchestratorClient] No client information received.");
+        return;
+    }
+    d->pid = payload.value(QLatin1String("pid")).toInt(0);
+    d->name = payload.value(QLatin1String("name")).toString();
+    Q_EMIT ClientRegistered(this);
+}
+
+void KAVAtmOrchestratorClient::OnActionStatusUpdated(QJsonValue data)
+{
+    if (!d->currentAction)
+        return;
+    const QJsonObject update = data.toObject();
+    if (!update.contains(QLatin1String("id")) || !update.contains(QLatin1String("status")))
+        return;
+    if (QUuid::fromString(update.value(QLatin1String("id")).toString())
+        != d->currentAction->GetId())
+        return;
+    const auto status
+        = KAVAtmEnums::ExecutionStatus(update.value(QLatin1String("status")).toInt(0));
+    const auto result = update.contains(QLatin1String("result"))
+        ? KAVAtmEnums::ExecutionResult(update.value(QLatin1String("result")).toInt(0))
+        : d->currentAction->GetResult();
+    UpdateCurrentAction(status, result, update.value(QLatin1String("details")).toString(),
+                        update.value(QLatin1String("data")).toString());
+}
+
+void KAVAtmOrchestratorClient::OnRecordingDataReceived(QJsonValue data)
+{
+    if (LOG_CAT_KAV_DEFAULT().isDebugEnabled()) {
+        qCDebug(LOG_CAT_KAV_DEFAULT).noquote()
+            << "Recording Data:"
+            << QString::fromUtf8(QJsonDocument(data.toObject()).toJson(QJsonDocument::Indented));
+    }
+    Q_EMIT RecordingDataReceived(data);
+}
+
+void KAVAtmOrchestratorClient::UpdateCurrentAction(KAVAtmEnums::ExecutionStatus status,
+                                                   KAVAtmEnums::ExecutionResult result,
+                                                   const QString &details, const QString &data)
+{
+    KAVAtmTestActionResult *action = d->currentAction;
+    action->SetStatus(status);
+    action->SetResult(result);
+    if (!details.isEmpty())
+        action->SetDetails(details);
+    if (!data.isEmpty())
+        action->SetData(data);
+    if (status != KAVAtmEnums::Completed)
+        return;
+    const KAVAtmTestActionDef *def = action->GetActionDef();
+    qCDebug(LOG_CAT_KAV_DEFAULT).noquote()
+        << QStringLiteral("Current action completed. [%1]").arg(def ? def->GetType() : QString());
+    action->RecordFinishTime();
+    Q_EMIT TestActionExecutionFinished(action);
+    d->currentAction = nullptr;
+    ExecuteNextAction();
+}

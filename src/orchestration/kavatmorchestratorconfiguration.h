@@ -1,0 +1,35 @@
+#ifndef KAVATMORCHESTRATORCONFIGURATION_H
+#define KAVATMORCHESTRATORCONFIGURATION_H
+
+#include "kavatmclientdefinition.h"
+
+#include <QtCore/QJsonObject>
+#include <QtCore/QJsonValue>
+
+class KAVAtmOrchestratorConfigurationData;
+
+// The clients the runner can launch, from "KAVAutomationOrchestrator.json".
+class KAVAUTOMATION_EXPORT KAVAtmOrchestratorConfiguration {
+public:
+    // Reads the default file: "<application directory>/<application name>.json".
+    KAVAtmOrchestratorConfiguration();
+    explicit KAVAtmOrchestratorConfiguration(const QString &filePath);
+    explicit KAVAtmOrchestratorConfiguration(const QJsonValue &json);
+    KAVAtmOrchestratorConfiguration(const KAVAtmOrchestratorConfiguration &other);
+    KAVAtmOrchestratorConfiguration &operator=(const KAVAtmOrchestratorConfiguration &other);
+    ~KAVAtmOrchestratorConfiguration();
+
+    static QString GetDefaultFilePath();
+
+    QList<KAVAtmClientDefinition> GetClients() const;
+    // Atomic: a failed save leaves the previous file whole.
+    void SaveToJsonFile(const QString &filePath);
+
+private:
+    void FromJson(const QJsonValue &json);
+    QJsonObject ToJson() const;
+
+    QSharedDataPointer<KAVAtmOrchestratorConfigurationData> d;
+};
+
+#endif // KAVATMORCHESTRATORCONFIGURATION_H

@@ -1,0 +1,321 @@
+// The runner and the demo host as real processes.
+
+#include "kavatmclientorchestratorconnection.h"
+
+#include <QtCore/QJsonArray>
+#include <QtCore/QJsonDocument>
+#include <QtCore/QJsonObject>
+#include <QtCore/QProcess>
+#include <QtCore/QTemporaryDir>
+#include <QtNetwork/QTcpSocket>
+#include <QtTest/QtTest>
+
+#include <csignal>
+#include <functional>
+
+#include <sys/types.h>
+
+namespace {
+
+const QString Runner = QStringLiteral(KAV_RUNNER);
+const QString Examples = QStringLiteral(KAV_EXAMPLES);
+
+QByteArray procedureJson(const QString &label, const QJsonArray &actions)
+{
+    return QJsonDocument(QJsonObject {{"schema", "com.brightel.kav.automation.procedure:1"},
+                                      {"name", label.toLower().remove(' ')},
+                                      {"label", label},
+                                      {"actions", actions}})
+        .toJson();
+}
+
+// A client that proves a key the runner does not know.
+class IntruderConnection : public KAVAtmClientOrchestratorConnection {
+public:
+    using KAVAtmClientOrchestratorConnection::KAVAtmClientOrchestratorConnection;
+
+protected:
+    QByteArray GetAuthenticationKey() const override { return "BBBBBBBBBBBBBBBBBBBBB"; }
+};
+
+} // namespace
+
+class tst_E2E : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void passingRun();
+    void failingRun();
+    void hostKilledInTheMiddle_data();
+    void hostKilledInTheMiddle();
+    void overallTimeout();
+    void unauthenticatedPeerGetsNothing();
+    void setupErrors_data();
+    void setupErrors();
+
+private:
+    QString writeFile(const QString &name, const QByteArray &content);
+    // Runs the runner to its end; onLine sees each line of its standard output as it comes.
+    int run(const QStringList &arguments,
+            const std::function<void(const QString &line)> &onLine = nullptr);
+    QJsonObject report() const;
+    QList<QJsonObject> actionResults() const;
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_output;
+    QString m_stdout;
+    QString m_stderr;
+};
+
+void tst_E2E::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_output = m_dir->filePath("results");
+    m_stdout.clear();
+}
+
+QString tst_E2E::writeFile(const QString &name, const QByteArray &content)
+{
+    const QString path = m_dir->filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        qFatal("cannot write %s", qPrintable(path));
+    file.write(content);
+    return path;
+}
+
+int tst_E2E::run(const QStringList &arguments, const std::function<void(const QString &)> &onLine)
+{
+    QProcess runner;
+    runner.setProcessChannelMode(QProcess::SeparateChannels);
+    QByteArray pending;
+    connect(&runner, &QProcess::readyReadStandardOutput, this, [&] {
+        pending += runner.readAllStandardOutput();
+        qsizetype end;
+        while ((end = pending.indexOf('\n')) >= 0) {
+            const QString line = QString::fromUtf8(pending.left(end));
+            pending.remove(0, end + 1);
+            m_stdout += line + '\n';
+            if (onLine)
+                onLine(line);
+        }
+    });
+    runner.start(Runner, arguments);
+    if (!runner.waitForStarted(10000))
+        return -1;
+    QEventLoop loop;
+    connect(&runner, &QProcess::finished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(120000, &loop, &QEventLoop::quit);
+    loop.exec();
+    if (runner.state() != QProcess::NotRunning) {
+        runner.kill();
+        runner.waitForFinished();
+        return -2;
+    }
+    m_stdout += QString::fromUtf8(pending + runner.readAllStandardOutput());
+    const QByteArray errors = runner.readAllStandardError();
+    m_stderr = QString::fromUtf8(errors);
+    return runner.exitStatus() == QProcess::NormalExit ? runner.exitCode() : -3;
+}
+
+QJsonObject tst_E2E::report() const
+{
+    QFile file(QDir(m_output).filePath("report.json"));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QJsonDocument::fromJson(file.readAll()).object();
+}
+
+QList<QJsonObject> tst_E2E::actionResults() const
+{
+    QList<QJsonObject> results;
+    for (const QJsonValue &procedure : report().value("procedures").toArray()) {
+        for (const QJsonValue &action : procedure["actionResults"].toArray())
+            results.append(action.toObject());
+    }
+    return results;
+}
+
+void tst_E2E::passingRun()
+{
+    const int code = run(
+        {"--output", m_output, "--quiet-client", Examples + "/procedures/open-and-nest.json"});
+    QCOMPARE(code, 0);
+    const QJsonObject written = report();
+    QCOMPARE(written.value("exitCode").toInt(), 0);
+    QCOMPARE(written.value("procedures").toArray().first()["label"].toString(),
+             QStringLiteral("Open a document and wait for its nesting"));
+    const QList<QJsonObject> results = actionResults();
+    QCOMPARE(results.size(), 7); // the reset action and six of the procedure
+    for (const QJsonObject &result : results) {
+        QCOMPARE(result.value("result").toInt(), 1);
+        QVERIFY(!result.value("endTime").toString().isEmpty());
+    }
+    QVERIFY2(m_stdout.contains("Summary: 7 action(s): 7 passed"), qPrintable(m_stdout));
+}
+
+void tst_E2E::failingRun()
+{
+    const QString procedure
+        = writeFile("failing.json",
+                    procedureJson("Failing",
+                                  {QJsonObject {{"action", "OpenFile"}, {"file", "missing.json"}},
+                                   QJsonObject {{"action", "TimeWait"}, {"wtime", 0}},
+                                   QJsonObject {{"action", "DataAssert"},
+                                                {"name", "compare"},
+                                                {"alwaysExecute", true},
+                                                {"baseline", "base.json"}},
+                                   QJsonObject {{"action", "DataAssert"}, {"alwaysExecute", true}},
+                                   QJsonObject {{"action", "TimeWait"}, {"name", "last"}}}));
+    const QString invalid = writeFile("invalid.json", R"({"schema":"other"})");
+    QCOMPARE(run({"--output", m_output, "--quiet-client", procedure, invalid}), 1);
+
+    const QList<QJsonObject> results = actionResults();
+    QCOMPARE(results.size(), 6);
+    const QList<int> verdicts = {1, 2, 0, 2, 2, 0};
+    for (int i = 0; i < results.size(); ++i)
+        QCOMPARE(results[i].value("result").toInt(), verdicts[i]);
+    QVERIFY(results[1].value("details").toString().contains("missing.json"));
+    QCOMPARE(results[2].value("details").toString(),
+             QStringLiteral("The action is not executed due to the previous failure."));
+    QCOMPARE(results[3].value("details").toString(),
+             QStringLiteral("The action is not found: dataassert"));
+
+    // Both assertions have result files, the unnamed one under its type; no baseline came
+    // from a failed action without data.
+    const QStringList folders = QDir(m_output).entryList({"failing_*"}, QDir::Dirs);
+    QCOMPARE(folders.size(), 1);
+    const QDir folder(QDir(m_output).filePath(folders.first()));
+    QCOMPARE(folder.entryList(QDir::Files, QDir::Name),
+             QStringList({"DataAssert.json", "compare.json"}));
+    QVERIFY(!QFile::exists(m_dir->filePath("base.json")));
+    QVERIFY(m_stdout.contains("Not run (invalid procedure file)"));
+}
+
+void tst_E2E::hostKilledInTheMiddle_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("killed") << int(SIGKILL) << QStringList() << "The client exited";
+    // A frozen host answers nothing: stopped once its action's time-out and the grace are over.
+    QTest::newRow("frozen") << int(SIGSTOP) << QStringList {"--grace", "1"} << "sent nothing";
+}
+
+void tst_E2E::hostKilledInTheMiddle()
+{
+    QFETCH(int, signal);
+    QFETCH(QStringList, options);
+    QFETCH(QString, reason);
+    const QString procedure
+        = writeFile("long.json",
+                    procedureJson("Long",
+                                  {QJsonObject {{"action", "TimeWait"},
+                                                {"wtime", 60000},
+                                                {"timeout", signal == SIGSTOP ? 1 : 120}},
+                                   QJsonObject {{"action", "TimeWait"}, {"wtime", 0}}}));
+    qint64 pid = 0;
+    const int code
+        = run(QStringList {"--output", m_output, "--quiet-client", procedure} + options,
+              [&](const QString &line) {
+                  if (line.startsWith("Client connected:"))
+                      pid = line.section(' ', -1).toLongLong();
+                  // The reset action is done: the long wait is in flight.
+                  if (line.contains("ResetUserSetting") && pid > 0)
+                      QTimer::singleShot(200, [pid, signal] { ::kill(pid_t(pid), signal); });
+              });
+    QCOMPARE(code, 1);
+    const QList<QJsonObject> results = actionResults();
+    QCOMPARE(results.size(), 3);
+    for (int i = 1; i < 3; ++i) {
+        QCOMPARE(results[i].value("result").toInt(), 2);
+        QVERIFY2(results[i].value("details").toString().contains(reason),
+                 qPrintable(results[i].value("details").toString()));
+    }
+}
+
+void tst_E2E::overallTimeout()
+{
+    const QString procedure = writeFile(
+        "endless.json",
+        procedureJson("Endless",
+                      {QJsonObject {{"action", "TimeWait"}, {"wtime", 600000}, {"timeout", 0}}}));
+    QCOMPARE(run({"--output", m_output, "--quiet-client", "--timeout", "2", procedure}), 1);
+    const QList<QJsonObject> results = actionResults();
+    QCOMPARE(results.size(), 2);
+    QVERIFY(results.last().value("details").toString().contains("overall time-out"));
+}
+
+void tst_E2E::unauthenticatedPeerGetsNothing()
+{
+    const QString procedure = writeFile(
+        "short.json",
+        procedureJson("Short", {QJsonObject {{"action", "TimeWait"}, {"wtime", 1500}}}));
+    QTcpSocket raw;
+    QTcpSocket intruderSocket;
+    IntruderConnection intruder(nullptr, &intruderSocket);
+    connect(&intruderSocket, &QTcpSocket::connected, &intruder, &KAVWorkConnection::Authenticate);
+    QSignalSpy executed(&intruder, &KAVAtmClientOrchestratorConnection::ExecuteRequested);
+    QSignalSpy refused(&intruder, &KAVWorkConnection::AuthenticationFailed);
+    QSignalSpy rawClosed(&raw, &QTcpSocket::disconnected);
+
+    const int code
+        = run({"--output", m_output, "--quiet-client", procedure}, [&](const QString &line) {
+              if (!line.startsWith("Listening on port"))
+                  return;
+              const quint16 port = line.section(' ', -1).toUShort();
+              intruderSocket.connectToHost(QHostAddress::LocalHost, port);
+              raw.connectToHost(QHostAddress::LocalHost, port);
+              // A command frame straight away, without any handshake.
+              raw.write(QByteArray("\x00\x00\x00\x1a\x03\x06"
+                                   "client",
+                                   12)
+                        + R"([{"pid":1,"n":"x"}])");
+          });
+    QVERIFY2(code == 0, qPrintable(m_stdout + m_stderr));
+    QCOMPARE(refused.size(), 1);
+    QCOMPARE(executed.size(), 0);
+    QCOMPARE(rawClosed.size(), 1);
+    QCOMPARE(actionResults().size(), 2);
+}
+
+void tst_E2E::setupErrors_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("config"); // written as config.json and used when not empty
+    QTest::addColumn<QString>("message");
+
+    const QString procedure = Examples + "/procedures/open-and-nest.json";
+    QTest::newRow("no procedures") << QStringList() << QByteArray() << "no procedure files";
+    QTest::newRow("unknown mode") << QStringList {"--mode", "fast", procedure} << QByteArray()
+                                  << "unknown mode";
+    QTest::newRow("no clients") << QStringList {procedure} << QByteArray(R"({"clients":[]})")
+                                << "no clients";
+    QTest::newRow("no valid procedure")
+        << QStringList {Examples + "/KAVAutomationOrchestrator.json"} << QByteArray()
+        << "no valid procedure";
+    QTest::newRow("unknown client")
+        << QStringList {"--client", "Nobody", procedure} << QByteArray() << "no client named";
+    QTest::newRow("program missing")
+        << QStringList {procedure}
+        << QByteArray(R"({"clients":[{"displayName":"X","executable":"/no/such/program"}]})")
+        << "cannot start";
+}
+
+void tst_E2E::setupErrors()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, config);
+    QFETCH(QString, message);
+    QStringList options {"--output", m_output};
+    if (!config.isEmpty())
+        options << "--config" << writeFile("config.json", config);
+    QProcess runner;
+    runner.start(Runner, options + arguments);
+    QVERIFY(runner.waitForFinished(60000));
+    QCOMPARE(runner.exitCode(), 2);
+    QVERIFY2(runner.readAllStandardError().contains(message.toUtf8()), qPrintable(message));
+}
+
+QTEST_GUILESS_MAIN(tst_E2E)
+#include "tst_e2e.moc"
