@@ -40,6 +40,54 @@ Figures figures(QList<qint64> nanoseconds, qint64 totalNanoseconds)
     return f;
 }
 
+// Sends a request, waits for its reply, count times; times each round trip.
+class PingPong {
+public:
+    PingPong(int count, std::function<void()> send) : m_count(count), m_send(std::move(send))
+    {
+        m_samples.reserve(count);
+    }
+
+    // Call for each reply.
+    void Replied()
+    {
+        m_samples.append(m_one.nsecsElapsed());
+        if (m_samples.size() == m_count)
+            m_loop.quit();
+        else
+            Next();
+    }
+
+    Figures Run()
+    {
+        QElapsedTimer total;
+        total.start();
+        Next();
+        m_loop.exec();
+        return figures(m_samples, total.nsecsElapsed());
+    }
+
+private:
+    void Next()
+    {
+        m_one.start();
+        m_send();
+    }
+
+    const int m_count;
+    const std::function<void()> m_send;
+    QList<qint64> m_samples;
+    QElapsedTimer m_one;
+    QEventLoop m_loop;
+};
+
+void stopPeer(QThread *peer)
+{
+    peer->quit();
+    peer->wait();
+    delete peer;
+}
+
 QJsonObject executeData()
 {
     KAVAtmTimeWaitActionDef def;
@@ -112,36 +160,20 @@ Figures benchConnection(int count)
     clientReady.exec();
 
     const QJsonObject data = executeData();
-    QList<qint64> samples;
-    samples.reserve(count);
-    QElapsedTimer total;
-    QElapsedTimer one;
-    QEventLoop loop;
     QUuid current;
-    auto sendNext = [&] {
+    PingPong pingPong(count, [&] {
         current = QUuid::createUuid();
-        one.start();
         orchestrator.SendExecute(current, data);
-    };
-    QObject::connect(&orchestrator, &KAVAtmOrchestratorClientConnection::ActionStatusUpdated, &loop,
-                     [&](const QJsonValue &update) {
+    });
+    QObject::connect(&orchestrator, &KAVAtmOrchestratorClientConnection::ActionStatusUpdated,
+                     &orchestrator, [&](const QJsonValue &update) {
                          if (QUuid::fromString(update[QLatin1String("id")].toString()) != current)
                              qFatal("update for the wrong action");
-                         samples.append(one.nsecsElapsed());
-                         if (samples.size() == count)
-                             loop.quit();
-                         else
-                             sendNext();
+                         pingPong.Replied();
                      });
-    total.start();
-    sendNext();
-    loop.exec();
-    const qint64 elapsed = total.nsecsElapsed();
-
-    peer->quit();
-    peer->wait();
-    delete peer;
-    return figures(samples, elapsed);
+    const Figures result = pingPong.Run();
+    stopPeer(peer);
+    return result;
 }
 
 QByteArray framed(const QByteArray &body)
@@ -190,30 +222,11 @@ Figures benchBareSocket(int count)
     QTcpSocket *socket = server.nextPendingConnection();
     socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
 
-    QList<qint64> samples;
-    samples.reserve(count);
-    QElapsedTimer total;
-    QElapsedTimer one;
-    QEventLoop loop;
-    auto sendNext = [&] {
-        one.start();
-        socket->write(request);
-    };
-    onMessages(socket, [&] {
-        samples.append(one.nsecsElapsed());
-        if (samples.size() == count)
-            loop.quit();
-        else
-            sendNext();
-    });
-    total.start();
-    sendNext();
-    loop.exec();
-    const qint64 elapsed = total.nsecsElapsed();
-    peer->quit();
-    peer->wait();
-    delete peer;
-    return figures(samples, elapsed);
+    PingPong pingPong(count, [&] { socket->write(request); });
+    onMessages(socket, [&] { pingPong.Replied(); });
+    const Figures result = pingPong.Run();
+    stopPeer(peer);
+    return result;
 }
 
 } // namespace

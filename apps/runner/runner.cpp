@@ -163,6 +163,14 @@ bool Runner::Start()
         m_connectTimer.stop();
         out(tr("Client connected: %1, process %2").arg(m_options.clientName).arg(pid));
     });
+    connect(m_orchestrator, &KAVAtmOrchestrator::TestClientConnectionLost, this,
+            [this](qlonglong pid) {
+                // A client that is exiting closes its connection first: its exit, reported
+                // within the second, gives the better reason.
+                QTimer::singleShot(1000, this, [this, pid] {
+                    m_orchestrator->AbortClient(pid, tr("The connection to the client was lost."));
+                });
+            });
     connect(m_orchestrator, &KAVAtmOrchestrator::TestClientDisconnected, this,
             [](qlonglong pid) { out(tr("Client exited: process %1").arg(pid)); });
     connect(m_orchestrator, &KAVAtmOrchestrator::TestClientStartFailed, this,
@@ -351,6 +359,15 @@ void Runner::WriteReport(int exitCode) const
     QJsonArray procedures;
     for (const KAVAtmTestProcedureResult *procedure : m_procedures) {
         QJsonObject json = procedure->ToJson();
+        // Each action's name beside its result, for readers of the report.
+        QJsonArray actions;
+        for (const KAVAtmTestActionResult *action : procedure->GetActionResults()) {
+            QJsonObject result = action->ToJson();
+            if (action->GetActionDef() && !action->GetActionDef()->GetName().isEmpty())
+                result.insert(QStringLiteral("name"), action->GetActionDef()->GetName());
+            actions.append(result);
+        }
+        json.insert(QStringLiteral("actionResults"), actions);
         if (const KAVAtmTestProcedureDef *def = procedure->GetProcedureDef()) {
             json.insert(QStringLiteral("name"), def->GetName());
             json.insert(QStringLiteral("label"), def->GetLabel());

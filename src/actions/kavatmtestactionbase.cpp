@@ -131,6 +131,11 @@ void KAVAtmTestActionBase::ExecLoop(QEventLoop &loop)
     disconnect(ended);
 }
 
+void KAVAtmTestActionBase::StopTimeout()
+{
+    d->timeoutTimer.stop();
+}
+
 void KAVAtmTestActionBase::OnTimeout()
 {
     const KAVAtmTestActionDef *def = GetActionDef();

@@ -47,6 +47,9 @@ protected:
     // Runs a nested loop that also ends when the action ends (its time-out); returns at once
     // when the action has already ended.
     void ExecLoop(QEventLoop &loop);
+    // The work is done and the verdict follows once the loop returns: a time-out must not
+    // overtake it while another loop nested above keeps this one from returning.
+    void StopTimeout();
 
 private Q_SLOTS:
     virtual void OnTimeout();

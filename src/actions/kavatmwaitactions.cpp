@@ -161,6 +161,7 @@ void KAVAtmWaitProcessorActionBase::WaitProcessorFinished(KAVNestProcessorBase *
                 if (IsProcessorAlreadyFinished(monitor)) {
                     LOG << "Detected the processor has finished already.";
                     d->finished = true;
+                    StopTimeout();
                     d->QuitLoop();
                 }
             });
@@ -180,6 +181,8 @@ void KAVAtmWaitProcessorActionBase::WaitProcessorFinished(KAVNestProcessorBase *
                       = connect(d->updateManager, &KAVFeatUpdateManager::UpdateFinished,
                                 &d->eventLoop, [this] {
                                     LOG << "Detected update finished.";
+                                    if (d->eventLoop.isRunning())
+                                        StopTimeout();
                                     d->QuitLoop();
                                 });
               }
@@ -364,6 +367,7 @@ void KAVAtmWaitUpdateAction::Execute()
                           if (IsUpdateAlreadyFinished(monitor)) {
                               LOG << "Detected the update has already finished.";
                               d->finished = true;
+                              StopTimeout();
                               if (d->eventLoop.isRunning())
                                   d->eventLoop.quit();
                           }

@@ -89,6 +89,7 @@ public:
     QPointer<QTcpSocket> socket;
     QTimer handshakeTimer;
     QByteArray buffer;
+    qsizetype readOffset = 0;
 
     // The handshake of the socket's current connection.
     bool started = false;
@@ -102,6 +103,7 @@ public:
     QByteArray peerNonce;
 
     QList<QByteArray> pendingFrames;
+    qsizetype pendingBytes = 0;
     QList<QPair<QByteArray, QJsonValue>> incoming;
     bool dispatchScheduled = false;
 
@@ -123,6 +125,8 @@ KAVWorkConnection::KAVWorkConnection(QObject *parent, QTcpSocket *socket)
         return;
     }
     socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    // Bounds what the socket takes from the network ahead of the frame checks.
+    socket->setReadBufferSize(1024 * 1024);
     connect(socket, &QTcpSocket::connected, this, [this, socket] {
         // A socket may connect again after a failed attempt or a lost connection.
         d->ResetSession();
@@ -209,13 +213,15 @@ void KAVWorkConnection::SendCommand(const QByteArray &command, const QJsonValue 
         d->socket->write(frame(body));
         return;
     }
-    if (d->pendingFrames.size() >= MaximumPendingCommands) {
+    if (d->pendingFrames.size() >= MaximumPendingCommands
+        || d->pendingBytes + body.size() > MaximumFrameSize) {
         qCWarning(lcWork,
                   "KAVWorkConnection::SendCommand: not authenticated and %d commands "
                   "waiting already; \"%s\" is dropped",
                   MaximumPendingCommands, command.constData());
         return;
     }
+    d->pendingBytes += body.size();
     d->pendingFrames.append(frame(body));
 }
 
@@ -235,11 +241,11 @@ void KAVWorkConnectionPrivate::OnReadyRead()
     buffer.append(socket->readAll());
 
     // Signals emitted while a frame is handled may end the session or delete this object.
+    // The read position is a member: a nested call continues where this one is.
     QPointer<KAVWorkConnection> guard(q);
     const quint64 session = sessionId;
-    qsizetype offset = 0;
-    while (buffer.size() - offset >= 4) {
-        const quint32 length = qFromBigEndian<quint32>(buffer.constData() + offset);
+    while (buffer.size() - readOffset >= 4) {
+        const quint32 length = qFromBigEndian<quint32>(buffer.constData() + readOffset);
         const quint32 limit = authenticated ? KAVWorkConnection::MaximumFrameSize
                                             : KAVWorkConnection::MaximumHandshakeFrameSize;
         // Checked before waiting for the body: a claimed size is never reserved.
@@ -251,15 +257,16 @@ void KAVWorkConnectionPrivate::OnReadyRead()
                      .arg(limit));
             return;
         }
-        if (buffer.size() - offset - 4 < qsizetype(length))
+        if (buffer.size() - readOffset - 4 < qsizetype(length))
             break;
-        const QByteArray body = buffer.mid(offset + 4, length);
-        offset += 4 + length;
+        const QByteArray body = buffer.mid(readOffset + 4, length);
+        readOffset += 4 + length;
         ProcessFrame(body);
         if (!guard || broken || session != sessionId)
             return;
     }
-    buffer.remove(0, offset);
+    buffer.remove(0, readOffset);
+    readOffset = 0;
 }
 
 void KAVWorkConnectionPrivate::ProcessFrame(const QByteArray &body)
@@ -380,9 +387,19 @@ void KAVWorkConnectionPrivate::CompleteIfAuthenticated()
         return;
     authenticated = true;
     handshakeTimer.stop();
+    pendingBytes = 0;
     for (const QByteArray &pending : std::exchange(pendingFrames, {}))
         socket->write(pending);
-    Q_EMIT q->Authenticated();
+    // From the event loop, like received commands: a handler may run a nested loop, and the
+    // socket does not announce new data while its own readyRead is being handled.
+    const quint64 session = sessionId;
+    QMetaObject::invokeMethod(
+        q,
+        [this, session] {
+            if (authenticated && session == sessionId)
+                Q_EMIT q->Authenticated();
+        },
+        Qt::QueuedConnection);
 }
 
 void KAVWorkConnectionPrivate::ScheduleDispatch()
@@ -428,8 +445,11 @@ void KAVWorkConnectionPrivate::OnSocketError()
 void KAVWorkConnectionPrivate::OnDisconnected()
 {
     if (!broken && HandshakeInProgress()) {
+        QPointer<KAVWorkConnection> guard(q);
         Fail(KAVWorkConnection::AuthenticationError,
              QStringLiteral("The connection closed during the authentication handshake."));
+        if (!guard)
+            return;
     }
     ResetSession();
 }
@@ -443,6 +463,7 @@ void KAVWorkConnectionPrivate::Fail(KAVWorkConnection::Error failure, const QStr
     errorString = message;
     handshakeTimer.stop();
     buffer.clear();
+    readOffset = 0;
     // The peer closing an established connection is how a session normally ends.
     if (failure == KAVWorkConnection::SocketError && authenticated && socket
         && socket->error() == QAbstractSocket::RemoteHostClosedError)
@@ -467,6 +488,7 @@ void KAVWorkConnectionPrivate::ResetSession()
 {
     handshakeTimer.stop();
     buffer.clear();
+    readOffset = 0;
     started = proofSent = peerVerified = peerAccepted = authenticated = broken = false;
     ++sessionId;
     ownNonce.clear();

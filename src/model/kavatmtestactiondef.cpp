@@ -169,7 +169,7 @@ QString KAVAtmTestActionDef::LoadBaseline(const QJsonObject &json) const
     if (!QFileInfo(path).isFile())
         return QString();
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    if (!file.open(QIODevice::ReadOnly))
         return QString();
     QTextStream stream(&file);
     stream.setEncoding(QStringConverter::Utf8);

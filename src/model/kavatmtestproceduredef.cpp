@@ -36,8 +36,7 @@ KAVAtmTestProcedureDef::KAVAtmTestProcedureDef() : d(new KAVAtmTestProcedureDefP
 KAVAtmTestProcedureDef::KAVAtmTestProcedureDef(const QString &filePath)
     : d(new KAVAtmTestProcedureDefPrivate)
 {
-    static const QRegularExpression nonWord(QStringLiteral("[\\W]"),
-                                            QRegularExpression::UseUnicodePropertiesOption);
+    static const QRegularExpression nonWord(QStringLiteral("[\\W]"));
     d->filePath = filePath;
     d->label = QFileInfo(filePath).completeBaseName();
     d->name = QString(d->label).remove(nonWord);

@@ -22,6 +22,7 @@
 #include <QtNetwork/QTcpSocket>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -103,12 +104,16 @@ void KAVAtmOrchestratorPrivate::OnClientConnected()
                 &QTcpSocket::disconnectFromHost);
         connect(connection, &KAVWorkConnection::ErrorOccurred, socket,
                 &QTcpSocket::disconnectFromHost);
-        // A peer that never authenticated leaves nothing behind.
-        connect(socket, &QTcpSocket::disconnected, this, [client, connection] {
-            if (!connection->IsAuthenticated() && client->GetPid() == 0) {
+        connect(socket, &QTcpSocket::disconnected, this, [this, client, connection, socket] {
+            // A peer that never registered and was given nothing leaves nothing behind.
+            if (client->GetPid() == 0 && !client->HasWork()) {
                 client->deleteLater();
                 connection->deleteLater();
+                socket->deleteLater();
+                return;
             }
+            if (client->GetPid() != 0 && client->IsExecuting())
+                Q_EMIT owner->TestClientConnectionLost(client->GetPid());
         });
 
         connect(client, &QObject::destroyed, this, &KAVAtmOrchestratorPrivate::OnClientDestroyed);
@@ -138,19 +143,29 @@ void KAVAtmOrchestratorPrivate::OnClientConnected()
 
 void KAVAtmOrchestratorPrivate::OnClientRegistered(KAVAtmOrchestratorClient *client)
 {
+    QProcess *process = nullptr;
     for (auto it = launches.begin(); it != launches.end(); ++it) {
-        ClientLaunchInfo &launch = it.value();
-        if (launch.pid != client->GetPid() || launch.client || launch.aborted)
-            continue;
-        launch.client = client;
-        client->SetPlatformMode(launch.mode);
-        Q_EMIT owner->TestClientConnected(launch.pid);
-        if (!client->IsExecuting()) {
-            client->AddProcedures(launch.procedures);
-            Q_EMIT client->ClientExecutionStarted();
-            client->ExecuteNextProcedure();
+        if (it->pid == client->GetPid() && !it->client && !it->aborted) {
+            process = it.key();
+            break;
         }
+    }
+    if (!process)
         return;
+    ClientLaunchInfo &launch = launches[process];
+    launch.client = client;
+    client->SetPlatformMode(launch.mode);
+    const qint64 pid = launch.pid;
+    // Handed over before the announcement: a handler that aborts the client or gives it more
+    // procedures then finds these in its queue.
+    const bool idle = !client->IsExecuting();
+    if (idle)
+        client->AddProcedures(launch.procedures);
+    Q_EMIT owner->TestClientConnected(pid);
+    const bool aborted = !launches.contains(process) || launches.value(process).aborted;
+    if (idle && !aborted && !client->IsExecuting()) {
+        Q_EMIT client->ClientExecutionStarted();
+        client->ExecuteNextProcedure();
     }
 }
 
@@ -180,7 +195,8 @@ void KAVAtmOrchestratorPrivate::OnClientExecutionCompleted()
         client->SendClosePlatform();
 }
 
-QString KAVAtmOrchestratorPrivate::ResultFileName(const KAVAtmTestActionResult *action)
+QString KAVAtmOrchestratorPrivate::ResultFileName(const QString &folder,
+                                                  const KAVAtmTestActionResult *action)
 {
     const KAVAtmTestActionDef *def = action->GetActionDef();
     QString base = fileNamePart(def ? def->GetName() : QString());
@@ -188,11 +204,15 @@ QString KAVAtmOrchestratorPrivate::ResultFileName(const KAVAtmTestActionResult *
         base = fileNamePart(action->GetActionType());
     if (base.isEmpty())
         base = QStringLiteral("action");
-    QSet<QString> &used = resultFiles[action->GetParentProcedureResult()];
+    // Per folder and without regard to case: two runs may share a folder (same procedure,
+    // same second), and some file systems do not tell "Step" from "step".
+    QSet<QString> &used = resultFiles[folder];
     QString name = base;
-    for (int n = 2; used.contains(name); ++n)
+    for (int n = 2; used.contains(name.toLower())
+         || QFileInfo::exists(folder + QDir::separator() + name + QStringLiteral(".json"));
+         ++n)
         name = QStringLiteral("%1_%2").arg(base).arg(n);
-    used.insert(name);
+    used.insert(name.toLower());
     return name + QStringLiteral(".json");
 }
 
@@ -216,7 +236,7 @@ void KAVAtmOrchestratorPrivate::SaveActionResult(const KAVAtmTestActionResult *a
         }
         return;
     }
-    const QString file = folder + QDir::separator() + ResultFileName(action);
+    const QString file = folder + QDir::separator() + ResultFileName(folder, action);
     const QByteArray content = QJsonDocument(action->ToJson()).toJson(QJsonDocument::Indented);
     if (KAVAtmSaveFile::Write(file, content) != KAVAtmSaveFile::Outcome::Saved && !failed) {
         qWarning().noquote() << action->GetDetails() + QLatin1Char('\n')
@@ -239,17 +259,37 @@ void KAVAtmOrchestratorPrivate::OnProcessStarted(QProcess *process,
     launches.insert(process, launch);
 }
 
-void KAVAtmOrchestratorPrivate::AbortLaunch(ClientLaunchInfo &launch, const QString &reason)
+QProcess *KAVAtmOrchestratorPrivate::FindProcess(qint64 pid) const
 {
-    if (launch.aborted)
+    for (auto it = launches.cbegin(); it != launches.cend(); ++it) {
+        if (it->pid == pid)
+            return it.key();
+    }
+    return nullptr;
+}
+
+void KAVAtmOrchestratorPrivate::AbortLaunch(QProcess *process, const QString &reason)
+{
+    const auto it = launches.find(process);
+    if (it == launches.end())
         return;
-    launch.aborted = true;
+    const bool unstarted = !it->aborted;
+    it->aborted = true;
+    // A copy: the handlers of the signals sent meanwhile may change the launch table.
+    FailOutstanding(it.value(), reason, unstarted);
+}
+
+void KAVAtmOrchestratorPrivate::FailOutstanding(const ClientLaunchInfo &launch,
+                                                const QString &reason, bool unstarted)
+{
     if (launch.client) {
         launch.client->Abort(reason);
         return;
     }
+    if (!unstarted)
+        return;
     // The client never registered: its procedures were not handed to any session.
-    for (KAVAtmTestProcedureResult *procedure : std::as_const(launch.procedures)) {
+    for (KAVAtmTestProcedureResult *procedure : launch.procedures) {
         procedure->RecordStartTime();
         Q_EMIT owner->ProcedureResultStarted(launch.pid, procedure);
         for (KAVAtmTestActionResult *action : procedure->GetActionResults()) {
@@ -280,12 +320,40 @@ void KAVAtmOrchestratorPrivate::OnProcessFinished(QProcess *process, int exitCod
     ForwardOutput(process, false);
     ForwardOutput(process, true);
 
-    ClientLaunchInfo launch = launches.take(process);
-    AbortLaunch(launch,
-                KAVAtmOrchestrator::tr("The client exited before completing the action "
-                                       "(exit code %1, %2).")
-                    .arg(exitCode)
-                    .arg(crashed ? QStringLiteral("crashed") : QStringLiteral("normal exit")));
+    const QString reason
+        = KAVAtmOrchestrator::tr("The client exited before completing the action "
+                                 "(exit code %1, %2).")
+              .arg(exitCode)
+              .arg(crashed ? QStringLiteral("crashed") : QStringLiteral("normal exit"));
+    // What the client sent just before it exited may still be on its way through the
+    // connection: the end waits for the connection to close (or two seconds), then for the
+    // messages already received, so no last verdict is overtaken by "exited".
+    const auto done = std::make_shared<bool>(false);
+    const auto finish = [this, process, reason, done] {
+        if (*done)
+            return;
+        *done = true;
+        QTimer::singleShot(0, this, [this, process, reason] { FinishProcess(process, reason); });
+    };
+    KAVAtmOrchestratorClient *client = launches.value(process).client;
+    KAVAtmOrchestratorClientConnection *connection = client ? client->GetConnection() : nullptr;
+    QTcpSocket *socket = connection ? connection->GetSocket() : nullptr;
+    if (socket && socket->state() != QAbstractSocket::UnconnectedState) {
+        connect(socket, &QTcpSocket::disconnected, process, finish);
+        QTimer::singleShot(2000, process, finish);
+    } else {
+        finish();
+    }
+}
+
+void KAVAtmOrchestratorPrivate::FinishProcess(QProcess *process, const QString &reason)
+{
+    const auto it = launches.find(process);
+    if (it == launches.end())
+        return;
+    const ClientLaunchInfo launch = it.value();
+    launches.erase(it);
+    FailOutstanding(launch, reason, !launch.aborted);
     QTimer::singleShot(1, process, &QObject::deleteLater);
     Q_EMIT owner->TestClientDisconnected(launch.pid);
     if (launches.isEmpty())
@@ -396,6 +464,12 @@ bool KAVAtmOrchestrator::StartPlatform(const QString &platformName,
         }
     }
     const QString executable = client.GetExecutable();
+    if (executable.isEmpty()) {
+        qCDebug(LOG_CAT_KAV_DEFAULT).noquote()
+            << "[KAVAtmOrchestrator::StartPlatform] No executable for the client "
+                + client.GetDisplayName() + QLatin1Char('.');
+        return false;
+    }
     qCDebug(LOG_CAT_KAV_DEFAULT).noquote()
         << "[KAVAtmOrchestrator::StartPlatform] The executable: " + executable;
     qCDebug(LOG_CAT_KAV_DEFAULT).noquote()
@@ -479,27 +553,23 @@ void KAVAtmOrchestrator::StopPlatform(qint64 pid)
 
 void KAVAtmOrchestrator::AbortClient(qint64 pid, const QString &reason)
 {
-    for (auto it = d->launches.begin(); it != d->launches.end(); ++it) {
-        if (it.value().pid != pid)
-            continue;
-        d->AbortLaunch(it.value(), reason);
-        QProcess *process = it.key();
-        if (process->state() != QProcess::NotRunning)
-            process->kill();
+    QProcess *process = d->FindProcess(pid);
+    if (!process) {
+        if (KAVAtmOrchestratorClient *client = d->FindClient(pid))
+            client->Abort(reason);
         return;
     }
-    if (KAVAtmOrchestratorClient *client = d->FindClient(pid))
-        client->Abort(reason);
+    d->AbortLaunch(process, reason);
+    if (d->launches.contains(process) && process->state() != QProcess::NotRunning)
+        process->kill();
 }
 
 void KAVAtmOrchestrator::AbortAll(const QString &reason)
 {
     const QList<QProcess *> processes = d->launches.keys();
     for (QProcess *process : processes) {
-        if (!d->launches.contains(process))
-            continue; // ended meanwhile
-        d->AbortLaunch(d->launches[process], reason);
-        if (process->state() != QProcess::NotRunning)
+        d->AbortLaunch(process, reason);
+        if (d->launches.contains(process) && process->state() != QProcess::NotRunning)
             process->kill();
     }
 }
@@ -516,7 +586,14 @@ void KAVAtmOrchestrator::StartRecordingControl(qint64 pid, const char *operation
     def->SetCommand(command);
     d->pendingControlDef = def;
     d->pendingControl = new KAVAtmTestActionResult(def, nullptr);
-    client->ExecuteSingleAction(d->pendingControl);
+    try {
+        client->ExecuteSingleAction(d->pendingControl);
+    } catch (...) {
+        // Refused: not pending, or every later control would be ignored for good.
+        delete std::exchange(d->pendingControl, nullptr);
+        delete std::exchange(d->pendingControlDef, nullptr);
+        throw;
+    }
 }
 
 void KAVAtmOrchestrator::StartRecording(qint64 pid)

@@ -83,6 +83,8 @@ Q_SIGNALS:
     void ActionResultFinished(qlonglong clientPid, const KAVAtmTestActionResult *action);
     // A client program could not be started.
     void TestClientStartFailed(QString program, QString errorString);
+    // The connection of a registered client closed while it was running procedures.
+    void TestClientConnectionLost(qlonglong clientPid);
 
 private:
     explicit KAVAtmOrchestrator(QObject *parent);

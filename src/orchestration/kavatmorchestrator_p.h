@@ -32,13 +32,16 @@ public:
     bool StartServer(KAVAtmConfiguration &configuration);
     KAVAtmOrchestratorClient *FindClient(qint64 pid) const;
     void SaveActionResult(const KAVAtmTestActionResult *action);
-    QString ResultFileName(const KAVAtmTestActionResult *action);
+    QString ResultFileName(const QString &folder, const KAVAtmTestActionResult *action);
     void OnProcessStarted(QProcess *process, const QList<KAVAtmTestProcedureDef *> &procedures,
                           KAVAtmEnums::PlatformMode mode);
     void OnProcessFinished(QProcess *process, int exitCode, int exitStatus);
+    void FinishProcess(QProcess *process, const QString &reason);
     void ForwardOutput(QProcess *process, bool standardError);
-    // Fails what a launch has outstanding, with or without a session.
-    void AbortLaunch(ClientLaunchInfo &launch, const QString &reason);
+    QProcess *FindProcess(qint64 pid) const;
+    // Fails what the launch of the process has outstanding, with or without a session.
+    void AbortLaunch(QProcess *process, const QString &reason);
+    void FailOutstanding(const ClientLaunchInfo &launch, const QString &reason, bool unstarted);
 
 private Q_SLOTS:
     void OnClientConnected();
@@ -58,8 +61,8 @@ public:
     KAVAtmTestActionDef *pendingControlDef = nullptr;
     // Every procedure result made, freed with the orchestrator.
     QList<KAVAtmTestProcedureResult *> results;
-    // Result file names written per procedure run, so no file replaces another.
-    QHash<const KAVAtmTestProcedureResult *, QSet<QString>> resultFiles;
+    // Result file names written per folder (in lower case), so no file replaces another.
+    QHash<QString, QSet<QString>> resultFiles;
     bool forwardClientOutput = true;
 };
 

@@ -84,6 +84,16 @@ const KAVAtmTestActionResult *KAVAtmOrchestratorClient::GetCurrentAction() const
     return d->currentAction;
 }
 
+bool KAVAtmOrchestratorClient::HasWork() const
+{
+    return IsExecuting() || !d->procedureQueue.isEmpty() || !d->resetDefinitions.isEmpty();
+}
+
+KAVAtmOrchestratorClientConnection *KAVAtmOrchestratorClient::GetConnection() const
+{
+    return d->connection;
+}
+
 void KAVAtmOrchestratorClient::AddProcedures(const QList<KAVAtmTestProcedureResult *> &procedures)
 {
     for (KAVAtmTestProcedureResult *procedure : procedures) {
@@ -115,9 +125,12 @@ void KAVAtmOrchestratorClient::ExecuteNextProcedure()
 void KAVAtmOrchestratorClient::ExecuteNextAction()
 {
     if (d->actionQueue.isEmpty()) {
-        if (KAVAtmTestProcedureResult *finished = std::exchange(d->currentProcedure, nullptr)) {
+        if (KAVAtmTestProcedureResult *finished = d->currentProcedure) {
             finished->RecordFinishTime();
+            // Still current while announced: procedures handed over by a handler queue up
+            // instead of starting in the middle of this advance.
             Q_EMIT TestProcedureExecutionFinished(finished);
+            d->currentProcedure = nullptr;
         }
         ExecuteNextProcedure();
         return;
@@ -188,8 +201,13 @@ void KAVAtmOrchestratorClient::Abort(const QString &reason)
         d->currentAction = nullptr;
         Q_EMIT TestActionExecutionFinished(action);
     };
-    if (KAVAtmTestActionResult *current = d->currentAction)
-        fail(current, true);
+    // An action whose completion is being announced keeps its verdict.
+    if (KAVAtmTestActionResult *current = d->currentAction) {
+        if (current->GetStatus() == KAVAtmEnums::Completed)
+            d->currentAction = nullptr;
+        else
+            fail(current, true);
+    }
     for (;;) {
         if (!d->actionQueue.isEmpty()) {
             fail(d->actionQueue.takeFirst(), false);

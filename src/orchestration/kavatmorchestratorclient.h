@@ -32,7 +32,10 @@ public:
     KAVAtmEnums::PlatformMode GetPlatformMode() const;
     void SetPlatformMode(KAVAtmEnums::PlatformMode mode);
     bool IsExecuting() const;
+    // Something is running, queued, or was handed over at some point.
+    bool HasWork() const;
     const KAVAtmTestActionResult *GetCurrentAction() const;
+    KAVAtmOrchestratorClientConnection *GetConnection() const;
 
     // Puts a reset-user-setting action at the head of each procedure and queues it.
     void AddProcedures(const QList<KAVAtmTestProcedureResult *> &procedures);
@@ -42,8 +45,8 @@ public:
     void ExecuteSingleAction(KAVAtmTestActionResult *action);
     void SendClosePlatform();
 
-    // Completes the current action and every queued one as failed with the reason, without
-    // sending anything: the client is gone or will be stopped.
+    // Completes the current action (unless it has just completed) and every queued one as
+    // failed with the reason, without sending anything: the client is gone or will be stopped.
     void Abort(const QString &reason);
 
 Q_SIGNALS:

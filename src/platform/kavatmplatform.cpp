@@ -197,17 +197,24 @@ void KAVAtmPlatform::DispatchAction(const QUuid &id, const QJsonValue &data)
         delete object;
         return;
     }
-    // Deleted later, not here: the executor may end (its time-out) while its Execute() is
-    // still running a nested loop.
+    // An executor that ends while its Execute() is on the stack (its time-out firing in a
+    // nested loop, perhaps one of another executor above it) is deleted once Execute() has
+    // returned, never by an event loop that happens to run meanwhile.
     connect(executor, &KAVAtmTestActionBase::ActionEnded, executor, [this, executor] {
         qCDebug(LOG_CAT_KAV_DEFAULT) << "Action ended. Calling this at DispatchAction.";
         d->running.removeAll(executor);
-        executor->deleteLater();
+        if (!d->insideExecute.contains(executor))
+            executor->deleteLater();
     });
     Q_EMIT ActionStarting();
     d->running.removeAll(nullptr);
     d->running.append(executor);
+    const QPointer<KAVAtmTestActionBase> guard(executor);
+    d->insideExecute.insert(executor);
     executor->Execute();
+    d->insideExecute.remove(executor);
+    if (guard && guard->IsEnded())
+        delete executor;
 }
 
 void KAVAtmPlatform::UpdateActionResult(const KAVAtmTestActionResult *result)

@@ -24,8 +24,10 @@ class KAVFeatEnvironment;
 // action through the executor registered for its type and reports the executor's updates.
 class KAVAUTOMATION_EXPORT KAVAtmPlatform : public QObject {
     Q_OBJECT
-    Q_DECLARE_PRIVATE_D(d, KAVAtmPlatform)
 public:
+    // The private object; the host follows its RecordingStatusChanged signal.
+    Q_DECLARE_PRIVATE_D(d, KAVAtmPlatform)
+
     enum ConnectionStatus : qint32 {
         Connected = 0,
         Disconnected = 1,
@@ -63,11 +65,6 @@ public:
     KAVAtmProcessorMonitor *GetSourceProcessorMonitor() const;
     KAVAtmUpdateMonitor *GetUpdateMonitor() const;
 
-public Q_SLOTS:
-    // The host's test environment is up: connect to the runner named by the environment,
-    // retrying every second, authenticate, register, and run what the runner sends.
-    virtual void OnTestEnvironmentReady();
-
 Q_SIGNALS:
     void ActionStarting();
     void ActionFinished(const KAVAtmTestActionResult *result);
@@ -88,6 +85,11 @@ protected:
     const QMetaObject *GetRegisteredAction(const QByteArray &type) const;
 
     virtual void DispatchAction(const QUuid &id, const QJsonValue &data);
+
+public Q_SLOTS:
+    // The host's test environment is up: connect to the runner named by the environment,
+    // retrying every second, authenticate, register, and run what the runner sends.
+    virtual void OnTestEnvironmentReady();
 
 private:
     friend class KAVAtmPlatformPrivate;

@@ -13,6 +13,7 @@
 #include <QtCore/QMetaObject>
 #include <QtCore/QObject>
 #include <QtCore/QPointer>
+#include <QtCore/QSet>
 
 class KAVAtmClientOrchestratorConnection;
 class KAVAtmTestActionBase;
@@ -53,6 +54,8 @@ public:
     // Executors started and not ended, oldest first: one waiting in a nested loop can be
     // joined by another dispatched meanwhile. The newest is the current action.
     QList<QPointer<KAVAtmTestActionBase>> running;
+    // Executors whose Execute() is on the stack.
+    QSet<KAVAtmTestActionBase *> insideExecute;
     QPointer<KAVAtmProcessorMonitor> sourceProcessorMonitor;
     QPointer<KAVAtmProcessorMonitor> featureProcessorMonitor;
     QPointer<KAVAtmUpdateMonitor> updateMonitor;

@@ -41,6 +41,7 @@ private Q_SLOTS:
     void registration();
     void addingTwice();
     void abortFailsWhatIsLeft();
+    void handlersDuringAdvance();
 
 private:
     KAVAtmTestProcedureResult *procedure(const QList<QJsonObject> &actions);
@@ -288,6 +289,35 @@ void tst_KAVAtmOrchestratorClient::abortFailsWhatIsLeft()
     QVERIFY(!m_session->IsExecuting());
     QTest::qWait(50);
     QCOMPARE(m_executed.size(), 1); // nothing more was sent
+}
+
+void tst_KAVAtmOrchestratorClient::handlersDuringAdvance()
+{
+    answerByExpectation();
+    KAVAtmTestProcedureResult *first = procedure({action("a"), action("b")});
+    KAVAtmTestProcedureResult *later = procedure({action("c")});
+    // A procedure handed over while the first is being finished queues behind it (the
+    // session still counts as executing), as the orchestrator's Execute does.
+    connect(m_session, &KAVAtmOrchestratorClient::TestProcedureExecutionFinished, this,
+            [&](const KAVAtmTestProcedureResult *finished) {
+                if (finished != first)
+                    return;
+                QVERIFY(m_session->IsExecuting());
+                m_session->AddProcedures({later});
+            });
+    // Aborting while an action's completion is announced keeps that action's verdict.
+    connect(m_session, &KAVAtmOrchestratorClient::TestActionExecutionFinished, this,
+            [&](const KAVAtmTestActionResult *action) {
+                if (action->GetParentProcedureResult() == later
+                    && action->GetActionType() == "TimeWait")
+                    m_session->Abort("stopped");
+            });
+    QSignalSpy finished(m_session, &KAVAtmOrchestratorClient::TestProcedureExecutionFinished);
+    m_session->AddProcedures({first});
+    m_session->ExecuteNextProcedure();
+    QTRY_COMPARE(finished.size(), 2);
+    QCOMPARE(later->GetActionResults().last()->GetResult(), KAVAtmEnums::Pass);
+    QVERIFY(!m_session->IsExecuting());
 }
 
 QTEST_GUILESS_MAIN(tst_KAVAtmOrchestratorClient)

@@ -36,6 +36,7 @@ private Q_SLOTS:
     void isExecutingAroundActionStarting();
     void dispatchWhileAnotherWaits();
     void timeoutInsideNestedLoop();
+    void timeoutUnderAnotherExecutorsLoop();
     void replacedAndInvalidExecutors();
     void completedUpdateIsAnnounced();
 };
@@ -130,6 +131,23 @@ void tst_KAVAtmPlatform::timeoutInsideNestedLoop()
     QTest::qWait(50);
     QCOMPARE(finished.size(), 1);
     QCOMPARE(platform.Completed().size(), 1);
+    QTRY_COMPARE(platform.findChildren<KAVAtmTestActionBase *>().size(), 0);
+}
+
+void tst_KAVAtmPlatform::timeoutUnderAnotherExecutorsLoop()
+{
+    // The first wait times out while a second one's nested loop runs above its own: it must
+    // survive until its Execute() has returned.
+    TestPlatform platform;
+    QTimer::singleShot(20, &platform, [&] {
+        platform.DispatchAction(QUuid::createUuid(),
+                                QJsonObject {{"action", "TimeWait"}, {"wtime", 1500}});
+    });
+    const QJsonObject first
+        = platform.Run({{"action", "TimeWait"}, {"wtime", 60000}, {"timeout", 1}});
+    QCOMPARE(first.value("details").toString(), QStringLiteral("Timeout."));
+    QTRY_COMPARE(platform.Completed().size(), 2);
+    QCOMPARE(platform.Completed().last().value("result").toInt(), int(KAVAtmEnums::Pass));
     QTRY_COMPARE(platform.findChildren<KAVAtmTestActionBase *>().size(), 0);
 }
 
