@@ -98,14 +98,20 @@ QJsonObject executeData()
     return data;
 }
 
-QJsonObject updateData(const QUuid &id)
+// The final update a client sends for a passed action.
+void complete(KAVAtmTestActionResult &result)
 {
-    KAVAtmTimeWaitActionDef def;
-    KAVAtmTestActionResult result(id, &def, nullptr);
     result.SetStatus(KAVAtmEnums::Completed);
     result.SetResult(KAVAtmEnums::Pass);
     result.RecordStartTime();
     result.RecordFinishTime();
+}
+
+QJsonObject updateData(const QUuid &id)
+{
+    KAVAtmTimeWaitActionDef def;
+    KAVAtmTestActionResult result(id, &def, nullptr);
+    complete(result);
     return result.ToJson();
 }
 
@@ -138,10 +144,7 @@ Figures benchConnection(int count)
                          [client](const QUuid &id, const QJsonValue &) {
                              KAVAtmTimeWaitActionDef def;
                              KAVAtmTestActionResult result(id, &def, nullptr);
-                             result.SetStatus(KAVAtmEnums::Completed);
-                             result.SetResult(KAVAtmEnums::Pass);
-                             result.RecordStartTime();
-                             result.RecordFinishTime();
+                             complete(result);
                              client->SendActionUpdate(&result);
                          });
         QObject::connect(QThread::currentThread(), &QThread::finished, client, [client, socket] {
