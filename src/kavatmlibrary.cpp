@@ -1,9 +1,16 @@
+#include "kavatmlogging_p.h"
 #include "kavatmtestactionresult.h"
 #include "kavatmtestprocedureresult.h"
 #include "kavsysregisterinit.h"
 
 #include <QtCore/QMetaType>
 #include <QtWidgets/QWidget>
+
+Q_LOGGING_CATEGORY(lcModel, "kav.model", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcProtocol, "kav.protocol", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcOrchestration, "kav.orchestration", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcPlatform, "kav.platform", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcActions, "kav.actions", QtInfoMsg)
 
 namespace {
 

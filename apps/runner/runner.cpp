@@ -107,23 +107,14 @@ bool Runner::Start()
     }
     m_options.clientName = clientName;
 
-    QList<QString> valid;
-    for (const QString &file : m_options.procedureFiles) {
-        std::unique_ptr<KAVAtmTestProcedureDef> procedure(
-            KAVAtmTestProcedureDef::FromJsonFile(file));
-        QString reason = procedure->GetInvalidReason();
-        if (reason.isEmpty() && procedure->GetLabel().isEmpty())
-            reason = tr("The procedure has no label.");
-        else if (reason.isEmpty() && procedure->GetActionsCount() == 0)
-            reason = tr("The procedure has no actions.");
-        if (reason.isEmpty()) {
-            valid.append(file);
-        } else {
-            m_invalid.append({file, reason});
-            err(tr("skipping %1: %2").arg(file, reason));
-        }
+    m_orchestrator = KAVAtmOrchestrator::GetInstance();
+    // Each file is read once: what is run is what was checked.
+    for (const auto &[file, reason] : m_orchestrator->LoadProcedures(m_options.procedureFiles)) {
+        m_invalid.append({file, reason});
+        err(tr("skipping %1: %2").arg(file, reason));
     }
-    if (valid.isEmpty()) {
+    m_expectedProcedures = int(m_orchestrator->GetLoadedProcedures().size());
+    if (m_expectedProcedures == 0) {
         err(tr("no valid procedure to run."));
         return false;
     }
@@ -134,7 +125,6 @@ bool Runner::Start()
     }
     m_options.outputDir = QFileInfo(m_options.outputDir).absoluteFilePath();
 
-    m_orchestrator = KAVAtmOrchestrator::GetInstance();
     m_orchestrator->SetOutputPath(m_options.outputDir);
     m_orchestrator->SetClientOutputForwarded(m_options.forwardClientOutput);
     if (!m_orchestrator->Initialize()) {
@@ -142,8 +132,6 @@ bool Runner::Start()
                "KAVAtmOrchestratorPort)."));
         return false;
     }
-    m_orchestrator->LoadProcedures(valid);
-    m_expectedProcedures = int(m_orchestrator->GetLoadedProcedures().size());
 
     connect(m_orchestrator, &KAVAtmOrchestrator::ActionResultStarted, this,
             &Runner::OnActionStarted);

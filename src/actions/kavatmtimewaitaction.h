@@ -2,8 +2,9 @@
 #define KAVATMTIMEWAITACTION_H
 
 #include "kavatmtestactionbase.h"
-
 #include "kavatmtimewaitactiondef.h"
+
+class KAVAtmTimeWaitActionPrivate;
 
 // Waits the definition's wait time, letting the host's events run meanwhile.
 class KAVAUTOMATION_EXPORT KAVAtmTimeWaitAction : public KAVAtmTestActionBase {
@@ -21,7 +22,7 @@ protected:
     KAVAtmTimeWaitActionDef *GetActionDef() const override;
 
 private:
-    const std::unique_ptr<KAVAtmTimeWaitActionDef> m_def;
+    const std::unique_ptr<KAVAtmTimeWaitActionPrivate> d;
 };
 
 #endif // KAVATMTIMEWAITACTION_H

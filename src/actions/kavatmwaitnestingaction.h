@@ -1,9 +1,10 @@
 #ifndef KAVATMWAITNESTINGACTION_H
 #define KAVATMWAITNESTINGACTION_H
 
+#include "kavatmwaitnestingactiondef.h"
 #include "kavatmwaitprocessoractionbase.h"
 
-#include "kavatmwaitnestingactiondef.h"
+class KAVAtmWaitNestingActionPrivate;
 
 // Waits for the nesting processor of the current environment.
 class KAVAUTOMATION_EXPORT KAVAtmWaitNestingAction : public KAVAtmWaitProcessorActionBase {
@@ -21,7 +22,7 @@ protected:
     KAVAtmWaitNestingActionDef *GetActionDef() const override;
 
 private:
-    const std::unique_ptr<KAVAtmWaitNestingActionDef> m_def;
+    const std::unique_ptr<KAVAtmWaitNestingActionPrivate> d;
 };
 
 #endif // KAVATMWAITNESTINGACTION_H

@@ -1,17 +1,16 @@
 #ifndef KAVATMWAITPROCESSORACTIONBASE_H
 #define KAVATMWAITPROCESSORACTIONBASE_H
 
-#include "kavatmtestactionbase.h"
+#include "kavatmactivitywaitbase.h"
 
 class KAVAtmProcessorMonitor;
-class KAVAtmWaitProcessorActionBasePrivate;
 class KAVNestProcessorBase;
 
 // The wait for a background processor: done at once when the monitor's history shows a
 // finished run, otherwise when the processor reports running then idle, or a save is followed
 // by an update. When no activity shows within the start time-out, the verdict is Pass for an
 // up-to-date model and Warning for a stale one.
-class KAVAUTOMATION_EXPORT KAVAtmWaitProcessorActionBase : public KAVAtmTestActionBase {
+class KAVAUTOMATION_EXPORT KAVAtmWaitProcessorActionBase : public KAVAtmActivityWaitBase {
     Q_OBJECT
 public:
     static constexpr int DefaultStartTimeout = 120000;
@@ -32,9 +31,6 @@ protected:
 
     // Either argument may be null. Ends with the action's report.
     void WaitProcessorFinished(KAVNestProcessorBase *processor, KAVAtmProcessorMonitor *monitor);
-
-private:
-    const std::unique_ptr<KAVAtmWaitProcessorActionBasePrivate> d;
 };
 
 #endif // KAVATMWAITPROCESSORACTIONBASE_H

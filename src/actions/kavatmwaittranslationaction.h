@@ -2,8 +2,9 @@
 #define KAVATMWAITTRANSLATIONACTION_H
 
 #include "kavatmwaitprocessoractionbase.h"
-
 #include "kavatmwaittranslationactiondef.h"
+
+class KAVAtmWaitTranslationActionPrivate;
 
 // Waits for the translation (source) processor of the current environment.
 class KAVAUTOMATION_EXPORT KAVAtmWaitTranslationAction : public KAVAtmWaitProcessorActionBase {
@@ -21,7 +22,7 @@ protected:
     KAVAtmWaitTranslationActionDef *GetActionDef() const override;
 
 private:
-    const std::unique_ptr<KAVAtmWaitTranslationActionDef> m_def;
+    const std::unique_ptr<KAVAtmWaitTranslationActionPrivate> d;
 };
 
 #endif // KAVATMWAITTRANSLATIONACTION_H

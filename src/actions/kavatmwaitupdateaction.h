@@ -1,14 +1,14 @@
 #ifndef KAVATMWAITUPDATEACTION_H
 #define KAVATMWAITUPDATEACTION_H
 
-#include "kavatmtestactionbase.h"
+#include "kavatmactivitywaitbase.h"
+#include "kavatmwaitupdateactiondef.h"
 
 class KAVAtmUpdateMonitor;
-#include "kavatmwaitupdateactiondef.h"
 class KAVAtmWaitUpdateActionPrivate;
 
 // Waits for the update manager to bring stale feature objects up to date.
-class KAVAUTOMATION_EXPORT KAVAtmWaitUpdateAction : public KAVAtmTestActionBase {
+class KAVAUTOMATION_EXPORT KAVAtmWaitUpdateAction : public KAVAtmActivityWaitBase {
     Q_OBJECT
 public:
     static constexpr int DefaultStartTimeout = 30000;

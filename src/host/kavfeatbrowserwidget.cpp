@@ -6,7 +6,7 @@
 
 #include <QtCore/QStringList>
 
-KAVFeatTreeNode::KAVFeatTreeNode(KAVFeatObject *object) : m_object(object)
+KAVFeatTreeNode::KAVFeatTreeNode(KAVFeatObject *object) : QTreeWidgetItem(Type), m_object(object)
 {
     if (object)
         setText(0, object->GetIdentifier());
@@ -37,7 +37,12 @@ KAVFeatBrowserWidget::KAVFeatBrowserWidget(QWidget *parent) : QTreeWidget(parent
     setSelectionMode(QAbstractItemView::ExtendedSelection);
 }
 
-KAVFeatBrowserWidget::~KAVFeatBrowserWidget() = default;
+KAVFeatBrowserWidget::~KAVFeatBrowserWidget()
+{
+    // An environment that is a child of this widget is destroyed after the tree is gone: its
+    // signals must not reach it.
+    SetEnvironment(nullptr);
+}
 
 KAVFeatEnvironment *KAVFeatBrowserWidget::GetEnvironment() const
 {
@@ -47,7 +52,8 @@ KAVFeatEnvironment *KAVFeatBrowserWidget::GetEnvironment() const
 void KAVFeatBrowserWidget::SetEnvironment(KAVFeatEnvironment *environment)
 {
     if (m_environment) {
-        disconnect(m_environment->GetContainer(), nullptr, this, nullptr);
+        if (m_environment->GetContainer())
+            disconnect(m_environment->GetContainer(), nullptr, this, nullptr);
         disconnect(m_environment, nullptr, this, nullptr);
     }
     m_environment = environment;
@@ -92,7 +98,8 @@ KAVFeatTreeNode *KAVFeatBrowserWidget::GetTreeNodeFromFullPath(const QString &pa
             }
         }
     }
-    return static_cast<KAVFeatTreeNode *>(found);
+    return found && found->type() == KAVFeatTreeNode::Type ? static_cast<KAVFeatTreeNode *>(found)
+                                                           : nullptr;
 }
 
 QString KAVFeatBrowserWidget::GetFullPath(const KAVFeatObject *object)

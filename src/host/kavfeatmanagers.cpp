@@ -110,7 +110,11 @@ bool KAVFeatContainerManager::isAllFeatObjectsUpToDate() const
 
 KAVFeatUpdateManager::KAVFeatUpdateManager(QObject *parent) : QObject(parent) { }
 
-KAVFeatUpdateManager::~KAVFeatUpdateManager() = default;
+KAVFeatUpdateManager::~KAVFeatUpdateManager()
+{
+    for (const EnvironmentStatus &entry : std::as_const(m_status))
+        disconnect(entry.destroyed);
+}
 
 KAVFeatUpdateManager *KAVFeatUpdateManager::GetManager()
 {
@@ -122,15 +126,28 @@ KAVFeatUpdateManager *KAVFeatUpdateManager::GetManager()
 KAVFeatUpdateManager::Status
 KAVFeatUpdateManager::GetStatus(const KAVFeatEnvironment *environment) const
 {
-    return m_status.value(environment, Idle);
+    const auto it = m_status.constFind(environment);
+    return it == m_status.constEnd() ? Idle : it->status;
 }
 
 void KAVFeatUpdateManager::SetStatus(KAVFeatEnvironment *environment, Status status)
 {
-    if (status == Idle)
-        m_status.remove(environment);
-    else
-        m_status.insert(environment, status);
+    const auto it = m_status.find(environment);
+    if (status == Idle) {
+        if (it != m_status.end()) {
+            disconnect(it->destroyed);
+            m_status.erase(it);
+        }
+    } else if (it != m_status.end()) {
+        it->status = status;
+    } else {
+        QMetaObject::Connection destroyed;
+        if (environment) {
+            destroyed = connect(environment, &QObject::destroyed, this,
+                                [this, environment] { m_status.remove(environment); });
+        }
+        m_status.insert(environment, {status, destroyed});
+    }
     Q_EMIT StatusChanged(status);
 }
 

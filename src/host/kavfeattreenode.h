@@ -11,6 +11,9 @@ class KAVFeatObject;
 // A node of the feature browser, showing one feature object.
 class KAVHOST_EXPORT KAVFeatTreeNode : public QTreeWidgetItem {
 public:
+    // The item type of every node, telling a node from a plain item.
+    static constexpr int Type = QTreeWidgetItem::UserType + 0x4b46;
+
     explicit KAVFeatTreeNode(KAVFeatObject *object);
     ~KAVFeatTreeNode() override;
 

@@ -41,7 +41,13 @@ Q_SIGNALS:
 private:
     explicit KAVFeatUpdateManager(QObject *parent);
 
-    QHash<const KAVFeatEnvironment *, Status> m_status;
+    struct EnvironmentStatus {
+        Status status;
+        // Drops the entry when the environment goes: a new one at the same address must not
+        // inherit its status.
+        QMetaObject::Connection destroyed;
+    };
+    QHash<const KAVFeatEnvironment *, EnvironmentStatus> m_status;
 };
 
 #endif // KAVFEATUPDATEMANAGER_H

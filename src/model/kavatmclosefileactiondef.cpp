@@ -1,13 +1,14 @@
 #include "kavatmclosefileactiondef.h"
 #include "kavatmmodelutils_p.h"
 
-struct KAVAtmCloseFileActionDef::Private {
+class KAVAtmCloseFileActionDefPrivate {
+public:
     QString filePath;
     bool saveBeforeClose = false;
     bool forceSaveAs = false;
 };
 
-KAVAtmCloseFileActionDef::KAVAtmCloseFileActionDef() : d(new Private)
+KAVAtmCloseFileActionDef::KAVAtmCloseFileActionDef() : d(new KAVAtmCloseFileActionDefPrivate)
 {
     SetPlatform(KAVAtmEnums::Unspecified);
 }

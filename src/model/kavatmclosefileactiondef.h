@@ -3,6 +3,8 @@
 
 #include "kavatmtestactiondef.h"
 
+class KAVAtmCloseFileActionDefPrivate;
+
 class KAVAUTOMATION_EXPORT KAVAtmCloseFileActionDef : public KAVAtmTestActionDef {
     Q_OBJECT
     Q_CLASSINFO("actionType", "CloseFile")
@@ -23,8 +25,7 @@ public:
     void SetIsForceSaveAs(bool forceSaveAs);
 
 private:
-    struct Private;
-    const std::unique_ptr<Private> d;
+    const std::unique_ptr<KAVAtmCloseFileActionDefPrivate> d;
 };
 
 #endif // KAVATMCLOSEFILEACTIONDEF_H

@@ -3,12 +3,13 @@
 #include <QtCore/QJsonArray>
 #include <QtCore/QJsonDocument>
 
-struct KAVAtmDataAssertActionDef::Private {
+class KAVAtmDataAssertActionDefPrivate {
+public:
     QString baselineJson;
     QString configJson;
 };
 
-KAVAtmDataAssertActionDef::KAVAtmDataAssertActionDef() : d(new Private) { }
+KAVAtmDataAssertActionDef::KAVAtmDataAssertActionDef() : d(new KAVAtmDataAssertActionDefPrivate) { }
 
 KAVAtmDataAssertActionDef::~KAVAtmDataAssertActionDef() = default;
 

@@ -3,6 +3,8 @@
 
 #include "kavatmtestactiondef.h"
 
+class KAVAtmDataAssertActionDefPrivate;
+
 // Compares the current nesting data with a baseline. Reading loads the baseline file and
 // builds the serialisation configuration (ignored properties).
 class KAVAUTOMATION_EXPORT KAVAtmDataAssertActionDef : public KAVAtmTestActionDef {
@@ -18,8 +20,7 @@ public:
     QString GetConfigJsonString() const;
 
 private:
-    struct Private;
-    const std::unique_ptr<Private> d;
+    const std::unique_ptr<KAVAtmDataAssertActionDefPrivate> d;
 };
 
 #endif // KAVATMDATAASSERTACTIONDEF_H

@@ -5,16 +5,20 @@
 
 using namespace KAVAtmModelUtils;
 
-struct KAVAtmExecuteScriptActionDef::Private {
+class KAVAtmExecuteScriptActionDefPrivate {
+public:
     QString scriptFilePath;
-    ImportModules importModules;
+    KAVAtmExecuteScriptActionDef::ImportModules importModules;
     QString category;
     QString description;
     QString baseline;
     QJSValue scriptFunction;
 };
 
-KAVAtmExecuteScriptActionDef::KAVAtmExecuteScriptActionDef() : d(new Private) { }
+KAVAtmExecuteScriptActionDef::KAVAtmExecuteScriptActionDef()
+    : d(new KAVAtmExecuteScriptActionDefPrivate)
+{
+}
 
 KAVAtmExecuteScriptActionDef::~KAVAtmExecuteScriptActionDef() = default;
 

@@ -7,6 +7,8 @@
 #include <QtCore/QPair>
 #include <QtQml/QJSValue>
 
+class KAVAtmExecuteScriptActionDefPrivate;
+
 // Runs a script test case: the script file, the modules it imports and its baseline.
 class KAVAUTOMATION_EXPORT KAVAtmExecuteScriptActionDef : public KAVAtmTestActionDef {
     Q_OBJECT
@@ -32,8 +34,7 @@ public:
     void SetScriptFunction(const QJSValue &function);
 
 private:
-    struct Private;
-    const std::unique_ptr<Private> d;
+    const std::unique_ptr<KAVAtmExecuteScriptActionDefPrivate> d;
 };
 
 #endif // KAVATMEXECUTESCRIPTACTIONDEF_H

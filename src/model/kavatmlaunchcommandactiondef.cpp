@@ -1,12 +1,16 @@
 #include "kavatmlaunchcommandactiondef.h"
 #include "kavatmmodelutils_p.h"
 
-struct KAVAtmLaunchCommandActionDef::Private {
+class KAVAtmLaunchCommandActionDefPrivate {
+public:
     QByteArray actionId;
     QVariantHash actionData;
 };
 
-KAVAtmLaunchCommandActionDef::KAVAtmLaunchCommandActionDef() : d(new Private) { }
+KAVAtmLaunchCommandActionDef::KAVAtmLaunchCommandActionDef()
+    : d(new KAVAtmLaunchCommandActionDefPrivate)
+{
+}
 
 KAVAtmLaunchCommandActionDef::~KAVAtmLaunchCommandActionDef() = default;
 

@@ -5,6 +5,8 @@
 
 #include <QtCore/QVariantHash>
 
+class KAVAtmLaunchCommandActionDefPrivate;
+
 // Triggers a host command action by its id.
 class KAVAUTOMATION_EXPORT KAVAtmLaunchCommandActionDef : public KAVAtmTestActionDef {
     Q_OBJECT
@@ -24,8 +26,7 @@ public:
     void SetActionData(const QVariantHash &actionData);
 
 private:
-    struct Private;
-    const std::unique_ptr<Private> d;
+    const std::unique_ptr<KAVAtmLaunchCommandActionDefPrivate> d;
 };
 
 #endif // KAVATMLAUNCHCOMMANDACTIONDEF_H

@@ -2,6 +2,7 @@
 #define KAVATMMODELUTILS_P_H
 
 #include <QtCore/QCoreApplication>
+#include <QtCore/QDateTime>
 #include <QtCore/QDir>
 #include <QtCore/QJsonValue>
 #include <QtCore/QMetaClassInfo>
@@ -56,6 +57,20 @@ inline QByteArray ActionTypeOf(const QMetaObject &meta)
 {
     const int index = meta.indexOfClassInfo("actionType");
     return index < 0 ? QByteArray() : QByteArray(meta.classInfo(index).value());
+}
+
+// A time as the library writes it ("yyyy-MM-dd HH:mm:ss.zzz", UTC), read as UTC. Read as local
+// time it would shift by the zone's offset, and one inside a daylight-saving gap would not exist.
+inline QDateTime ParseUtcTime(const QString &text)
+{
+    const qsizetype space = text.indexOf(QLatin1Char(' '));
+    if (space < 0)
+        return QDateTime();
+    const QDate date = QDate::fromString(text.left(space), QStringLiteral("yyyy-MM-dd"));
+    const QTime time = QTime::fromString(text.mid(space + 1), QStringLiteral("HH:mm:ss.zzz"));
+    if (!date.isValid() || !time.isValid())
+        return QDateTime();
+    return QDateTime(date, time, Qt::UTC);
 }
 
 } // namespace KAVAtmModelUtils

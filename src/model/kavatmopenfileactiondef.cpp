@@ -1,11 +1,12 @@
 #include "kavatmopenfileactiondef.h"
 #include "kavatmmodelutils_p.h"
 
-struct KAVAtmOpenFileActionDef::Private {
+class KAVAtmOpenFileActionDefPrivate {
+public:
     QString filePath;
 };
 
-KAVAtmOpenFileActionDef::KAVAtmOpenFileActionDef() : d(new Private)
+KAVAtmOpenFileActionDef::KAVAtmOpenFileActionDef() : d(new KAVAtmOpenFileActionDefPrivate)
 {
     SetPlatform(KAVAtmEnums::Tessaron);
 }

@@ -3,6 +3,8 @@
 
 #include "kavatmtestactiondef.h"
 
+class KAVAtmOpenFileActionDefPrivate;
+
 class KAVAUTOMATION_EXPORT KAVAtmOpenFileActionDef : public KAVAtmTestActionDef {
     Q_OBJECT
     Q_CLASSINFO("actionType", "OpenFile")
@@ -19,8 +21,7 @@ public:
     void SetFilePath(const QString &filePath);
 
 private:
-    struct Private;
-    const std::unique_ptr<Private> d;
+    const std::unique_ptr<KAVAtmOpenFileActionDefPrivate> d;
 };
 
 #endif // KAVATMOPENFILEACTIONDEF_H

@@ -4,11 +4,12 @@ namespace {
 const QString DefaultCommand = QStringLiteral("stop");
 }
 
-struct KAVAtmRecordingActionDef::Private {
+class KAVAtmRecordingActionDefPrivate {
+public:
     QString command = DefaultCommand;
 };
 
-KAVAtmRecordingActionDef::KAVAtmRecordingActionDef() : d(new Private) { }
+KAVAtmRecordingActionDef::KAVAtmRecordingActionDef() : d(new KAVAtmRecordingActionDefPrivate) { }
 
 KAVAtmRecordingActionDef::~KAVAtmRecordingActionDef() = default;
 

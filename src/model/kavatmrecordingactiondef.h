@@ -3,6 +3,8 @@
 
 #include "kavatmtestactiondef.h"
 
+class KAVAtmRecordingActionDefPrivate;
+
 // Switches the recording of user operations on ("start") or off ("stop").
 class KAVAUTOMATION_EXPORT KAVAtmRecordingActionDef : public KAVAtmTestActionDef {
     Q_OBJECT
@@ -18,8 +20,7 @@ public:
     void SetCommand(const QString &command);
 
 private:
-    struct Private;
-    const std::unique_ptr<Private> d;
+    const std::unique_ptr<KAVAtmRecordingActionDefPrivate> d;
 };
 
 #endif // KAVATMRECORDINGACTIONDEF_H

@@ -1,12 +1,16 @@
 #include "kavatmsetautomationdataactiondef.h"
 #include "kavatmmodelutils_p.h"
 
-struct KAVAtmSetAutomationDataActionDef::Private {
+class KAVAtmSetAutomationDataActionDefPrivate {
+public:
     QVariantMap map;
     bool clearFirst = true;
 };
 
-KAVAtmSetAutomationDataActionDef::KAVAtmSetAutomationDataActionDef() : d(new Private) { }
+KAVAtmSetAutomationDataActionDef::KAVAtmSetAutomationDataActionDef()
+    : d(new KAVAtmSetAutomationDataActionDefPrivate)
+{
+}
 
 KAVAtmSetAutomationDataActionDef::~KAVAtmSetAutomationDataActionDef() = default;
 

@@ -5,6 +5,8 @@
 
 #include <QtCore/QVariantMap>
 
+class KAVAtmSetAutomationDataActionDefPrivate;
+
 // Values to put into the dialog of the running command.
 class KAVAUTOMATION_EXPORT KAVAtmSetAutomationDataActionDef : public KAVAtmTestActionDef {
     Q_OBJECT
@@ -25,8 +27,7 @@ public:
     void SetClearFirst(bool clearFirst);
 
 private:
-    struct Private;
-    const std::unique_ptr<Private> d;
+    const std::unique_ptr<KAVAtmSetAutomationDataActionDefPrivate> d;
 };
 
 #endif // KAVATMSETAUTOMATIONDATAACTIONDEF_H

@@ -3,11 +3,15 @@
 
 #include <QtCore/QJsonArray>
 
-struct KAVAtmSetSelectionActionDef::Private {
+class KAVAtmSetSelectionActionDefPrivate {
+public:
     QList<QString> paths;
 };
 
-KAVAtmSetSelectionActionDef::KAVAtmSetSelectionActionDef() : d(new Private) { }
+KAVAtmSetSelectionActionDef::KAVAtmSetSelectionActionDef()
+    : d(new KAVAtmSetSelectionActionDefPrivate)
+{
+}
 
 KAVAtmSetSelectionActionDef::~KAVAtmSetSelectionActionDef() = default;
 

@@ -5,6 +5,8 @@
 
 #include <QtCore/QList>
 
+class KAVAtmSetSelectionActionDefPrivate;
+
 // Selects feature objects by their full tree paths.
 class KAVAUTOMATION_EXPORT KAVAtmSetSelectionActionDef : public KAVAtmTestActionDef {
     Q_OBJECT
@@ -23,8 +25,7 @@ public:
     void SetSelectionPathList(const QList<QString> &paths);
 
 private:
-    struct Private;
-    const std::unique_ptr<Private> d;
+    const std::unique_ptr<KAVAtmSetSelectionActionDefPrivate> d;
 };
 
 #endif // KAVATMSETSELECTIONACTIONDEF_H

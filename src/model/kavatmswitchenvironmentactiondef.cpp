@@ -1,11 +1,15 @@
 #include "kavatmswitchenvironmentactiondef.h"
 #include "kavatmmodelutils_p.h"
 
-struct KAVAtmSwitchEnvironmentActionDef::Private {
+class KAVAtmSwitchEnvironmentActionDefPrivate {
+public:
     QString environment;
 };
 
-KAVAtmSwitchEnvironmentActionDef::KAVAtmSwitchEnvironmentActionDef() : d(new Private) { }
+KAVAtmSwitchEnvironmentActionDef::KAVAtmSwitchEnvironmentActionDef()
+    : d(new KAVAtmSwitchEnvironmentActionDefPrivate)
+{
+}
 
 KAVAtmSwitchEnvironmentActionDef::~KAVAtmSwitchEnvironmentActionDef() = default;
 

@@ -3,6 +3,8 @@
 
 #include "kavatmtestactiondef.h"
 
+class KAVAtmSwitchEnvironmentActionDefPrivate;
+
 class KAVAUTOMATION_EXPORT KAVAtmSwitchEnvironmentActionDef : public KAVAtmTestActionDef {
     Q_OBJECT
     Q_CLASSINFO("actionType", "SwitchEnvironment")
@@ -19,8 +21,7 @@ public:
     void SetEnvironment(const QString &environment);
 
 private:
-    struct Private;
-    const std::unique_ptr<Private> d;
+    const std::unique_ptr<KAVAtmSwitchEnvironmentActionDefPrivate> d;
 };
 
 #endif // KAVATMSWITCHENVIRONMENTACTIONDEF_H

@@ -29,6 +29,7 @@ public:
     QString name;
     mutable QJsonObject data;
     mutable QJsonObject originalData;
+    bool read = false;
     KAVAtmEnums::Platform platform = KAVAtmEnums::Unspecified;
     bool alwaysExecute = false;
     qint32 timeout = KAVAtmTestActionDef::DefaultTimeout;
@@ -45,6 +46,7 @@ KAVAtmTestActionDef::~KAVAtmTestActionDef() = default;
 void KAVAtmTestActionDef::FromJson(const QJsonObject &json)
 {
     d->originalData = json;
+    d->read = true;
 
     // Stored directly, not through the setters: an overridden SetPlatform must not interfere.
     if (json.contains(KeyAction))
@@ -158,6 +160,11 @@ QJsonObject KAVAtmTestActionDef::GetOriginalData() const
     if (d->originalData.isEmpty())
         d->originalData = ToJson();
     return d->originalData;
+}
+
+QJsonObject KAVAtmTestActionDef::GetSavedForm() const
+{
+    return d->read && !d->originalData.isEmpty() ? d->originalData : ToJson();
 }
 
 QString KAVAtmTestActionDef::LoadBaseline(const QJsonObject &json) const

@@ -50,6 +50,11 @@ protected:
     QString LoadBaseline(const QJsonObject &json) const;
 
 private:
+    friend class KAVAtmTestProcedureDef;
+    // What a procedure file holds for the action: the JSON read, or the current form of one
+    // built in code. Unlike GetOriginalData() it never freezes that form.
+    QJsonObject GetSavedForm() const;
+
     const std::unique_ptr<KAVAtmTestActionDefPrivate> d;
 };
 

@@ -169,10 +169,10 @@ void KAVAtmTestActionResult::FromJson(const QJsonValue &value, bool checkId)
         d->data = json.value(QLatin1String("data")).toString();
     if (json.contains(QLatin1String("startTime"))) {
         d->startTime
-            = QDateTime::fromString(json.value(QLatin1String("startTime")).toString(), TimeFormat);
+            = KAVAtmModelUtils::ParseUtcTime(json.value(QLatin1String("startTime")).toString());
     }
     if (json.contains(QLatin1String("endTime"))) {
         d->endTime
-            = QDateTime::fromString(json.value(QLatin1String("endTime")).toString(), TimeFormat);
+            = KAVAtmModelUtils::ParseUtcTime(json.value(QLatin1String("endTime")).toString());
     }
 }

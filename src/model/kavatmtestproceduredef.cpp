@@ -1,8 +1,8 @@
 #include "kavatmtestproceduredef.h"
+#include "kavatmlogging_p.h"
 #include "kavatmsavefile_p.h"
 #include "kavatmtestactiondef.h"
 #include "kavatmtestprocedureresult.h"
-#include "kavsyslogging.h"
 
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
@@ -109,17 +109,13 @@ KAVAtmTestProcedureDef *KAVAtmTestProcedureDef::FromJsonFile(const QString &file
     return procedure;
 }
 
-void KAVAtmTestProcedureDef::SaveToJsonFile(const QString &filePath)
+bool KAVAtmTestProcedureDef::SaveToJsonFile(const QString &filePath, QString *errorString)
 {
     const QString target = filePath.isEmpty() ? d->filePath : filePath;
 
     QJsonArray actions;
-    for (const KAVAtmTestActionDef *action : std::as_const(d->actions)) {
-        QJsonObject json = action->GetOriginalData();
-        if (json.isEmpty())
-            json = action->ToJson();
-        actions.append(json);
-    }
+    for (const KAVAtmTestActionDef *action : std::as_const(d->actions))
+        actions.append(action->GetSavedForm());
     QJsonObject root;
     root.insert(KeySchema, QStringLiteral("%1:%2").arg(SchemaId).arg(d->version));
     root.insert(KeyName, d->name);
@@ -127,20 +123,27 @@ void KAVAtmTestProcedureDef::SaveToJsonFile(const QString &filePath)
     root.insert(KeyActions, actions);
 
     QString error;
-    switch (KAVAtmSaveFile::Write(target, QJsonDocument(root).toJson(QJsonDocument::Indented),
-                                  &error)) {
-    case KAVAtmSaveFile::Outcome::Saved:
-        SetChanged(false);
-        break;
-    case KAVAtmSaveFile::Outcome::OpenFailed:
-        qCDebug(LOG_CAT_KAV_DEFAULT) << "[KAVAtmTestProcedureDef] Failed to open the file to "
-                                        "write. May be you do not have permission on it.";
-        break;
-    case KAVAtmSaveFile::Outcome::WriteFailed:
-        qCDebug(LOG_CAT_KAV_DEFAULT).noquote()
-            << "[KAVAtmTestProcedureDef] Failed to write the procedure file:" << target << error;
-        break;
+    if (target.isEmpty()) {
+        error = QStringLiteral("The procedure has no file to save to.");
+    } else {
+        switch (KAVAtmSaveFile::Write(target, QJsonDocument(root).toJson(QJsonDocument::Indented),
+                                      &error)) {
+        case KAVAtmSaveFile::Outcome::Saved:
+            SetChanged(false);
+            return true;
+        case KAVAtmSaveFile::Outcome::OpenFailed:
+            qCDebug(lcModel) << "[KAVAtmTestProcedureDef] Failed to open the file to write. May be "
+                                "you do not have permission on it.";
+            break;
+        case KAVAtmSaveFile::Outcome::WriteFailed:
+            break;
+        }
     }
+    qCDebug(lcModel).noquote() << "[KAVAtmTestProcedureDef] Failed to write the procedure file"
+                               << target << ':' << error;
+    if (errorString)
+        *errorString = error;
+    return false;
 }
 
 QString KAVAtmTestProcedureDef::GetFilePath() const

@@ -23,8 +23,8 @@ public:
     // The caller owns the result.
     static KAVAtmTestProcedureDef *FromJsonFile(const QString &filePath);
     // Writes to filePath, or to the procedure's own file when it is empty. A failed write leaves
-    // the previous file whole.
-    void SaveToJsonFile(const QString &filePath = QString());
+    // the previous file whole and says why in errorString.
+    bool SaveToJsonFile(const QString &filePath = QString(), QString *errorString = nullptr);
 
     QString GetFilePath() const;
     QString GetInvalidReason() const;

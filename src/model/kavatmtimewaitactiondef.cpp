@@ -1,11 +1,12 @@
 #include "kavatmtimewaitactiondef.h"
 #include "kavatmmodelutils_p.h"
 
-struct KAVAtmTimeWaitActionDef::Private {
+class KAVAtmTimeWaitActionDefPrivate {
+public:
     int waitTime = 10000;
 };
 
-KAVAtmTimeWaitActionDef::KAVAtmTimeWaitActionDef() : d(new Private) { }
+KAVAtmTimeWaitActionDef::KAVAtmTimeWaitActionDef() : d(new KAVAtmTimeWaitActionDefPrivate) { }
 
 KAVAtmTimeWaitActionDef::~KAVAtmTimeWaitActionDef() = default;
 

@@ -3,6 +3,8 @@
 
 #include "kavatmtestactiondef.h"
 
+class KAVAtmTimeWaitActionDefPrivate;
+
 // Waits a fixed time. Runs on any platform: SetPlatform is ignored.
 class KAVAUTOMATION_EXPORT KAVAtmTimeWaitActionDef : public KAVAtmTestActionDef {
     Q_OBJECT
@@ -22,8 +24,7 @@ public:
     void SetWaitTime(int milliseconds);
 
 private:
-    struct Private;
-    const std::unique_ptr<Private> d;
+    const std::unique_ptr<KAVAtmTimeWaitActionDefPrivate> d;
 };
 
 #endif // KAVATMTIMEWAITACTIONDEF_H

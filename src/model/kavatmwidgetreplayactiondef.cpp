@@ -1,11 +1,15 @@
 #include "kavatmwidgetreplayactiondef.h"
 
-struct KAVAtmWidgetReplayActionDef::Private {
+class KAVAtmWidgetReplayActionDefPrivate {
+public:
     QJsonArray events;
     float speed = 1.0f;
 };
 
-KAVAtmWidgetReplayActionDef::KAVAtmWidgetReplayActionDef() : d(new Private) { }
+KAVAtmWidgetReplayActionDef::KAVAtmWidgetReplayActionDef()
+    : d(new KAVAtmWidgetReplayActionDefPrivate)
+{
+}
 
 KAVAtmWidgetReplayActionDef::~KAVAtmWidgetReplayActionDef() = default;
 

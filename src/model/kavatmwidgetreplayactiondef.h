@@ -5,6 +5,8 @@
 
 #include <QtCore/QJsonArray>
 
+class KAVAtmWidgetReplayActionDefPrivate;
+
 // Replays recorded widget events on the dialog of the running command.
 class KAVAUTOMATION_EXPORT KAVAtmWidgetReplayActionDef : public KAVAtmTestActionDef {
     Q_OBJECT
@@ -22,8 +24,7 @@ public:
     void SetReplaySpeed(float speed);
 
 private:
-    struct Private;
-    const std::unique_ptr<Private> d;
+    const std::unique_ptr<KAVAtmWidgetReplayActionDefPrivate> d;
 };
 
 #endif // KAVATMWIDGETREPLAYACTIONDEF_H

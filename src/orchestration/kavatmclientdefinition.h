@@ -8,7 +8,7 @@
 #include <QtCore/QSharedDataPointer>
 #include <QtCore/QString>
 
-class KAVAtmClientDefinitionData;
+class KAVAtmClientDefinitionPrivate;
 
 // One host program the runner can start as a client. The executable and the working directory
 // may name an installation variable ("${Corvid_Dev}", "${Corvid_Staging}", "${Corvid_Prod}"),
@@ -42,7 +42,7 @@ public:
     static QString ResolveInstallation(const QString &root);
 
 private:
-    QSharedDataPointer<KAVAtmClientDefinitionData> d;
+    QSharedDataPointer<KAVAtmClientDefinitionPrivate> d;
 };
 
 #endif // KAVATMCLIENTDEFINITION_H

@@ -1,9 +1,9 @@
 #include "kavatmexecutorbase.h"
+#include "kavatmlogging_p.h"
 #include "kavatmsavefile_p.h"
 #include "kavatmtestactiondef.h"
 #include "kavatmtestactionresult.h"
 #include "kavatmtestproceduredef.h"
-#include "kavsyslogging.h"
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDir>
@@ -53,7 +53,7 @@ void KAVAtmExecutorBase::SaveActionBaseline(KAVAtmTestActionResult *result)
     // A baseline from no data (an action that was skipped or reported nothing) would make
     // every later comparison pass without comparing anything.
     if (result->GetData().isEmpty()) {
-        qCDebug(LOG_CAT_KAV_DEFAULT).noquote()
+        qCDebug(lcOrchestration).noquote()
             << "No baseline written from an empty data text:" << path;
         return;
     }

@@ -1,57 +1,42 @@
 #include "kavatmorchestrator.h"
+#include "kavatmlogging_p.h"
 #include "kavatmorchestrator_p.h"
 #include "kavatmorchestratorclient.h"
 #include "kavatmorchestratorclientconnection.h"
 #include "kavatmrecordingactiondef.h"
-#include "kavatmsavefile_p.h"
 #include "kavatmtestactiondef.h"
 #include "kavatmtestactionresult.h"
 #include "kavatmtestproceduredef.h"
 #include "kavatmtestprocedureresult.h"
 #include "kavsysinitcontext.h"
-#include "kavsyslogging.h"
 
 #include <QtCore/QCoreApplication>
-#include <QtCore/QDir>
-#include <QtCore/QFileInfo>
-#include <QtCore/QJsonDocument>
 #include <QtCore/QProcess>
-#include <QtCore/QRegularExpression>
 #include <QtCore/QTimer>
 #include <QtNetwork/QTcpServer>
 #include <QtNetwork/QTcpSocket>
 
-#include <cstdio>
 #include <memory>
 
 namespace {
-
-// A procedure or action name as one safe file-name part: separators and characters that file
-// systems refuse become "_", so a name can never reach outside the output folder.
-QString fileNamePart(const QString &name)
-{
-    static const QRegularExpression unsafe(QStringLiteral(R"([/\\:*?"<>|\x00-\x1f])"));
-    QString part = QString(name).replace(unsafe, QStringLiteral("_")).trimmed();
-    if (part == QLatin1String(".") || part == QLatin1String(".."))
-        part.replace(QLatin1Char('.'), QLatin1Char('_'));
-    return part;
-}
-
-bool isCapturedType(const QString &type)
-{
-    return type.compare(QLatin1String("executeScript"), Qt::CaseInsensitive) == 0
-        || type.compare(QLatin1String("DataAssert"), Qt::CaseInsensitive) == 0;
-}
-
 KAVAtmOrchestrator *s_instance = nullptr;
-
 } // namespace
 
 // ---- Private
 
-KAVAtmOrchestratorPrivate::KAVAtmOrchestratorPrivate(KAVAtmOrchestrator *owner) : owner(owner)
+KAVAtmOrchestratorPrivate::KAVAtmOrchestratorPrivate(KAVAtmOrchestrator *owner)
+    : owner(owner), launcher(new KAVAtmClientLauncher(this))
 {
     KAVSysInitContext init {QList<QString>()};
+    connect(launcher, &KAVAtmClientLauncher::Finished, this,
+            &KAVAtmOrchestratorPrivate::OnProcessFinished);
+    connect(launcher, &KAVAtmClientLauncher::Started, this,
+            &KAVAtmOrchestratorPrivate::OnProcessStarted);
+    connect(launcher, &KAVAtmClientLauncher::StartFailed, this,
+            [this](QProcess *process, const QString &program, const QString &error) {
+                starting.remove(process);
+                Q_EMIT this->owner->TestClientStartFailed(program, error);
+            });
 }
 
 KAVAtmOrchestratorPrivate::~KAVAtmOrchestratorPrivate()
@@ -76,7 +61,7 @@ bool KAVAtmOrchestratorPrivate::StartServer(KAVAtmConfiguration &configuration)
         return false;
     }
     configuration.SetOrchestratorPort(server->serverPort());
-    qCDebug(LOG_CAT_KAV_DEFAULT).noquote()
+    qCDebug(lcOrchestration).noquote()
         << "Server is listening at: " + server->serverAddress().toString() + QLatin1Char(':')
             + QString::number(server->serverPort());
     connect(server, &QTcpServer::newConnection, this, &KAVAtmOrchestratorPrivate::OnClientConnected,
@@ -178,10 +163,8 @@ void KAVAtmOrchestratorPrivate::OnClientDestroyed(QObject *object)
 void KAVAtmOrchestratorPrivate::OnTestActionExecutionFinished(const KAVAtmTestActionResult *action)
 {
     auto *client = qobject_cast<KAVAtmOrchestratorClient *>(sender());
-    if (isCapturedType(action->GetActionType())) {
-        SaveActionBaseline(const_cast<KAVAtmTestActionResult *>(action));
-        SaveActionResult(action);
-    }
+    if (KAVAtmResultWriter::IsCapturedType(action->GetActionType()))
+        writer.Capture(const_cast<KAVAtmTestActionResult *>(action));
     Q_EMIT owner->ActionResultFinished(client ? client->GetPid() : 0, action);
     if (action == pendingControl) {
         delete std::exchange(pendingControl, nullptr);
@@ -195,59 +178,9 @@ void KAVAtmOrchestratorPrivate::OnClientExecutionCompleted()
         client->SendClosePlatform();
 }
 
-QString KAVAtmOrchestratorPrivate::ResultFileName(const QString &folder,
-                                                  const KAVAtmTestActionResult *action)
+void KAVAtmOrchestratorPrivate::OnProcessStarted(QProcess *process)
 {
-    const KAVAtmTestActionDef *def = action->GetActionDef();
-    QString base = fileNamePart(def ? def->GetName() : QString());
-    if (base.isEmpty())
-        base = fileNamePart(action->GetActionType());
-    if (base.isEmpty())
-        base = QStringLiteral("action");
-    // Per folder and without regard to case: two runs may share a folder (same procedure,
-    // same second), and some file systems do not tell "Step" from "step".
-    QSet<QString> &used = resultFiles[folder];
-    QString name = base;
-    for (int n = 2; used.contains(name.toLower())
-         || QFileInfo::exists(folder + QDir::separator() + name + QStringLiteral(".json"));
-         ++n)
-        name = QStringLiteral("%1_%2").arg(base).arg(n);
-    used.insert(name.toLower());
-    return name + QStringLiteral(".json");
-}
-
-void KAVAtmOrchestratorPrivate::SaveActionResult(const KAVAtmTestActionResult *action)
-{
-    const KAVAtmTestProcedureResult *procedure = action->GetParentProcedureResult();
-    const QDateTime time = procedure && procedure->GetStartTime().isValid()
-        ? procedure->GetStartTime()
-        : QDateTime::currentDateTimeUtc();
-    const KAVAtmTestProcedureDef *procedureDef = procedure ? procedure->GetProcedureDef() : nullptr;
-    // Without an output path the current directory is used, not the file-system root.
-    const QString root = outputPath.isEmpty() ? QDir::currentPath() : outputPath;
-    const QString folder = root + QDir::separator()
-        + fileNamePart(procedureDef ? procedureDef->GetName() : QString()) + QLatin1Char('_')
-        + time.toString(QStringLiteral("yyyyMMdd_HHmmss"));
-    const bool failed = action->GetResult() == KAVAtmEnums::Fail;
-    if (!QDir().mkpath(folder)) {
-        if (!failed) {
-            qWarning().noquote() << action->GetDetails() + QLatin1Char('\n')
-                    + KAVAtmOrchestrator::tr("Failed to create folder: %1").arg(folder);
-        }
-        return;
-    }
-    const QString file = folder + QDir::separator() + ResultFileName(folder, action);
-    const QByteArray content = QJsonDocument(action->ToJson()).toJson(QJsonDocument::Indented);
-    if (KAVAtmSaveFile::Write(file, content) != KAVAtmSaveFile::Outcome::Saved && !failed) {
-        qWarning().noquote() << action->GetDetails() + QLatin1Char('\n')
-                + KAVAtmOrchestrator::tr("Failed to create file to write: %1").arg(file);
-    }
-}
-
-void KAVAtmOrchestratorPrivate::OnProcessStarted(QProcess *process,
-                                                 const QList<KAVAtmTestProcedureDef *> &list,
-                                                 KAVAtmEnums::PlatformMode mode)
-{
+    const auto [list, mode] = starting.take(process);
     ClientLaunchInfo launch;
     launch.mode = mode;
     launch.pid = process->processId();
@@ -299,8 +232,9 @@ void KAVAtmOrchestratorPrivate::FailOutstanding(const ClientLaunchInfo &launch,
             action->SetResult(KAVAtmEnums::Fail);
             action->SetDetails(reason);
             action->RecordFinishTime();
-            if (isCapturedType(action->GetActionType()))
-                SaveActionResult(action);
+            // A failed action's file: no baseline is taken from an action that did not run.
+            if (KAVAtmResultWriter::IsCapturedType(action->GetActionType()))
+                writer.SaveActionResult(action);
             Q_EMIT owner->ActionResultFinished(launch.pid, action);
         }
         procedure->RecordFinishTime();
@@ -308,17 +242,12 @@ void KAVAtmOrchestratorPrivate::FailOutstanding(const ClientLaunchInfo &launch,
     }
 }
 
-void KAVAtmOrchestratorPrivate::OnProcessFinished(QProcess *process, int exitCode, int exitStatus)
+void KAVAtmOrchestratorPrivate::OnProcessFinished(QProcess *process, int exitCode, bool crashed)
 {
-    const bool crashed = exitStatus == QProcess::CrashExit;
-    qCDebug(LOG_CAT_KAV_DEFAULT) << "[KAVAtmOrchestrator::StartPlatform] On process finished.";
-    qCDebug(LOG_CAT_KAV_DEFAULT).noquote()
-        << QStringLiteral("  The exit code :%1, the exit status: %2")
+    qCDebug(lcOrchestration).noquote()
+        << QStringLiteral("Client process ended: the exit code :%1, the exit status: %2")
                .arg(exitCode)
                .arg(crashed ? QStringLiteral("CrashExit") : QStringLiteral("NormalExit"));
-    // Drain what the client wrote last.
-    ForwardOutput(process, false);
-    ForwardOutput(process, true);
 
     const QString reason
         = KAVAtmOrchestrator::tr("The client exited before completing the action "
@@ -360,25 +289,6 @@ void KAVAtmOrchestratorPrivate::FinishProcess(QProcess *process, const QString &
         Q_EMIT owner->ExecutionCompleted();
 }
 
-void KAVAtmOrchestratorPrivate::ForwardOutput(QProcess *process, bool standardError)
-{
-    const QByteArray bytes
-        = standardError ? process->readAllStandardError() : process->readAllStandardOutput();
-    if (bytes.isEmpty() || !forwardClientOutput)
-        return;
-    const QByteArray prefix = QStringLiteral("[%1 %2] ")
-                                  .arg(QFileInfo(process->program()).fileName())
-                                  .arg(process->processId())
-                                  .toUtf8();
-    QByteArray text;
-    for (const QByteArray &line : bytes.split('\n')) {
-        if (!line.isEmpty())
-            text += prefix + line + '\n';
-    }
-    std::fwrite(text.constData(), 1, size_t(text.size()), stderr);
-    std::fflush(stderr);
-}
-
 // ---- Public
 
 KAVAtmOrchestrator::KAVAtmOrchestrator(QObject *parent)
@@ -390,10 +300,7 @@ KAVAtmOrchestrator::~KAVAtmOrchestrator()
 {
     // Processes first, silenced: a client killed now must not reach sessions or results
     // that are going.
-    for (QProcess *process : findChildren<QProcess *>(Qt::FindDirectChildrenOnly)) {
-        process->disconnect();
-        delete process;
-    }
+    delete std::exchange(d->launcher, nullptr);
     d->launches.clear();
     if (s_instance == this)
         s_instance = nullptr;
@@ -422,22 +329,26 @@ quint16 KAVAtmOrchestrator::GetListeningPort() const
     return d->server && d->server->isListening() ? d->server->serverPort() : 0;
 }
 
-void KAVAtmOrchestrator::LoadProcedures(const QList<QString> &filePaths)
+QList<QPair<QString, QString>> KAVAtmOrchestrator::LoadProcedures(const QList<QString> &filePaths)
 {
+    QList<QPair<QString, QString>> invalid;
     for (const QString &path : filePaths) {
-        KAVAtmTestProcedureDef *procedure = KAVAtmTestProcedureDef::FromJsonFile(path);
-        if (procedure->GetInvalidReason().isEmpty() && !procedure->GetLabel().isEmpty()
-            && procedure->GetActionsCount() > 0) {
-            d->procedures.append(procedure);
+        std::unique_ptr<KAVAtmTestProcedureDef> procedure(
+            KAVAtmTestProcedureDef::FromJsonFile(path));
+        QString reason = procedure->GetInvalidReason();
+        if (reason.isEmpty() && procedure->GetLabel().isEmpty())
+            reason = tr("The procedure has no label.");
+        else if (reason.isEmpty() && procedure->GetActionsCount() == 0)
+            reason = tr("The procedure has no actions.");
+        if (reason.isEmpty()) {
+            d->procedures.append(procedure.release());
             continue;
         }
-        qCDebug(LOG_CAT_KAV_DEFAULT).noquote()
-            << (procedure->GetInvalidReason().isEmpty()
-                    ? QStringLiteral("[KAVAtmOrchestrator::LoadProcedures] The label is "
-                                     "empty or no actions in procedure.")
-                    : procedure->GetInvalidReason());
-        delete procedure;
+        qCDebug(lcOrchestration).noquote()
+            << "[KAVAtmOrchestrator::LoadProcedures]" << path << reason;
+        invalid.append({path, reason});
     }
+    return invalid;
 }
 
 QList<KAVAtmTestProcedureDef *> KAVAtmOrchestrator::GetLoadedProcedures() const
@@ -452,8 +363,8 @@ bool KAVAtmOrchestrator::StartPlatform(const QString &platformName,
 {
     const QList<KAVAtmClientDefinition> clients = configuration.GetClients();
     if (clients.isEmpty()) {
-        qCDebug(LOG_CAT_KAV_DEFAULT) << "[KAVAtmOrchestrator::StartPlatform] No clients defined "
-                                        "in KAVAutomationOrchestrator.json file.";
+        qCDebug(lcOrchestration) << "[KAVAtmOrchestrator::StartPlatform] No clients defined "
+                                    "in KAVAutomationOrchestrator.json file.";
         return false;
     }
     KAVAtmClientDefinition client = clients.first();
@@ -463,60 +374,15 @@ bool KAVAtmOrchestrator::StartPlatform(const QString &platformName,
             break;
         }
     }
-    const QString executable = client.GetExecutable();
-    if (executable.isEmpty()) {
-        qCDebug(LOG_CAT_KAV_DEFAULT).noquote()
-            << "[KAVAtmOrchestrator::StartPlatform] No executable for the client "
-                + client.GetDisplayName() + QLatin1Char('.');
+    QString error;
+    QProcess *process = d->launcher->Launch(client, GetListeningPort(), mode, &error);
+    if (!process) {
+        qCDebug(lcOrchestration).noquote() << "[KAVAtmOrchestrator::StartPlatform]" << error;
         return false;
     }
-    qCDebug(LOG_CAT_KAV_DEFAULT).noquote()
-        << "[KAVAtmOrchestrator::StartPlatform] The executable: " + executable;
-    qCDebug(LOG_CAT_KAV_DEFAULT).noquote()
-        << "[KAVAtmOrchestrator::StartPlatform] The arguments: " << client.GetArguments();
-
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("KAVAtmEnableScript"), QStringLiteral("1"));
-    environment.insert(QStringLiteral("KAVAtmOrchestratorPort"),
-                       QString::number(GetListeningPort()));
-    environment.insert(QStringLiteral("KAVAtmPlatformMode"), QString::number(int(mode)));
-    const QHash<QString, QString> extra = client.GetEnvironmentVariables();
-    for (auto it = extra.cbegin(); it != extra.cend(); ++it) {
-        if (environment.contains(it.key()))
-            continue;
-        environment.insert(it.key(), it.value());
-        qCDebug(LOG_CAT_KAV_DEFAULT).noquote()
-            << "[KAVAtmOrchestrator::StartPlatform] Additional envs: " + it.key() + ": "
-                + it.value();
-    }
-    environment.remove(QStringLiteral("QTWEBENGINEPROCESS_PATH"));
-
-    auto *process = new QProcess(this);
-    process->setProcessEnvironment(environment);
-    process->setProgram(executable);
-    process->setArguments(client.GetArguments());
-    if (!client.GetWorkingDir().isEmpty())
-        process->setWorkingDirectory(client.GetWorkingDir());
-    process->setProcessChannelMode(QProcess::SeparateChannels);
-    // Read as it comes: a client whose output pipe fills up would block.
-    connect(process, &QProcess::readyReadStandardOutput, d.get(),
-            [this, process] { d->ForwardOutput(process, false); });
-    connect(process, &QProcess::readyReadStandardError, d.get(),
-            [this, process] { d->ForwardOutput(process, true); });
-    connect(process, &QProcess::started, process,
-            [this, process, procedures, mode] { d->OnProcessStarted(process, procedures, mode); });
-    connect(process, &QProcess::finished, process,
-            [this, process](int exitCode, QProcess::ExitStatus exitStatus) {
-                d->OnProcessFinished(process, exitCode, exitStatus);
-            });
-    connect(process, &QProcess::errorOccurred, process,
-            [this, process](QProcess::ProcessError error) {
-                if (error != QProcess::FailedToStart)
-                    return;
-                Q_EMIT TestClientStartFailed(process->program(), process->errorString());
-                process->deleteLater();
-            });
-    process->start(QIODevice::ReadWrite);
+    // A program that cannot be found has been reported already, from inside Launch.
+    if (process->error() != QProcess::FailedToStart)
+        d->starting.insert(process, {procedures, mode});
     return true;
 }
 
@@ -577,8 +443,7 @@ void KAVAtmOrchestrator::AbortAll(const QString &reason)
 void KAVAtmOrchestrator::StartRecordingControl(qint64 pid, const char *operation,
                                                const QString &command)
 {
-    if (LOG_CAT_KAV_DEFAULT().isDebugEnabled())
-        qCDebug(LOG_CAT_KAV_DEFAULT).noquote() << QLatin1String(operation) + QString::number(pid);
+    qCDebug(lcOrchestration).noquote() << QLatin1String(operation) + QString::number(pid);
     KAVAtmOrchestratorClient *client = d->FindClient(pid);
     if (!client || d->pendingControl)
         return;
@@ -628,15 +493,15 @@ QHash<qint64, QString> KAVAtmOrchestrator::GetClientDescriptions() const
 
 QString KAVAtmOrchestrator::GetOutputPath() const
 {
-    return d->outputPath;
+    return d->writer.GetOutputPath();
 }
 
 void KAVAtmOrchestrator::SetOutputPath(const QString &path)
 {
-    d->outputPath = path;
+    d->writer.SetOutputPath(path);
 }
 
 void KAVAtmOrchestrator::SetClientOutputForwarded(bool forwarded)
 {
-    d->forwardClientOutput = forwarded;
+    d->launcher->SetOutputForwarded(forwarded);
 }

@@ -8,6 +8,7 @@
 #include <QtCore/QJsonValue>
 #include <QtCore/QList>
 #include <QtCore/QObject>
+#include <QtCore/QPair>
 
 #include <memory>
 
@@ -31,8 +32,9 @@ public:
     bool Initialize();
     quint16 GetListeningPort() const;
 
-    // Keeps the files that are valid, have a label and at least one action.
-    void LoadProcedures(const QList<QString> &filePaths);
+    // Keeps the files that are valid, have a label and at least one action; returns the
+    // others, each with the reason, in the order given.
+    QList<QPair<QString, QString>> LoadProcedures(const QList<QString> &filePaths);
     QList<KAVAtmTestProcedureDef *> GetLoadedProcedures() const;
 
     // Launches the client named platformName (or the first one) to run the procedures (all

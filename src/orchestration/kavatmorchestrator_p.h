@@ -1,14 +1,14 @@
 #ifndef KAVATMORCHESTRATOR_P_H
 #define KAVATMORCHESTRATOR_P_H
 
+#include "kavatmclientlauncher_p.h"
 #include "kavatmconfiguration.h"
-#include "kavatmexecutorbase.h"
 #include "kavatmorchestrator.h"
+#include "kavatmresultwriter_p.h"
 
 #include <QtCore/QHash>
 #include <QtCore/QObject>
 #include <QtCore/QPointer>
-#include <QtCore/QSet>
 
 class KAVAtmOrchestratorClient;
 class QProcess;
@@ -23,7 +23,10 @@ struct ClientLaunchInfo {
     bool aborted = false;
 };
 
-class KAVAtmOrchestratorPrivate : public QObject, public KAVAtmExecutorBase {
+// The orchestrator's state: the server and its sessions, the loaded procedures, the launched
+// clients and what each is to run. Starting programs belongs to the launcher, result files and
+// baselines to the result writer.
+class KAVAtmOrchestratorPrivate : public QObject {
     Q_OBJECT
 public:
     explicit KAVAtmOrchestratorPrivate(KAVAtmOrchestrator *owner);
@@ -31,13 +34,9 @@ public:
 
     bool StartServer(KAVAtmConfiguration &configuration);
     KAVAtmOrchestratorClient *FindClient(qint64 pid) const;
-    void SaveActionResult(const KAVAtmTestActionResult *action);
-    QString ResultFileName(const QString &folder, const KAVAtmTestActionResult *action);
-    void OnProcessStarted(QProcess *process, const QList<KAVAtmTestProcedureDef *> &procedures,
-                          KAVAtmEnums::PlatformMode mode);
-    void OnProcessFinished(QProcess *process, int exitCode, int exitStatus);
+    void OnProcessStarted(QProcess *process);
+    void OnProcessFinished(QProcess *process, int exitCode, bool crashed);
     void FinishProcess(QProcess *process, const QString &reason);
-    void ForwardOutput(QProcess *process, bool standardError);
     QProcess *FindProcess(qint64 pid) const;
     // Fails what the launch of the process has outstanding, with or without a session.
     void AbortLaunch(QProcess *process, const QString &reason);
@@ -53,17 +52,17 @@ private Q_SLOTS:
 public:
     KAVAtmOrchestrator *const owner;
     QTcpServer *server = nullptr;
+    KAVAtmClientLauncher *launcher = nullptr;
+    KAVAtmResultWriter writer;
     QList<KAVAtmOrchestratorClient *> clients;
     QList<KAVAtmTestProcedureDef *> procedures;
     QHash<QProcess *, ClientLaunchInfo> launches;
-    QString outputPath;
+    // What each started program is to run, until it has started.
+    QHash<QProcess *, QPair<QList<KAVAtmTestProcedureDef *>, KAVAtmEnums::PlatformMode>> starting;
     KAVAtmTestActionResult *pendingControl = nullptr;
     KAVAtmTestActionDef *pendingControlDef = nullptr;
     // Every procedure result made, freed with the orchestrator.
     QList<KAVAtmTestProcedureResult *> results;
-    // Result file names written per folder (in lower case), so no file replaces another.
-    QHash<QString, QSet<QString>> resultFiles;
-    bool forwardClientOutput = true;
 };
 
 #endif // KAVATMORCHESTRATOR_P_H

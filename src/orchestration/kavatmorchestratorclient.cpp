@@ -1,11 +1,11 @@
 #include "kavatmorchestratorclient.h"
+#include "kavatmlogging_p.h"
 #include "kavatmorchestratorclientconnection.h"
 #include "kavatmresetusersettingactiondef.h"
 #include "kavatmtestactiondef.h"
 #include "kavatmtestactionresult.h"
 #include "kavatmtestprocedureresult.h"
 #include "kavsysexception.h"
-#include "kavsyslogging.h"
 
 #include <QtCore/QJsonDocument>
 #include <QtCore/QJsonObject>
@@ -148,7 +148,7 @@ void KAVAtmOrchestratorClient::ExecuteNextAction()
         return;
     }
     const QJsonObject data = def ? def->GetData() : QJsonObject();
-    qCDebug(LOG_CAT_KAV_DEFAULT).noquote() << "Running action: "
+    qCDebug(lcOrchestration).noquote() << "Running action: "
             + QString::fromUtf8(QJsonDocument(data).toJson(QJsonDocument::Compact));
     if (d->connection)
         d->connection->SendExecute(d->currentAction->GetId(), data);
@@ -167,7 +167,7 @@ void KAVAtmOrchestratorClient::ExecuteSingleAction(KAVAtmTestActionResult *actio
     Q_EMIT TestActionExecutionStarted(action);
     const KAVAtmTestActionDef *def = action->GetActionDef();
     const QJsonObject data = def ? def->ToJson() : QJsonObject();
-    qCDebug(LOG_CAT_KAV_DEFAULT).noquote() << "Running action: "
+    qCDebug(lcOrchestration).noquote() << "Running action: "
             + QString::fromUtf8(QJsonDocument(data).toJson(QJsonDocument::Compact));
     if (d->connection)
         d->connection->SendExecute(action->GetId(), data);
@@ -231,7 +231,7 @@ void KAVAtmOrchestratorClient::OnClientRegistered(QJsonValue data)
 {
     const QJsonObject payload = data.toObject();
     if (payload.isEmpty()) {
-        qDebug("[KAVAtmOrchestratorClient] No client information received.");
+        qCDebug(lcOrchestration, "[KAVAtmOrchestratorClient] No client information received.");
         return;
     }
     d->pid = payload.value(QLatin1String("pid")).toInt(0);
@@ -260,8 +260,8 @@ void KAVAtmOrchestratorClient::OnActionStatusUpdated(QJsonValue data)
 
 void KAVAtmOrchestratorClient::OnRecordingDataReceived(QJsonValue data)
 {
-    if (LOG_CAT_KAV_DEFAULT().isDebugEnabled()) {
-        qCDebug(LOG_CAT_KAV_DEFAULT).noquote()
+    if (lcOrchestration().isDebugEnabled()) {
+        qCDebug(lcOrchestration).noquote()
             << "Recording Data:"
             << QString::fromUtf8(QJsonDocument(data.toObject()).toJson(QJsonDocument::Indented));
     }
@@ -282,7 +282,7 @@ void KAVAtmOrchestratorClient::UpdateCurrentAction(KAVAtmEnums::ExecutionStatus 
     if (status != KAVAtmEnums::Completed)
         return;
     const KAVAtmTestActionDef *def = action->GetActionDef();
-    qCDebug(LOG_CAT_KAV_DEFAULT).noquote()
+    qCDebug(lcOrchestration).noquote()
         << QStringLiteral("Current action completed. [%1]").arg(def ? def->GetType() : QString());
     action->RecordFinishTime();
     Q_EMIT TestActionExecutionFinished(action);

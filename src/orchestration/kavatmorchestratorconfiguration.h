@@ -6,7 +6,7 @@
 #include <QtCore/QJsonObject>
 #include <QtCore/QJsonValue>
 
-class KAVAtmOrchestratorConfigurationData;
+class KAVAtmOrchestratorConfigurationPrivate;
 
 // The clients the runner can launch, from "KAVAutomationOrchestrator.json".
 class KAVAUTOMATION_EXPORT KAVAtmOrchestratorConfiguration {
@@ -22,14 +22,14 @@ public:
     static QString GetDefaultFilePath();
 
     QList<KAVAtmClientDefinition> GetClients() const;
-    // Atomic: a failed save leaves the previous file whole.
-    void SaveToJsonFile(const QString &filePath);
+    // Atomic: a failed save leaves the previous file whole and says why in errorString.
+    bool SaveToJsonFile(const QString &filePath, QString *errorString = nullptr) const;
 
 private:
     void FromJson(const QJsonValue &json);
     QJsonObject ToJson() const;
 
-    QSharedDataPointer<KAVAtmOrchestratorConfigurationData> d;
+    QSharedDataPointer<KAVAtmOrchestratorConfigurationPrivate> d;
 };
 
 #endif // KAVATMORCHESTRATORCONFIGURATION_H

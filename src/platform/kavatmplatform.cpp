@@ -1,24 +1,20 @@
 #include "kavatmplatform.h"
 #include "kavatmclientorchestratorconnection.h"
+#include "kavatmconfiguration.h"
+#include "kavatmexecutorregistry_p.h"
+#include "kavatmlogging_p.h"
 #include "kavatmplatform_p.h"
 #include "kavatmprocessormonitor.h"
 #include "kavatmtestactionbase.h"
 #include "kavatmtestactionresult.h"
-#include "kavatmtimewaitaction.h"
 #include "kavatmupdatemonitor.h"
-#include "kavatmwaitnestingaction.h"
 #include "kavatmwaitnestingactiondef.h"
-#include "kavatmwaittranslationaction.h"
 #include "kavatmwaittranslationactiondef.h"
-#include "kavatmwaitupdateaction.h"
 #include "kavatmwaitupdateactiondef.h"
 #include "kavfeatenvironment.h"
 #include "kavfeatupdatemanager.h"
 #include "kavnestfeatureprocessor.h"
 #include "kavnestsourceprocessor.h"
-#include "kavsyslogging.h"
-
-#include "kavatmconfiguration.h"
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QJsonObject>
@@ -119,32 +115,21 @@ void KAVAtmPlatformPrivate::OnConnectionAuthenticated()
 
 void KAVAtmPlatformPrivate::OnExecuteRequested(const QUuid &id, const QJsonValue &actionData)
 {
-    qDebug().noquote() << "Action requested:" << actionData[QLatin1String("action")].toString();
+    qCDebug(lcPlatform).noquote() << "Action requested:"
+                                  << actionData[QLatin1String("action")].toString();
     platform->DispatchAction(id, actionData);
 }
 
 void KAVAtmPlatformPrivate::OnCancelRequested(const QUuid &id)
 {
-    qDebug().noquote() << "Action cancelled:" << id.toString(QUuid::WithBraces);
+    qCDebug(lcPlatform).noquote() << "Action cancelled:" << id.toString(QUuid::WithBraces);
 }
 
 KAVAtmPlatform::KAVAtmPlatform(KAVAtmEnums::Platform platform)
     : d(new KAVAtmPlatformPrivate(this, platform))
 {
-    const QMetaObject *executors[] = {
-        &KAVAtmTimeWaitAction::staticMetaObject,
-        &KAVAtmWaitTranslationAction::staticMetaObject,
-        &KAVAtmWaitNestingAction::staticMetaObject,
-        &KAVAtmWaitUpdateAction::staticMetaObject,
-    };
-    const QByteArray names[] = {
-        KAVAtmTimeWaitAction::GetActionName(),
-        KAVAtmWaitTranslationAction::GetActionName(),
-        KAVAtmWaitNestingAction::GetActionName(),
-        KAVAtmWaitUpdateAction::GetActionName(),
-    };
-    for (size_t i = 0; i < std::size(executors); ++i)
-        RegisterActionWithType(names[i], *executors[i]);
+    for (const auto &[type, metaObject] : KAVAtmExecutorRegistry::BuiltIns())
+        RegisterActionWithType(type, *metaObject);
 }
 
 KAVAtmPlatform::~KAVAtmPlatform() = default;
@@ -179,7 +164,7 @@ void KAVAtmPlatform::DispatchAction(const QUuid &id, const QJsonValue &data)
         const QString details = typed ? QStringLiteral("The action is not found: %1").arg(type)
                                       : QStringLiteral("The action has no type.");
         if (typed)
-            qCDebug(LOG_CAT_KAV_DEFAULT).noquote() << details;
+            qCDebug(lcPlatform).noquote() << details;
         // Answered as failed: without a reply the runner would wait for it until it gives up.
         KAVAtmTestActionResult result(id, nullptr, nullptr);
         result.SetStatus(KAVAtmEnums::Completed);
@@ -189,7 +174,7 @@ void KAVAtmPlatform::DispatchAction(const QUuid &id, const QJsonValue &data)
         return;
     }
 
-    qCInfo(LOG_CAT_KAV_DEFAULT).noquote() << QStringLiteral("Dispatching action: %1").arg(type);
+    qCInfo(lcPlatform).noquote() << QStringLiteral("Dispatching action: %1").arg(type);
     QObject *object = meta->newInstance(Q_ARG(KAVAtmPlatform &, *this), Q_ARG(QUuid, id),
                                         Q_ARG(QJsonValue, data));
     auto *executor = qobject_cast<KAVAtmTestActionBase *>(object);
@@ -201,7 +186,6 @@ void KAVAtmPlatform::DispatchAction(const QUuid &id, const QJsonValue &data)
     // nested loop, perhaps one of another executor above it) is deleted once Execute() has
     // returned, never by an event loop that happens to run meanwhile.
     connect(executor, &KAVAtmTestActionBase::ActionEnded, executor, [this, executor] {
-        qCDebug(LOG_CAT_KAV_DEFAULT) << "Action ended. Calling this at DispatchAction.";
         d->running.removeAll(executor);
         if (!d->insideExecute.contains(executor))
             executor->deleteLater();
@@ -224,7 +208,6 @@ void KAVAtmPlatform::UpdateActionResult(const KAVAtmTestActionResult *result)
     if (d->connection)
         d->connection->SendActionUpdate(result);
     if (result->GetStatus() == KAVAtmEnums::Completed) {
-        qCDebug(LOG_CAT_KAV_DEFAULT) << "Action finished, emitting ActionFinished signal.";
         Q_EMIT ActionFinished(result);
     }
 }

@@ -25,7 +25,6 @@ class KAVFeatEnvironment;
 class KAVAUTOMATION_EXPORT KAVAtmPlatform : public QObject {
     Q_OBJECT
 public:
-    // The private object; the host follows its RecordingStatusChanged signal.
     Q_DECLARE_PRIVATE_D(d, KAVAtmPlatform)
 
     enum ConnectionStatus : qint32 {

@@ -2,8 +2,8 @@
 #define KAVATMPLATFORM_P_H
 
 //
-//  The platform's private object. The host may reach it through KAVAtmPlatform::d_func() to
-//  follow RecordingStatusChanged; everything else here may change without notice.
+//  The platform's private object: not part of the installed interface, and may change without
+//  notice.
 //
 
 #include "kavatmplatform.h"
@@ -18,7 +18,7 @@
 class KAVAtmClientOrchestratorConnection;
 class KAVAtmTestActionBase;
 
-class KAVAUTOMATION_EXPORT KAVAtmPlatformPrivate : public QObject {
+class KAVAtmPlatformPrivate : public QObject {
     Q_OBJECT
 public:
     KAVAtmPlatformPrivate(KAVAtmPlatform *platform, KAVAtmEnums::Platform type);

@@ -87,10 +87,6 @@ void tst_KAVAtmConfiguration::readFile()
 {
     QFETCH(QByteArray, content);
     QFETCH(QStringList, names);
-    if (!QJsonDocument::fromJson(content).isObject() && !content.startsWith('['))
-        QTest::ignoreMessage(QtDebugMsg, QRegularExpression(".*"));
-    if (!QJsonDocument::fromJson(content).isObject() && !content.startsWith('['))
-        QTest::ignoreMessage(QtDebugMsg, QRegularExpression(".*"));
     const KAVAtmOrchestratorConfiguration configuration(write(content));
     QStringList read;
     for (const KAVAtmClientDefinition &client : configuration.GetClients())
@@ -105,7 +101,7 @@ void tst_KAVAtmConfiguration::saveAndReadBack()
         "environment":{"A":"1","B":2}}]})";
     KAVAtmOrchestratorConfiguration configuration(write(content));
     const QString saved = m_dir.filePath("saved.json");
-    configuration.SaveToJsonFile(saved);
+    QVERIFY(configuration.SaveToJsonFile(saved));
     const KAVAtmClientDefinition client
         = KAVAtmOrchestratorConfiguration(saved).GetClients().first();
     QCOMPARE(client.GetPlatform(), QStringLiteral("Corvid"));
@@ -114,7 +110,6 @@ void tst_KAVAtmConfiguration::saveAndReadBack()
     QCOMPARE(client.GetArguments(), QList<QString>({"-a", ""}));
     QCOMPARE(client.GetEnvironmentVariables(), (QHash<QString, QString> {{"A", "1"}, {"B", ""}}));
 
-    QTest::ignoreMessage(QtDebugMsg, QRegularExpression("Failed to read"));
     QVERIFY(KAVAtmOrchestratorConfiguration(m_dir.filePath("none.json")).GetClients().isEmpty());
 }
 

@@ -67,7 +67,7 @@ void tst_KAVAtmPlatform::dispatch()
     QFETCH(int, closes);
     QFETCH(QString, message);
 
-    QLoggingCategory::setFilterRules(QStringLiteral("kav.default.debug=true"));
+    QLoggingCategory::setFilterRules(QStringLiteral("kav.platform.debug=true"));
     TestPlatform platform;
     QSignalSpy starting(&platform, &KAVAtmPlatform::ActionStarting);
     if (!message.isEmpty())

@@ -1,3 +1,4 @@
+// The client's (host's) side of the runner-client connection.
 #ifndef KAVATMCLIENTORCHESTRATORCONNECTION_H
 #define KAVATMCLIENTORCHESTRATORCONNECTION_H
 

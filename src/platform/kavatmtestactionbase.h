@@ -44,9 +44,12 @@ protected:
     // Sends the one final result and ends the executor; later calls are ignored.
     void ReportResult(KAVAtmEnums::ExecutionResult result, const QString &details,
                       const QString &data);
-    // Runs a nested loop that also ends when the action ends (its time-out); returns at once
-    // when the action has already ended.
-    void ExecLoop(QEventLoop &loop);
+    // Runs a nested loop until QuitLoop(loop) or the end of the action (its time-out); returns
+    // at once when the action has already ended. Returns true when the loop was quit through
+    // QuitLoop. A loop ended by anything else (the application quitting ends every nested loop)
+    // fails the action: a wait that did not reach its own end never passes.
+    bool ExecLoop(QEventLoop &loop);
+    void QuitLoop(QEventLoop &loop);
     // The work is done and the verdict follows once the loop returns: a time-out must not
     // overtake it while another loop nested above keeps this one from returning.
     void StopTimeout();

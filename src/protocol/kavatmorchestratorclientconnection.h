@@ -1,3 +1,4 @@
+// The runner's side of the runner-client connection.
 #ifndef KAVATMORCHESTRATORCLIENTCONNECTION_H
 #define KAVATMORCHESTRATORCLIENTCONNECTION_H
 

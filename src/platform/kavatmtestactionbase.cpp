@@ -1,18 +1,16 @@
 #include "kavatmtestactionbase.h"
-#include "kavatmdialoghandler.h"
+#include "kavatmlogging_p.h"
 #include "kavatmplatform.h"
 #include "kavatmtestactiondef.h"
 #include "kavatmtestactionresult.h"
-#include "kavsyslogging.h"
 
 #include <QtCore/QEventLoop>
 #include <QtCore/QJsonObject>
 #include <QtCore/QMetaClassInfo>
+#include <QtCore/QSet>
 #include <QtCore/QTimer>
 
 #include <limits>
-
-KAVAtmDialogHandler::~KAVAtmDialogHandler() = default;
 
 class KAVAtmTestActionBasePrivate {
 public:
@@ -20,7 +18,15 @@ public:
     KAVAtmPlatform *platform = nullptr;
     QJsonValue data;
     QTimer timeoutTimer;
+    // Loops asked to end through QuitLoop and not yet returned.
+    QSet<const QEventLoop *> quitLoops;
     bool ended = false;
+
+    QString Describe(const KAVAtmTestActionDef *def) const
+    {
+        return QStringLiteral("%1 Id: %2")
+            .arg(def ? def->GetType() : QString(), id.toString(QUuid::WithBraces));
+    }
 };
 
 KAVAtmTestActionBase::KAVAtmTestActionBase(KAVAtmPlatform &platform, const QUuid &id,
@@ -31,6 +37,8 @@ KAVAtmTestActionBase::KAVAtmTestActionBase(KAVAtmPlatform &platform, const QUuid
     d->platform = &platform;
     d->data = data;
     d->timeoutTimer.setSingleShot(true);
+    // A coarse timer may fire up to 5 % early: a time-out must never be shorter than stated.
+    d->timeoutTimer.setTimerType(Qt::PreciseTimer);
 }
 
 KAVAtmTestActionBase::~KAVAtmTestActionBase() = default;
@@ -58,9 +66,7 @@ bool KAVAtmTestActionBase::IsEnded() const
 void KAVAtmTestActionBase::Execute()
 {
     const KAVAtmTestActionDef *def = GetActionDef();
-    const QString type = def ? def->GetType() : QString();
-    qCDebug(LOG_CAT_KAV_DEFAULT).noquote()
-        << "Start executing action: " << type << "Id: " << d->id.toString(QUuid::WithBraces);
+    qCDebug(lcPlatform).noquote() << "Start executing action:" << d->Describe(def);
 
     KAVAtmTestActionResult result(d->id, def, nullptr);
     result.SetStatus(KAVAtmEnums::Executing);
@@ -98,10 +104,9 @@ void KAVAtmTestActionBase::ReportResult(KAVAtmEnums::ExecutionResult result, con
                                         const QString &data)
 {
     const KAVAtmTestActionDef *def = GetActionDef();
-    const QString type = def ? def->GetType() : QString();
     if (d->ended) {
-        qCDebug(LOG_CAT_KAV_DEFAULT).noquote() << "Action already ended, result ignored: " << type
-                                               << "Id: " << d->id.toString(QUuid::WithBraces);
+        qCDebug(lcPlatform).noquote()
+            << "Action already ended, result ignored:" << d->Describe(def);
         return;
     }
     d->ended = true;
@@ -116,19 +121,36 @@ void KAVAtmTestActionBase::ReportResult(KAVAtmEnums::ExecutionResult result, con
     d->platform->UpdateActionResult(&completed);
 
     Cleanup();
-    qCDebug(LOG_CAT_KAV_DEFAULT).noquote()
-        << "Action execution finished: " << type << "Id: " << d->id.toString(QUuid::WithBraces);
     Q_EMIT ActionEnded();
 }
 
-void KAVAtmTestActionBase::ExecLoop(QEventLoop &loop)
+bool KAVAtmTestActionBase::ExecLoop(QEventLoop &loop)
 {
     if (d->ended)
-        return;
+        return false;
+    d->quitLoops.remove(&loop);
     const QMetaObject::Connection ended
         = connect(this, &KAVAtmTestActionBase::ActionEnded, &loop, &QEventLoop::quit);
     loop.exec();
     disconnect(ended);
+    const bool quit = d->quitLoops.remove(&loop);
+    if (!quit && !d->ended) {
+        qCDebug(lcPlatform).noquote()
+            << "Action's loop ended from outside:" << d->Describe(GetActionDef());
+        ReportResult(KAVAtmEnums::Fail,
+                     tr("The wait was interrupted before its end: the host application is "
+                        "closing."),
+                     QString());
+    }
+    return quit;
+}
+
+void KAVAtmTestActionBase::QuitLoop(QEventLoop &loop)
+{
+    if (!loop.isRunning())
+        return;
+    d->quitLoops.insert(&loop);
+    loop.quit();
 }
 
 void KAVAtmTestActionBase::StopTimeout()
@@ -138,9 +160,6 @@ void KAVAtmTestActionBase::StopTimeout()
 
 void KAVAtmTestActionBase::OnTimeout()
 {
-    const KAVAtmTestActionDef *def = GetActionDef();
-    qCDebug(LOG_CAT_KAV_DEFAULT).noquote()
-        << "Action execution timeout: " << (def ? def->GetType() : QString())
-        << "Id: " << d->id.toString(QUuid::WithBraces);
+    qCDebug(lcPlatform).noquote() << "Action execution timeout:" << d->Describe(GetActionDef());
     ReportResult(KAVAtmEnums::Fail, tr("Timeout."), QString());
 }

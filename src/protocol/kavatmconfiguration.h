@@ -6,7 +6,7 @@
 #include <QtCore/QSharedPointer>
 #include <QtNetwork/QHostAddress>
 
-class KAVAtmConfigurationData;
+class KAVAtmConfigurationPrivate;
 
 // Where runner and clients meet: from "KAVAtmOrchestratorAddress" and "KAVAtmOrchestratorPort".
 // Copies share their data: a setter on one changes what all report.
@@ -25,7 +25,7 @@ public:
     void SetOrchestratorPort(quint16 port);
 
 private:
-    QSharedPointer<KAVAtmConfigurationData> d;
+    QSharedPointer<KAVAtmConfigurationPrivate> d;
 };
 
 #endif // KAVATMCONFIGURATION_H

@@ -1,0 +1,3 @@
+#include "kavatmdialoghandler.h"
+
+KAVAtmDialogHandler::~KAVAtmDialogHandler() = default;

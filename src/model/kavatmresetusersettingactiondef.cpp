@@ -1,0 +1,10 @@
+#include "kavatmresetusersettingactiondef.h"
+#include "kavatmmodelutils_p.h"
+
+KAVAtmResetUserSettingActionDef::KAVAtmResetUserSettingActionDef() = default;
+KAVAtmResetUserSettingActionDef::~KAVAtmResetUserSettingActionDef() = default;
+
+QByteArray KAVAtmResetUserSettingActionDef::GetActionName()
+{
+    return KAVAtmModelUtils::ActionTypeOf(staticMetaObject);
+}

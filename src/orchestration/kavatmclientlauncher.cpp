@@ -1,0 +1,140 @@
+#include "kavatmclientlauncher_p.h"
+#include "kavatmlogging_p.h"
+
+#include <QtCore/QFileInfo>
+#include <QtCore/QProcess>
+
+#include <cstdio>
+
+KAVAtmClientLauncher::KAVAtmClientLauncher(QObject *parent) : QObject(parent) { }
+
+KAVAtmClientLauncher::~KAVAtmClientLauncher()
+{
+    // Silenced first: a client killed now must not reach handlers that are going.
+    for (QProcess *process : GetProcesses()) {
+        process->disconnect();
+        delete process;
+    }
+}
+
+QProcessEnvironment
+KAVAtmClientLauncher::BuildEnvironment(const QProcessEnvironment &base,
+                                       const QHash<QString, QString> &configured, quint16 port,
+                                       KAVAtmEnums::PlatformMode mode)
+{
+    QProcessEnvironment environment = base;
+    environment.insert(QStringLiteral("KAVAtmEnableScript"), QStringLiteral("1"));
+    environment.insert(QStringLiteral("KAVAtmOrchestratorPort"), QString::number(port));
+    environment.insert(QStringLiteral("KAVAtmPlatformMode"), QString::number(int(mode)));
+    for (auto it = configured.cbegin(); it != configured.cend(); ++it) {
+        if (environment.contains(it.key()))
+            continue;
+        environment.insert(it.key(), it.value());
+        qCDebug(lcOrchestration).noquote()
+            << "[KAVAtmOrchestrator::StartPlatform] Additional envs: " + it.key() + ": "
+                + it.value();
+    }
+    environment.remove(QStringLiteral("QTWEBENGINEPROCESS_PATH"));
+    return environment;
+}
+
+QProcess *KAVAtmClientLauncher::Launch(const KAVAtmClientDefinition &client, quint16 port,
+                                       KAVAtmEnums::PlatformMode mode, QString *errorString)
+{
+    const QString executable = client.GetExecutable();
+    if (executable.isEmpty()) {
+        if (errorString)
+            *errorString = QStringLiteral("The client %1 has no program to start.")
+                               .arg(client.GetDisplayName());
+        return nullptr;
+    }
+    qCDebug(lcOrchestration).noquote()
+        << "[KAVAtmOrchestrator::StartPlatform] The executable: " + executable;
+    qCDebug(lcOrchestration).noquote()
+        << "[KAVAtmOrchestrator::StartPlatform] The arguments: " << client.GetArguments();
+
+    auto *process = new QProcess(this);
+    process->setProcessEnvironment(BuildEnvironment(QProcessEnvironment::systemEnvironment(),
+                                                    client.GetEnvironmentVariables(), port, mode));
+    process->setProgram(executable);
+    process->setArguments(client.GetArguments());
+    if (!client.GetWorkingDir().isEmpty())
+        process->setWorkingDirectory(client.GetWorkingDir());
+    process->setProcessChannelMode(QProcess::SeparateChannels);
+    connect(process, &QProcess::readyReadStandardOutput, this,
+            [this, process] { Forward(process, false, false); });
+    connect(process, &QProcess::readyReadStandardError, this,
+            [this, process] { Forward(process, true, false); });
+    connect(process, &QProcess::started, this, [this, process] {
+        m_pids.insert(process, process->processId());
+        Q_EMIT Started(process);
+    });
+    connect(process, &QProcess::finished, this,
+            [this, process](int exitCode, QProcess::ExitStatus exitStatus) {
+                DrainOutput(process);
+                Q_EMIT Finished(process, exitCode, exitStatus == QProcess::CrashExit);
+            });
+    connect(process, &QProcess::errorOccurred, this, [this, process](QProcess::ProcessError error) {
+        if (error != QProcess::FailedToStart)
+            return;
+        Q_EMIT StartFailed(process, process->program(), process->errorString());
+        process->deleteLater();
+    });
+    connect(process, &QObject::destroyed, this, [this, process] {
+        m_partial[0].remove(process);
+        m_partial[1].remove(process);
+        m_pids.remove(process);
+    });
+    process->start(QIODevice::ReadWrite);
+    return process;
+}
+
+QList<QProcess *> KAVAtmClientLauncher::GetProcesses() const
+{
+    return findChildren<QProcess *>(Qt::FindDirectChildrenOnly);
+}
+
+void KAVAtmClientLauncher::SetOutputForwarded(bool forwarded)
+{
+    m_forwarded = forwarded;
+}
+
+void KAVAtmClientLauncher::SetOutputDevice(QIODevice *device)
+{
+    m_device = device;
+}
+
+void KAVAtmClientLauncher::DrainOutput(QProcess *process)
+{
+    Forward(process, false, true);
+    Forward(process, true, true);
+}
+
+void KAVAtmClientLauncher::Forward(QProcess *process, bool standardError, bool flush)
+{
+    QByteArray &partial = m_partial[standardError ? 1 : 0][process];
+    partial += standardError ? process->readAllStandardError() : process->readAllStandardOutput();
+    if (!m_forwarded) {
+        partial.clear();
+        return;
+    }
+    const qsizetype end = flush ? partial.size() : partial.lastIndexOf('\n') + 1;
+    if (end <= 0)
+        return;
+    const QByteArray prefix = QStringLiteral("[%1 %2] ")
+                                  .arg(QFileInfo(process->program()).fileName())
+                                  .arg(m_pids.value(process))
+                                  .toUtf8();
+    QByteArray text;
+    for (const QByteArray &line : partial.left(end).split('\n')) {
+        if (!line.isEmpty())
+            text += prefix + line + '\n';
+    }
+    partial.remove(0, end);
+    if (m_device) {
+        m_device->write(text);
+        return;
+    }
+    std::fwrite(text.constData(), 1, size_t(text.size()), stderr);
+    std::fflush(stderr);
+}

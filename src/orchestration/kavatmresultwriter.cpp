@@ -1,0 +1,112 @@
+#include "kavatmlogging_p.h"
+#include "kavatmresultwriter_p.h"
+#include "kavatmsavefile_p.h"
+#include "kavatmtestactiondef.h"
+#include "kavatmtestactionresult.h"
+#include "kavatmtestproceduredef.h"
+#include "kavatmtestprocedureresult.h"
+
+#include <QtCore/QCoreApplication>
+#include <QtCore/QDir>
+#include <QtCore/QFileInfo>
+#include <QtCore/QJsonDocument>
+#include <QtCore/QRegularExpression>
+
+KAVAtmResultWriter::KAVAtmResultWriter(const QString &outputPath) : m_outputPath(outputPath) { }
+
+KAVAtmResultWriter::~KAVAtmResultWriter() = default;
+
+QString KAVAtmResultWriter::GetOutputPath() const
+{
+    return m_outputPath;
+}
+
+void KAVAtmResultWriter::SetOutputPath(const QString &path)
+{
+    m_outputPath = path;
+}
+
+bool KAVAtmResultWriter::IsCapturedType(const QString &type)
+{
+    return type.compare(QLatin1String("executeScript"), Qt::CaseInsensitive) == 0
+        || type.compare(QLatin1String("DataAssert"), Qt::CaseInsensitive) == 0;
+}
+
+QString KAVAtmResultWriter::FileNamePart(const QString &name)
+{
+    static const QRegularExpression unsafe(QStringLiteral(R"([/\\:*?"<>|\x00-\x1f])"));
+    QString part = QString(name).replace(unsafe, QStringLiteral("_")).trimmed();
+    if (part == QLatin1String(".") || part == QLatin1String(".."))
+        part.replace(QLatin1Char('.'), QLatin1Char('_'));
+    return part;
+}
+
+void KAVAtmResultWriter::Capture(KAVAtmTestActionResult *action)
+{
+    if (!action)
+        return;
+    SaveActionBaseline(action);
+    QString error;
+    if (SaveActionResult(action, &error).isEmpty() && action->GetResult() != KAVAtmEnums::Fail)
+        qCWarning(lcOrchestration).noquote() << action->GetDetails() + QLatin1Char('\n') + error;
+}
+
+QString KAVAtmResultWriter::GetResultFolder(const KAVAtmTestActionResult *action) const
+{
+    const KAVAtmTestProcedureResult *procedure = action->GetParentProcedureResult();
+    const QDateTime time = procedure && procedure->GetStartTime().isValid()
+        ? procedure->GetStartTime()
+        : QDateTime::currentDateTimeUtc();
+    const KAVAtmTestProcedureDef *procedureDef = procedure ? procedure->GetProcedureDef() : nullptr;
+    // Without an output path the current directory is used, not the file-system root.
+    const QString root = m_outputPath.isEmpty() ? QDir::currentPath() : m_outputPath;
+    return root + QDir::separator()
+        + FileNamePart(procedureDef ? procedureDef->GetName() : QString()) + QLatin1Char('_')
+        + time.toUTC().toString(QStringLiteral("yyyyMMdd_HHmmss"));
+}
+
+QString KAVAtmResultWriter::UniqueFileName(const QString &folder,
+                                           const KAVAtmTestActionResult *action)
+{
+    const KAVAtmTestActionDef *def = action->GetActionDef();
+    QString base = FileNamePart(def ? def->GetName() : QString());
+    if (base.isEmpty())
+        base = FileNamePart(action->GetActionType());
+    if (base.isEmpty())
+        base = QStringLiteral("action");
+    // Per folder and without regard to case: two runs may share a folder (same procedure,
+    // same second), and some file systems do not tell "Step" from "step".
+    QSet<QString> &used = m_used[folder];
+    QString name = base;
+    for (int n = 2; used.contains(name.toLower())
+         || QFileInfo::exists(folder + QDir::separator() + name + QStringLiteral(".json"));
+         ++n)
+        name = QStringLiteral("%1_%2").arg(base).arg(n);
+    used.insert(name.toLower());
+    return name + QStringLiteral(".json");
+}
+
+QString KAVAtmResultWriter::SaveActionResult(const KAVAtmTestActionResult *action,
+                                             QString *errorString)
+{
+    const QString folder = GetResultFolder(action);
+    if (!QDir().mkpath(folder)) {
+        if (errorString)
+            *errorString
+                = QCoreApplication::translate("KAVAtmOrchestrator", "Failed to create folder: %1")
+                      .arg(folder);
+        return QString();
+    }
+    const QString file = folder + QDir::separator() + UniqueFileName(folder, action);
+    const QByteArray content = QJsonDocument(action->ToJson()).toJson(QJsonDocument::Indented);
+    QString reason;
+    if (KAVAtmSaveFile::Write(file, content, &reason) != KAVAtmSaveFile::Outcome::Saved) {
+        if (errorString)
+            *errorString = QCoreApplication::translate("KAVAtmOrchestrator",
+                                                       "Failed to create file to write: %1")
+                               .arg(file)
+                + QStringLiteral(" (%1)").arg(reason);
+        return QString();
+    }
+    return file;
+}

@@ -1,0 +1,49 @@
+#ifndef KAVATMRESULTWRITER_P_H
+#define KAVATMRESULTWRITER_P_H
+
+#include "kavatmexecutorbase.h"
+
+#include <QtCore/QHash>
+#include <QtCore/QSet>
+#include <QtCore/QString>
+
+class KAVAtmTestActionResult;
+
+// Keeps what a run produced besides its report: the result file of each finished script or
+// assertion action, in a folder per procedure run below the output path, and the baseline such
+// an action captures on its first run. Names from procedure files become safe file names:
+// nothing written ever lands outside the output folder.
+class KAVAUTOMATION_EXPORT KAVAtmResultWriter : public KAVAtmExecutorBase {
+public:
+    explicit KAVAtmResultWriter(const QString &outputPath = QString());
+    ~KAVAtmResultWriter() override;
+
+    QString GetOutputPath() const;
+    // Without one the current directory is used.
+    void SetOutputPath(const QString &path);
+
+    // Whether the action's type keeps a result file and a baseline ("executeScript",
+    // "DataAssert", in any letter case).
+    static bool IsCapturedType(const QString &type);
+    // The name as one file-name part: path separators, characters that file systems refuse and
+    // the names "." and ".." are replaced by "_".
+    static QString FileNamePart(const QString &name);
+
+    // The baseline first (it may turn the result into a Warning), then the result file.
+    void Capture(KAVAtmTestActionResult *action);
+    using KAVAtmExecutorBase::SaveActionBaseline;
+    // Writes the action's result file, atomically. Returns its path, or an empty text with the
+    // reason in errorString.
+    QString SaveActionResult(const KAVAtmTestActionResult *action, QString *errorString = nullptr);
+    // The folder of the action's procedure run: "<output>/<procedure name>_<yyyyMMdd_HHmmss>".
+    QString GetResultFolder(const KAVAtmTestActionResult *action) const;
+
+private:
+    QString UniqueFileName(const QString &folder, const KAVAtmTestActionResult *action);
+
+    QString m_outputPath;
+    // Result file names used per folder (in lower case), so no file replaces another.
+    QHash<QString, QSet<QString>> m_used;
+};
+
+#endif // KAVATMRESULTWRITER_P_H
