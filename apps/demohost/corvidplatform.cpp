@@ -10,7 +10,11 @@
 #include <QtCore/QTimer>
 
 CorvidPlatform::CorvidPlatform()
-    : KAVAtmPlatform(KAVAtmEnums::Corvid), m_settings(DefaultUserSettings())
+    : KAVAtmPlatform(KAVAtmEnums::Corvid),
+      m_defaults({{QStringLiteral("units"), QStringLiteral("mm")},
+                  {QStringLiteral("partSpacing"), 5.0},
+                  {QStringLiteral("autoNest"), true}}),
+      m_settings(m_defaults)
 {
     RegisterActionWithType(KAVAtmOpenFileActionDef::GetActionName(),
                            CorvidOpenFileAction::staticMetaObject);
@@ -33,16 +37,20 @@ void CorvidPlatform::ClosePlatform()
     QTimer::singleShot(0, qApp, &QCoreApplication::quit);
 }
 
-QVariantMap CorvidPlatform::DefaultUserSettings()
+QVariantMap CorvidPlatform::GetDefaultUserSettings() const
 {
-    return {{QStringLiteral("units"), QStringLiteral("mm")},
-            {QStringLiteral("partSpacing"), 5.0},
-            {QStringLiteral("autoNest"), true}};
+    return m_defaults;
+}
+
+void CorvidPlatform::SetDefaultUserSetting(const QString &key, const QVariant &value)
+{
+    m_defaults.insert(key, value);
+    m_settings.insert(key, value);
 }
 
 void CorvidPlatform::ResetUserSettings()
 {
-    m_settings = DefaultUserSettings();
+    m_settings = m_defaults;
 }
 
 QVariantMap CorvidPlatform::GetUserSettings() const

@@ -29,10 +29,13 @@ public:
 
     QVariantMap GetUserSettings() const;
     void SetUserSetting(const QString &key, const QVariant &value);
-    static QVariantMap DefaultUserSettings();
+    // What ResetUserSettings goes back to.
+    QVariantMap GetDefaultUserSettings() const;
+    void SetDefaultUserSetting(const QString &key, const QVariant &value);
 
 private:
     QList<CorvidDocument *> m_documents;
+    QVariantMap m_defaults;
     QVariantMap m_settings;
 };
 

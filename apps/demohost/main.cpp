@@ -6,6 +6,8 @@
 #include "corvidmainwindow.h"
 #include "corvidplatform.h"
 
+#include "kavatmwaitprocessoractionbase.h"
+#include "kavatmwaitupdateaction.h"
 #include "kavsysinitcontext.h"
 
 #include <QtCore/QCommandLineParser>
@@ -26,11 +28,28 @@ int main(int argc, char *argv[])
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("documents"),
                                  QStringLiteral("Nesting documents (JSON) to open."));
+    const QCommandLineOption noAutoNest(
+        QStringLiteral("no-auto-nest"),
+        QStringLiteral("Open documents without translating and nesting them."));
+    // A test hook: the waits give up on work that never starts after two minutes (nesting,
+    // translation) or thirty seconds (updates); tests shorten that.
+    const QCommandLineOption startTimeout(
+        QStringLiteral("wait-start-timeout"),
+        QStringLiteral("Milliseconds the waits allow background work to start."),
+        QStringLiteral("ms"));
+    parser.addOptions({noAutoNest, startTimeout});
     parser.process(app);
+    if (parser.isSet(startTimeout)) {
+        const int milliseconds = parser.value(startTimeout).toInt();
+        KAVAtmWaitProcessorActionBase::SetStartTimeout(milliseconds);
+        KAVAtmWaitUpdateAction::SetStartTimeout(milliseconds);
+    }
 
     KAVSysInitContext init;
 
     CorvidPlatform platform;
+    if (parser.isSet(noAutoNest))
+        platform.SetDefaultUserSetting(QStringLiteral("autoNest"), false);
     platform.SetMode(KAVAtmEnums::PlatformMode(qEnvironmentVariableIntValue("KAVAtmPlatformMode")));
     CorvidMainWindow window(&platform);
     window.show();

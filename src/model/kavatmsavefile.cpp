@@ -17,48 +17,51 @@ Outcome fail(Outcome outcome, const QString &reason, QString *errorString)
 
 } // namespace
 
+// A writable file in a folder that takes no new files cannot be replaced through a temporary
+// file: it is rewritten in place, and its previous content put back should that fail. Done by
+// hand: QSaveFile's own direct-write fallback reports success after cancelWriting().
+Outcome WriteInPlace(const QString &path, const QByteArray &content, QString *errorString)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite))
+        return fail(Outcome::OpenFailed, file.errorString(), errorString);
+    const QByteArray previous = file.readAll();
+    const auto writeAll = [&file](const QByteArray &bytes) {
+        return file.seek(0) && file.resize(0) && file.write(bytes) == bytes.size() && file.flush();
+    };
+    if (writeAll(content))
+        return Outcome::Saved;
+    QString reason = file.errorString();
+    if (!writeAll(previous))
+        reason += QStringLiteral(" The previous content could not be restored either.");
+    return fail(Outcome::WriteFailed, reason, errorString);
+}
+
 Outcome Write(const QString &path, const QByteArray &content, QString *errorString)
 {
     const QFileInfo info(path);
     if (info.exists() && !info.isFile())
         return fail(Outcome::OpenFailed, QStringLiteral("%1 is not a regular file.").arg(path),
                     errorString);
-
-    // A writable file in a folder that takes no new files cannot be replaced through a
-    // temporary file: it is written in place, and its previous content is put back should
-    // that write fail.
-    const bool inPlace
-        = info.exists() && info.isWritable() && !QFileInfo(info.absolutePath()).isWritable();
-    QByteArray previous;
-    if (inPlace) {
-        QFile old(path);
-        if (!old.open(QIODevice::ReadOnly))
-            return fail(Outcome::OpenFailed, old.errorString(), errorString);
-        previous = old.readAll();
-    }
+    if (info.exists() && info.isWritable() && !QFileInfo(info.absolutePath()).isWritable())
+        return WriteInPlace(path, content, errorString);
 
     QSaveFile file(path);
-    file.setDirectWriteFallback(inPlace);
     if (!file.open(QIODevice::WriteOnly))
         return fail(Outcome::OpenFailed, file.errorString(), errorString);
     // A short write (full disk, size limit) may come back without an error, and a failed
     // flush of the last buffered bytes may still commit: both are checked here.
     QString reason;
     if (file.write(content) != content.size() || !file.flush()) {
-        reason = file.errorString().isEmpty() ? QStringLiteral("The file was not fully written.")
-                                              : file.errorString();
+        reason = file.error() == QFileDevice::NoError
+            ? QStringLiteral("The file was not fully written (disk full or file too large).")
+            : file.errorString();
         file.cancelWriting();
     }
     if (file.commit())
         return Outcome::Saved;
     if (reason.isEmpty())
         reason = file.errorString();
-    if (inPlace) {
-        QFile restore(path);
-        if (!restore.open(QIODevice::WriteOnly | QIODevice::Truncate)
-            || restore.write(previous) != previous.size() || !restore.flush())
-            reason += QStringLiteral(" The previous content could not be restored either.");
-    }
     return fail(Outcome::WriteFailed, reason, errorString);
 }
 

@@ -8,6 +8,11 @@ endfunction()
 
 file(REMOVE_RECURSE ${KAV_PREFIX} ${CONSUMER_BUILD_DIR})
 run("install" ${CMAKE_COMMAND} --install ${KAV_BUILD_DIR} --prefix ${KAV_PREFIX})
+# Private headers stay in the source tree: an outside project must never come to rely on them.
+file(GLOB_RECURSE private_headers ${KAV_PREFIX}/include/*_p.h)
+if(private_headers)
+    message(FATAL_ERROR "private headers installed: ${private_headers}")
+endif()
 run("configure" ${CMAKE_COMMAND} -S ${CONSUMER_SOURCE_DIR} -B ${CONSUMER_BUILD_DIR}
     -G ${CONSUMER_GENERATOR}
     -DCMAKE_PREFIX_PATH=${KAV_PREFIX}

@@ -19,6 +19,7 @@ namespace {
 
 const QString Runner = QStringLiteral(KAV_RUNNER);
 const QString Examples = QStringLiteral(KAV_EXAMPLES);
+const QString DemoHost = QStringLiteral(KAV_DEMOHOST);
 
 QByteArray procedureJson(const QString &label, const QJsonArray &actions)
 {
@@ -45,6 +46,8 @@ class tst_E2E : public QObject {
 private Q_SLOTS:
     void init();
     void passingRun();
+    void exitCodes_data();
+    void exitCodes();
     void failingRun();
     void hostKilledInTheMiddle_data();
     void hostKilledInTheMiddle();
@@ -152,6 +155,69 @@ void tst_E2E::passingRun()
         QVERIFY(!result.value("endTime").toString().isEmpty());
     }
     QVERIFY2(m_stdout.contains("Summary: 7 action(s): 7 passed"), qPrintable(m_stdout));
+}
+
+void tst_E2E::exitCodes_data()
+{
+    QTest::addColumn<QJsonArray>("actions");
+    QTest::addColumn<bool>("alsoInvalidFile");
+    QTest::addColumn<QJsonObject>("client"); // the client definition; empty: the demo host
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("summary");
+
+    const QJsonObject wait {{"action", "TimeWait"}, {"wtime", 0}};
+    const QJsonObject openMissing {{"action", "OpenFile"}, {"file", "missing.json"}};
+    const QJsonObject openBrackets {{"action", "OpenFile"},
+                                    {"file", Examples + "/documents/brackets.json"}};
+    const QJsonObject waitTranslation {{"action", "WaitTranslation"}};
+    // A document left unprocessed, and waits that give up quickly on work that never starts:
+    // the wait ends with a Warning.
+    const QJsonObject lazyHost {
+        {"displayName", "Lazy"},
+        {"executable", DemoHost},
+        {"arguments", QJsonArray {"--no-auto-nest", "--wait-start-timeout", "200"}}};
+
+    QTest::newRow("every action passes") << QJsonArray {wait} << false << QJsonObject() << 0
+                                         << "2 passed, 0 with warnings, 0 failed, 0 not run";
+    QTest::newRow("warnings only")
+        << QJsonArray {openBrackets, waitTranslation} << false << lazyHost << 0
+        << "2 passed, 1 with warnings, 0 failed, 0 not run";
+    QTest::newRow("a warning and a failure")
+        << QJsonArray {openBrackets, waitTranslation, openMissing} << false << lazyHost << 1
+        << "2 passed, 1 with warnings, 1 failed, 0 not run";
+    QTest::newRow("a failure, the rest not run")
+        << QJsonArray {openMissing, wait} << false << QJsonObject() << 1
+        << "1 passed, 0 with warnings, 1 failed, 1 not run";
+    QTest::newRow("passing, with an invalid file")
+        << QJsonArray {wait} << true << QJsonObject() << 1 << "Not run (invalid procedure file)";
+    QTest::newRow("the client never connects") << QJsonArray {wait} << false
+                                               << QJsonObject {{"displayName", "Mute"},
+                                                               {"executable", "/bin/sleep"},
+                                                               {"arguments", QJsonArray {"30"}}}
+                                               << 1 << "0 passed, 0 with warnings, 1 failed";
+}
+
+void tst_E2E::exitCodes()
+{
+    QFETCH(QJsonArray, actions);
+    QFETCH(bool, alsoInvalidFile);
+    QFETCH(QJsonObject, client);
+    QFETCH(int, exitCode);
+    QFETCH(QString, summary);
+
+    QStringList arguments {"--output", m_output, "--quiet-client", "--connect-timeout", "5"};
+    if (!client.isEmpty()) {
+        arguments << "--config"
+                  << writeFile(
+                         "config.json",
+                         QJsonDocument(QJsonObject {{"clients", QJsonArray {client}}}).toJson());
+    }
+    arguments << writeFile("procedure.json", procedureJson("Codes", actions));
+    if (alsoInvalidFile)
+        arguments << writeFile("invalid.json", R"({"schema":"other"})");
+    QCOMPARE(run(arguments), exitCode);
+    QVERIFY2(m_stdout.contains(summary), qPrintable(m_stdout));
+    QCOMPARE(report().value("exitCode").toInt(), exitCode);
 }
 
 void tst_E2E::failingRun()

@@ -33,6 +33,10 @@ private Q_SLOTS:
     void timeWait_data();
     void timeWait();
     void monitors();
+    void endedFromOutsideFails_data();
+    void endedFromOutsideFails();
+    void timeoutsAreNeverShort_data();
+    void timeoutsAreNeverShort();
 
 private:
     void apply(const QString &step, KAVNestProcessorBase *processor);
@@ -224,6 +228,74 @@ void tst_KAVAtmWaitActions::timeWait()
     QCOMPARE(update.value("result").toInt(), result);
     QTest::qWait(20);
     QCOMPARE(m_platform->Completed().size(), 1);
+}
+
+void tst_KAVAtmWaitActions::endedFromOutsideFails_data()
+{
+    QTest::addColumn<QJsonObject>("action");
+    QTest::addColumn<QStringList>("before"); // steps before the wait starts
+    QTest::newRow("TimeWait") << QJsonObject {{"action", "TimeWait"}, {"wtime", 3000}}
+                              << QStringList();
+    QTest::newRow("WaitNest, processor running")
+        << QJsonObject {{"action", "WaitNest"}, {"timeout", 0}} << QStringList {"run"};
+    QTest::newRow("WaitUpdate, manager busy")
+        << QJsonObject {{"action", "WaitUpdate"}, {"timeout", 0}} << QStringList {"updating"};
+}
+
+void tst_KAVAtmWaitActions::endedFromOutsideFails()
+{
+    QFETCH(QJsonObject, action);
+    QFETCH(QStringList, before);
+    for (const QString &step : before)
+        apply(step, KAVNestFeatureProcessor::GetProcessor(m_environment));
+    // The host quits while the wait runs (the demo host's ClosePlatform does): quitting ends
+    // every nested loop, and the wait must not take that for its own end.
+    QElapsedTimer elapsed;
+    elapsed.start();
+    QTimer::singleShot(0, m_platform,
+                       [this, action] { m_platform->DispatchAction(QUuid::createUuid(), action); });
+    QTimer::singleShot(200, qApp, &QCoreApplication::quit);
+    QCoreApplication::exec();
+    QVERIFY(elapsed.elapsed() < 2500);
+    QCOMPARE(m_platform->Completed().size(), 1);
+    const QJsonObject update = m_platform->Completed().first();
+    QCOMPARE(update.value("result").toInt(), int(KAVAtmEnums::Fail));
+    QVERIFY2(update.value("details").toString().contains("interrupted"),
+             qPrintable(update.value("details").toString()));
+}
+
+void tst_KAVAtmWaitActions::timeoutsAreNeverShort_data()
+{
+    QTest::addColumn<QJsonObject>("action");
+    QTest::addColumn<int>("atLeast");
+    QTest::addColumn<int>("result");
+    QTest::newRow("time-out 1 s") << QJsonObject {{"action", "TimeWait"},
+                                                  {"wtime", 60000},
+                                                  {"timeout", 1}}
+                                  << 1000 << int(KAVAtmEnums::Fail);
+    QTest::newRow("wait 1000 ms") << QJsonObject {{"action", "TimeWait"}, {"wtime", 1000}} << 1000
+                                  << int(KAVAtmEnums::Pass);
+    QTest::newRow("wait 2000 ms") << QJsonObject {{"action", "TimeWait"}, {"wtime", 2000}} << 2000
+                                  << int(KAVAtmEnums::Pass);
+}
+
+void tst_KAVAtmWaitActions::timeoutsAreNeverShort()
+{
+    QFETCH(QJsonObject, action);
+    QFETCH(int, atLeast);
+    QFETCH(int, result);
+    QElapsedTimer elapsed;
+    qint64 finishedAfter = -1;
+    connect(m_platform, &KAVAtmPlatform::ActionFinished, this,
+            [&] { finishedAfter = elapsed.elapsed(); });
+    // A coarse timer moves its expiry to a nearby round time of the monotonic clock, up to 5 %
+    // early. Started just past a round second, a coarse one would fire early every time.
+    do
+        elapsed.start();
+    while (elapsed.msecsSinceReference() % 1000 != 30);
+    const QJsonObject update = m_platform->Run(action);
+    QCOMPARE(update.value("result").toInt(), result);
+    QVERIFY2(finishedAfter >= atLeast, qPrintable(QString::number(finishedAfter)));
 }
 
 void tst_KAVAtmWaitActions::monitors()

@@ -18,6 +18,9 @@ private Q_SLOTS:
     void browserPaths_data();
     void browserPaths();
     void browserFollowsContainer();
+    void browserOwningItsEnvironment();
+    void browserIgnoresPlainItems();
+    void updateStatusGoesWithItsEnvironment();
     void selectionForgetsDeletedObjects();
     void updateMakesModelUpToDate();
     void processorsBelongToTheirEnvironment();
@@ -82,6 +85,44 @@ void tst_KAVHostFeatures::browserFollowsContainer()
     QVERIFY(browser.GetTreeNodeFromFullPath("Added"));
     delete environment;
     QCOMPARE(browser.topLevelItemCount(), 0);
+}
+
+void tst_KAVHostFeatures::browserOwningItsEnvironment()
+{
+    // Destroyed while it shows an environment that is its own child: the environment goes
+    // after the tree, and its signals must not reach it.
+    auto *browser = new KAVFeatBrowserWidget;
+    KAVFeatEnvironment *environment = createEnvironment("owned");
+    environment->setParent(browser);
+    browser->SetEnvironment(environment);
+    QPointer<KAVFeatEnvironment> guard(environment);
+    delete browser;
+    QVERIFY(!guard);
+}
+
+void tst_KAVHostFeatures::browserIgnoresPlainItems()
+{
+    KAVFeatEnvironment *environment = createEnvironment("plain");
+    KAVFeatBrowserWidget browser;
+    browser.SetEnvironment(environment);
+    browser.addTopLevelItem(new QTreeWidgetItem(QStringList {"Plain"}));
+    browser.topLevelItem(0)->addChild(new QTreeWidgetItem(QStringList {"Child"}));
+    QVERIFY(!browser.GetTreeNodeFromFullPath("Plain"));
+    QVERIFY(!browser.GetTreeNodeFromFullPath("Nesting/Child"));
+    QVERIFY(browser.GetTreeNodeFromFullPath("Nesting"));
+    delete environment;
+}
+
+void tst_KAVHostFeatures::updateStatusGoesWithItsEnvironment()
+{
+    KAVFeatUpdateManager *updates = KAVFeatUpdateManager::GetManager();
+    auto *environment = new KAVFeatEnvironment("updating", nullptr);
+    updates->SetStatus(environment, KAVFeatUpdateManager::Updating);
+    QCOMPARE(updates->GetStatus(environment), KAVFeatUpdateManager::Updating);
+    // Only the address is kept: a new environment at the same address must read idle.
+    const KAVFeatEnvironment *address = environment;
+    delete environment;
+    QCOMPARE(updates->GetStatus(address), KAVFeatUpdateManager::Idle);
 }
 
 void tst_KAVHostFeatures::selectionForgetsDeletedObjects()

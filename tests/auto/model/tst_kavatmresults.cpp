@@ -5,6 +5,8 @@
 #include <QtCore/QJsonDocument>
 #include <QtTest/QtTest>
 
+#include <ctime>
+
 class tst_KAVAtmResults : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -13,6 +15,8 @@ private Q_SLOTS:
     void fromJson_data();
     void fromJson();
     void roundTrip();
+    void timesReadBackAsUtc_data();
+    void timesReadBackAsUtc();
     void hasFailedActionBefore();
     void procedureResultJson();
 };
@@ -100,6 +104,32 @@ void tst_KAVAtmResults::roundTrip()
     QVERIFY(!result.ToJson().contains("startTime"));
 }
 
+void tst_KAVAtmResults::timesReadBackAsUtc_data()
+{
+    QTest::addColumn<QString>("time");
+    QTest::newRow("winter") << "2026-01-02 03:04:05.006";
+    // Local times of Berlin that do not exist, or exist twice; as UTC each is one instant.
+    QTest::newRow("in the spring-forward gap") << "2026-03-29 02:30:00.000";
+    QTest::newRow("in the fall-back overlap") << "2026-10-25 02:30:00.000";
+}
+
+void tst_KAVAtmResults::timesReadBackAsUtc()
+{
+    QFETCH(QString, time);
+    const QByteArray zone = qgetenv("TZ");
+    qputenv("TZ", "Europe/Berlin");
+    tzset();
+    KAVAtmTestActionResult result(nullptr, nullptr);
+    result.FromJson(QJsonObject {{"startTime", time}, {"endTime", time}}, false);
+    const QDateTime expected(QDate::fromString(time.left(10), "yyyy-MM-dd"),
+                             QTime::fromString(time.mid(11), "HH:mm:ss.zzz"), Qt::UTC);
+    QCOMPARE(result.GetStartTime().toMSecsSinceEpoch(), expected.toMSecsSinceEpoch());
+    QCOMPARE(result.ToJson().value("startTime").toString(), time);
+    QCOMPARE(result.ToJson().value("endTime").toString(), time);
+    qputenv("TZ", zone);
+    tzset();
+}
+
 void tst_KAVAtmResults::hasFailedActionBefore()
 {
     KAVAtmTestProcedureResult procedure(nullptr);
@@ -134,6 +164,12 @@ void tst_KAVAtmResults::procedureResultJson()
     QVERIFY(!json.contains("name"));
     procedure.RecordStartTime();
     QCOMPARE(procedure.ToJson().value("startTime").toString().size(), 23);
+    QTRY_VERIFY(QDateTime::currentDateTimeUtc() > procedure.GetStartTime());
+    procedure.RecordFinishTime();
+    json = procedure.ToJson();
+    QCOMPARE(json.value("endTime").toString(),
+             procedure.GetEndTime().toString(KAVAtmTestActionResult::TimeFormat));
+    QVERIFY(json.value("endTime").toString() != json.value("startTime").toString());
     QVERIFY(procedure.GetId() != KAVAtmTestProcedureResult(nullptr).GetId());
 }
 

@@ -2,6 +2,8 @@
 #include "kavatmtestactionresult.h"
 #include "kavatmtestproceduredef.h"
 #include "kavatmtestprocedureresult.h"
+#include "kavatmtimewaitactiondef.h"
+#include "unprivileged.h"
 
 #include <QtCore/QJsonArray>
 #include <QtCore/QJsonDocument>
@@ -26,6 +28,8 @@ private Q_SLOTS:
     void constructedFromPath();
     void addAndRemove();
     void failedSaveKeepsPreviousFile();
+    void codeBuiltActionsAreSavedAsTheyAreNow();
+    void writableFileInReadOnlyFolder();
     void resultHasOneActionResultPerAction();
 
 private:
@@ -198,7 +202,10 @@ void tst_KAVAtmTestProcedureDef::failedSaveKeepsPreviousFile()
     saved.close();
 
     procedure.SetLabel(QStringLiteral("changed"));
-    procedure.SaveToJsonFile(m_dir.filePath(QStringLiteral("missing-dir/kept.json")));
+    QString error;
+    QVERIFY(
+        !procedure.SaveToJsonFile(m_dir.filePath(QStringLiteral("missing-dir/kept.json")), &error));
+    QVERIFY(!error.isEmpty());
     QVERIFY(procedure.IsChanged());
 
 #ifdef Q_OS_UNIX
@@ -211,14 +218,64 @@ void tst_KAVAtmTestProcedureDef::failedSaveKeepsPreviousFile()
     limited.rlim_cur = rlim_t(before.size() + 512);
     signal(SIGXFSZ, SIG_IGN);
     QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    procedure.SaveToJsonFile();
+    const bool written = procedure.SaveToJsonFile(QString(), &error);
     QCOMPARE(setrlimit(RLIMIT_FSIZE, &original), 0);
+    QVERIFY(!written);
 
     QVERIFY(saved.open(QIODevice::ReadOnly));
     QCOMPARE(saved.readAll(), before);
     QVERIFY(procedure.IsChanged());
     QCOMPARE(QDir(m_dir.path()).entryList({QStringLiteral("kept.json*")}, QDir::Files).size(), 1);
 #endif
+}
+
+void tst_KAVAtmTestProcedureDef::codeBuiltActionsAreSavedAsTheyAreNow()
+{
+    KAVAtmTestProcedureDef procedure(m_dir.filePath(QStringLiteral("edited.json")));
+    auto *wait = new KAVAtmTimeWaitActionDef;
+    wait->SetWaitTime(1500);
+    procedure.AddTestActionDef(*wait, 0);
+    const auto savedWait = [&procedure] {
+        std::unique_ptr<KAVAtmTestProcedureDef> read(
+            KAVAtmTestProcedureDef::FromJsonFile(procedure.GetFilePath()));
+        return read->GetActionsCount() == 1
+            ? read->GetAction(0)->GetOriginalData().value("wtime").toInt()
+            : -1;
+    };
+
+    // A failed save must not freeze the form the action had then.
+    QVERIFY(!procedure.SaveToJsonFile(m_dir.filePath(QStringLiteral("no-such-dir/edited.json"))));
+    wait->SetWaitTime(5);
+    QVERIFY(procedure.SaveToJsonFile());
+    QCOMPARE(savedWait(), 5);
+    // Nor a successful one.
+    wait->SetWaitTime(7);
+    QVERIFY(procedure.SaveToJsonFile());
+    QCOMPARE(savedWait(), 7);
+}
+
+void tst_KAVAtmTestProcedureDef::writableFileInReadOnlyFolder()
+{
+    // A procedure file the user may edit, in a folder where no temporary file can be made.
+    QTemporaryDir dir;
+    openToAll(dir.path());
+    const QString folder = dir.filePath(QStringLiteral("locked"));
+    QVERIFY(QDir().mkpath(folder));
+    KAVAtmTestProcedureDef procedure(folder + QStringLiteral("/shared.json"));
+    procedure.AddTestActionDef(*new KAVAtmTimeWaitActionDef, 0);
+    QVERIFY(procedure.SaveToJsonFile());
+    openToAll(procedure.GetFilePath());
+    QFile::setPermissions(folder,
+                          QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther
+                              | QFileDevice::ExeOther);
+    QVERIFY(runUnprivileged([&procedure] {
+        procedure.SetLabel(QStringLiteral("edited in place"));
+        std::unique_ptr<KAVAtmTestProcedureDef> read;
+        return procedure.SaveToJsonFile()
+            && (read.reset(KAVAtmTestProcedureDef::FromJsonFile(procedure.GetFilePath())), true)
+            && read->GetLabel() == QStringLiteral("edited in place");
+    }));
+    openToAll(folder);
 }
 
 void tst_KAVAtmTestProcedureDef::resultHasOneActionResultPerAction()
