@@ -6,6 +6,7 @@
 #include "corvidmainwindow.h"
 #include "corvidplatform.h"
 
+#include "kavatmtestactionresult.h"
 #include "kavatmwaitprocessoractionbase.h"
 #include "kavatmwaitupdateaction.h"
 #include "kavsysinitcontext.h"
@@ -14,6 +15,9 @@
 #include <QtCore/QLoggingCategory>
 #include <QtCore/QTimer>
 #include <QtWidgets/QApplication>
+
+#include <cstdlib>
+#include <memory>
 
 int main(int argc, char *argv[])
 {
@@ -37,7 +41,13 @@ int main(int argc, char *argv[])
         QStringLiteral("wait-start-timeout"),
         QStringLiteral("Milliseconds the waits allow background work to start."),
         QStringLiteral("ms"));
-    parser.addOptions({noAutoNest, startTimeout});
+    // A test hook: a host that fails after its last verdict, before the runner closes it.
+    const QCommandLineOption quitAfter(
+        QStringLiteral("quit-after-actions"),
+        QStringLiteral("After N finished actions, exit with CODE, or crash when CODE is "
+                       "\"crash\"."),
+        QStringLiteral("N:CODE"));
+    parser.addOptions({noAutoNest, startTimeout, quitAfter});
     parser.process(app);
     if (parser.isSet(startTimeout)) {
         const int milliseconds = parser.value(startTimeout).toInt();
@@ -51,6 +61,24 @@ int main(int argc, char *argv[])
     if (parser.isSet(noAutoNest))
         platform.SetDefaultUserSetting(QStringLiteral("autoNest"), false);
     platform.SetMode(KAVAtmEnums::PlatformMode(qEnvironmentVariableIntValue("KAVAtmPlatformMode")));
+    if (parser.isSet(quitAfter)) {
+        const QStringList parts = parser.value(quitAfter).split(QLatin1Char(':'));
+        const int count = parts.value(0).toInt();
+        const QString code = parts.value(1, QStringLiteral("0"));
+        auto finished = std::make_shared<int>(0);
+        QObject::connect(&platform, &KAVAtmPlatform::ActionFinished, &platform, [=] {
+            if (++*finished < count)
+                return;
+            QTimer::singleShot(0, [code] {
+                // The last update goes out first.
+                QCoreApplication::processEvents();
+                QCoreApplication::processEvents();
+                if (code == QLatin1String("crash"))
+                    std::abort();
+                std::_Exit(code.toInt());
+            });
+        });
+    }
     CorvidMainWindow window(&platform);
     window.show();
 

@@ -1,6 +1,7 @@
 // KAVAutomationOrchestrator: runs test procedures on a host application it launches.
 
 #include "runner.h"
+#include "signalwatcher.h"
 
 #include "kavatmorchestratorconfiguration.h"
 
@@ -54,9 +55,11 @@ int main(int argc, char *argv[])
         "  0  every action completed with Pass or Warning\n"
         "  1  an action failed or did not run (a client that exited, fell silent or ran "
         "past the time-out fails what it did not complete; an invalid procedure file does "
-        "not run)\n"
-        "  2  usage or set-up error: no clients, no valid procedure, listening failed, "
-        "the client could not be started"));
+        "not run), or a client crashed or exited with a non-zero code\n"
+        "  2  usage or set-up error (no clients, no valid procedure, listening failed, "
+        "the client could not be started), or the report could not be written\n"
+        "  128+N  interrupted by signal N (SIGINT, SIGTERM, SIGHUP): the client was stopped, "
+        "what it did not complete failed as interrupted, and the report was written"));
     parser.addHelpOption();
     const QCommandLineOption config(QStringLiteral("config"),
                                     QStringLiteral("The client configuration (default: %1).")
@@ -89,7 +92,13 @@ int main(int argc, char *argv[])
     const QCommandLineOption quiet(QStringLiteral("quiet-client"),
                                    QStringLiteral("Drop the client's own output instead of "
                                                   "passing it to standard error."));
-    parser.addOptions({config, client, mode, output, timeout, connectTimeout, grace, quiet});
+    const QCommandLineOption builtInKey(
+        QStringLiteral("accept-builtin-key"),
+        QStringLiteral("Also accept clients that prove the built-in key instead of the secret "
+                       "they were launched with (hosts that ignore KAVAtmClientSecret). Any "
+                       "local program can prove that key: off by default."));
+    parser.addOptions(
+        {config, client, mode, output, timeout, connectTimeout, grace, quiet, builtInKey});
     parser.addPositionalArgument(QStringLiteral("procedures"),
                                  QStringLiteral("Procedure files to run, in order."),
                                  QStringLiteral("procedure.json..."));
@@ -115,12 +124,18 @@ int main(int argc, char *argv[])
             return usageError(
                 QStringLiteral("--%1 takes a number of seconds.").arg(option->names().first()));
     }
+    // No time at all to connect would fail every run before it began.
+    if (options.connectTimeout == 0)
+        return usageError(QStringLiteral("--connect-timeout takes at least 1 second."));
     options.forwardClientOutput = !parser.isSet(quiet);
+    options.acceptBuiltInKey = parser.isSet(builtInKey);
     options.procedureFiles = parser.positionalArguments();
     if (options.procedureFiles.isEmpty())
         return usageError(QStringLiteral("no procedure files given."));
 
+    SignalWatcher signalWatcher;
     Runner runner(options);
+    QObject::connect(&signalWatcher, &SignalWatcher::Received, &runner, &Runner::Interrupt);
     QObject::connect(&runner, &Runner::Finished, &app, [](int code) {
         QTimer::singleShot(0, qApp, [code] { QCoreApplication::exit(code); });
     });

@@ -1,6 +1,7 @@
 #include "runner.h"
 
 #include "kavatmorchestrator.h"
+#include "kavatmreadfile_p.h"
 #include "kavatmsavefile_p.h"
 #include "kavatmtestactiondef.h"
 #include "kavatmtestactionresult.h"
@@ -79,11 +80,22 @@ bool Runner::Start()
     m_elapsed.start();
     m_startTime = QDateTime::currentDateTimeUtc();
 
-    if (!QFileInfo::exists(m_options.configFile)) {
-        err(tr("the configuration file %1 does not exist.").arg(m_options.configFile));
+    // Read once and checked: a configuration that cannot be used is a set-up error.
+    QByteArray content;
+    QString reason;
+    if (KAVAtmReadFile::Read(m_options.configFile, 16 * 1024 * 1024, &content, &reason)
+        != KAVAtmReadFile::Outcome::Read) {
+        err(tr("cannot read the configuration file: %1").arg(reason));
         return false;
     }
-    const KAVAtmOrchestratorConfiguration configuration(m_options.configFile);
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(content, &parseError);
+    if (parseError.error != QJsonParseError::NoError || !document.isObject()) {
+        err(tr("the configuration file %1 is not a JSON object: %2")
+                .arg(m_options.configFile, parseError.errorString()));
+        return false;
+    }
+    const KAVAtmOrchestratorConfiguration configuration(QJsonValue(document.object()));
     const QList<KAVAtmClientDefinition> clients = configuration.GetClients();
     if (clients.isEmpty()) {
         err(tr("no clients are defined in %1.").arg(m_options.configFile));
@@ -127,6 +139,7 @@ bool Runner::Start()
 
     m_orchestrator->SetOutputPath(m_options.outputDir);
     m_orchestrator->SetClientOutputForwarded(m_options.forwardClientOutput);
+    m_orchestrator->SetBuiltInKeyAccepted(m_options.acceptBuiltInKey);
     if (!m_orchestrator->Initialize()) {
         err(tr("cannot listen for clients (see KAVAtmOrchestratorAddress and "
                "KAVAtmOrchestratorPort)."));
@@ -161,6 +174,12 @@ bool Runner::Start()
             });
     connect(m_orchestrator, &KAVAtmOrchestrator::TestClientDisconnected, this,
             [](qlonglong pid) { out(tr("Client exited: process %1").arg(pid)); });
+    connect(m_orchestrator, &KAVAtmOrchestrator::TestClientExitedUnexpectedly, this,
+            [this](qlonglong pid, const QString &reason) {
+                const QString line = tr("Client process %1: %2").arg(pid).arg(reason);
+                m_clientErrors.append(line);
+                err(line);
+            });
     connect(m_orchestrator, &KAVAtmOrchestrator::TestClientStartFailed, this,
             [this](const QString &program, const QString &error) {
                 Fail(tr("cannot start the client program \"%1\": %2").arg(program, error));
@@ -323,8 +342,10 @@ int Runner::Summarize() const
         out(tr("Not run (invalid procedure file): %1: %2").arg(invalid.file, invalid.reason));
     if (missing > 0)
         out(tr("Not run: %1 procedure(s) were never started.").arg(missing));
-    const bool clean
-        = failed == 0 && notRun == 0 && missing == 0 && m_invalid.isEmpty() && total > 0;
+    for (const QString &line : m_clientErrors)
+        out(tr("Client failure: %1").arg(line));
+    const bool clean = failed == 0 && notRun == 0 && missing == 0 && m_invalid.isEmpty()
+        && m_clientErrors.isEmpty() && total > 0;
     return clean ? ExitPassed : ExitFailed;
 }
 
@@ -336,13 +357,50 @@ void Runner::OnExecutionCompleted()
     m_silenceTimer.stop();
     m_connectTimer.stop();
     m_overallTimer.stop();
-    const int code = Summarize();
-    WriteReport(code);
-    out(tr("Report: %1").arg(QDir(m_options.outputDir).filePath(QStringLiteral("report.json"))));
+    int code = Summarize();
+    if (m_interrupted)
+        code = 128 + m_interrupted;
+    // The report is the record of the verdict: a run whose report is lost cannot pass.
+    if (!WriteReport(code)) {
+        if (!m_interrupted)
+            code = ExitSetupError;
+        // What was written last may hold this very code by now; the file says so when it can.
+        WriteReport(code);
+    } else {
+        out(tr("Report: %1")
+                .arg(QDir(m_options.outputDir).filePath(QStringLiteral("report.json"))));
+    }
     Q_EMIT Finished(code);
 }
 
-void Runner::WriteReport(int exitCode) const
+void Runner::Interrupt(int signal)
+{
+    if (m_done)
+        return;
+    if (m_interrupted) {
+        // A second signal while the first is handled: end now, the clients with the run.
+        m_orchestrator->AbortAll(tr("Interrupted"));
+        Q_EMIT Finished(128 + signal);
+        return;
+    }
+    m_interrupted = signal;
+    err(tr("interrupted by signal %1: stopping the client.").arg(signal));
+    m_silenceTimer.stop();
+    m_connectTimer.stop();
+    m_overallTimer.stop();
+    if (!m_orchestrator) {
+        Q_EMIT Finished(128 + signal);
+        return;
+    }
+    m_orchestrator->AbortAll(tr("Interrupted"));
+    // The client's end completes the run; one that never started has no end to wait for.
+    QTimer::singleShot(3000, this, [this] {
+        if (!m_done)
+            OnExecutionCompleted();
+    });
+}
+
+bool Runner::WriteReport(int exitCode) const
 {
     QJsonArray procedures;
     for (const KAVAtmTestProcedureResult *procedure : m_procedures) {
@@ -376,10 +434,14 @@ void Runner::WriteReport(int exitCode) const
         {QStringLiteral("exitCode"), exitCode},
         {QStringLiteral("procedures"), procedures},
         {QStringLiteral("invalidProcedures"), invalid},
+        {QStringLiteral("clientErrors"), QJsonArray::fromStringList(m_clientErrors)},
+        {QStringLiteral("interruptedBySignal"), m_interrupted},
     };
     const QString path = QDir(m_options.outputDir).filePath(QStringLiteral("report.json"));
     QString error;
     if (KAVAtmSaveFile::Write(path, QJsonDocument(report).toJson(), &error)
-        != KAVAtmSaveFile::Outcome::Saved)
-        err(tr("cannot write the report %1: %2").arg(path, error));
+        == KAVAtmSaveFile::Outcome::Saved)
+        return true;
+    err(tr("cannot write the report %1: %2").arg(path, error));
+    return false;
 }

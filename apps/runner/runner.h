@@ -32,6 +32,7 @@ struct RunnerOptions {
     int connectTimeout = 60; // seconds for a launched client to register
     int grace = 30; // seconds past an action's own time-out before the client counts as silent
     bool forwardClientOutput = true;
+    bool acceptBuiltInKey = false;
     QList<QString> procedureFiles;
 };
 
@@ -46,6 +47,9 @@ public:
 
     // Prepares the run; returns false (with a message printed) for a set-up error.
     bool Start();
+    // A signal asked the run to end: the client is stopped, what it did not complete fails as
+    // interrupted, the report is written, and the exit code is 128 + the signal.
+    void Interrupt(int signal);
 
 Q_SIGNALS:
     void Finished(int exitCode);
@@ -64,12 +68,16 @@ private:
     void OnRecordingData(const QJsonValue &data);
     void OnSilence();
     void Fail(const QString &message);
-    void WriteReport(int exitCode) const;
+    // Returns false, with a message printed, when the report could not be written.
+    bool WriteReport(int exitCode) const;
     int Summarize() const;
 
     RunnerOptions m_options;
     KAVAtmOrchestrator *m_orchestrator = nullptr;
     QList<InvalidProcedure> m_invalid;
+    // Clients that crashed or failed on exit, each with what happened.
+    QStringList m_clientErrors;
+    int m_interrupted = 0;
     int m_expectedProcedures = 0;
     QList<const KAVAtmTestProcedureResult *> m_procedures;
     int m_finishedProcedures = 0;

@@ -1,4 +1,5 @@
 #include "kavworkconnection.h"
+#include "kavworkconnection_p.h"
 
 #include <QtCore/QJsonArray>
 #include <QtCore/QJsonDocument>
@@ -26,6 +27,10 @@ constexpr int NonceSize = 32;
 constexpr int ProofSize = 32;
 constexpr int MaximumCommandNameSize = 64;
 const QByteArray ProofLabel = QByteArrayLiteral("KAVWorkConnection proof v1");
+
+// Bytes buffered by all connections of the process; everything runs on one thread.
+qint64 s_bufferedBytes = 0;
+qint64 s_bufferedBytesLimit = KAVWorkConnection::DefaultBufferedBytesLimit;
 
 QByteArray frame(const QByteArray &body)
 {
@@ -65,52 +70,6 @@ QByteArray proof(const QByteArray &key, const QByteArray &verifierNonce,
 
 } // namespace
 
-class KAVWorkConnectionPrivate {
-public:
-    explicit KAVWorkConnectionPrivate(KAVWorkConnection *q) : q(q) { }
-
-    void OnReadyRead();
-    void ProcessFrame(const QByteArray &body);
-    void OnHello(const QByteArray &body);
-    void OnCommand(const QByteArray &body);
-    void OnAccept(const QByteArray &body);
-    void OnProof(const QByteArray &body);
-    void SendProof();
-    void CompleteIfAuthenticated();
-    void ScheduleDispatch();
-    void DispatchIncoming();
-    void OnSocketError();
-    void OnDisconnected();
-    void Fail(KAVWorkConnection::Error error, const QString &message);
-    void ResetSession();
-    bool HandshakeInProgress() const { return started && !authenticated; }
-
-    KAVWorkConnection *const q;
-    QPointer<QTcpSocket> socket;
-    QTimer handshakeTimer;
-    QByteArray buffer;
-    qsizetype readOffset = 0;
-
-    // The handshake of the socket's current connection.
-    bool started = false;
-    bool proofSent = false;
-    bool peerVerified = false;
-    bool peerAccepted = false;
-    bool authenticated = false;
-    bool broken = false;
-    quint64 sessionId = 0;
-    QByteArray ownNonce;
-    QByteArray peerNonce;
-
-    QList<QByteArray> pendingFrames;
-    qsizetype pendingBytes = 0;
-    QList<QPair<QByteArray, QJsonValue>> incoming;
-    bool dispatchScheduled = false;
-
-    KAVWorkConnection::Error error = KAVWorkConnection::NoError;
-    QString errorString;
-};
-
 KAVWorkConnection::KAVWorkConnection(QObject *parent, QTcpSocket *socket)
     : QObject(parent), d(new KAVWorkConnectionPrivate(this))
 {
@@ -139,9 +98,14 @@ KAVWorkConnection::KAVWorkConnection(QObject *parent, QTcpSocket *socket)
 
 KAVWorkConnection::~KAVWorkConnection() = default;
 
+KAVWorkConnectionPrivate::~KAVWorkConnectionPrivate()
+{
+    s_bufferedBytes -= accounted;
+}
+
 QTcpSocket *KAVWorkConnection::GetSocket() const
 {
-    return d->socket;
+    return static_cast<QTcpSocket *>(d->socket.data());
 }
 
 bool KAVWorkConnection::IsAuthenticated() const
@@ -169,6 +133,46 @@ void KAVWorkConnection::SetHandshakeTimeout(int milliseconds)
     d->handshakeTimer.setInterval(milliseconds);
 }
 
+qint32 KAVWorkConnection::GetMaximumFrameSize() const
+{
+    return d->maximumFrameSize;
+}
+
+void KAVWorkConnection::SetMaximumFrameSize(qint32 bytes)
+{
+    d->maximumFrameSize = qBound(MaximumHandshakeFrameSize, bytes, MaximumFrameSize);
+}
+
+qint64 KAVWorkConnection::GetBufferedBytes()
+{
+    return s_bufferedBytes;
+}
+
+qint64 KAVWorkConnection::GetBufferedBytesLimit()
+{
+    return s_bufferedBytesLimit;
+}
+
+void KAVWorkConnection::SetBufferedBytesLimit(qint64 bytes)
+{
+    s_bufferedBytesLimit = qMax<qint64>(MaximumHandshakeFrameSize, bytes);
+}
+
+int KAVWorkConnection::GetPeerKeyIndex() const
+{
+    return d->peerKeyIndex;
+}
+
+QList<QByteArray> KAVWorkConnection::GetPeerAuthenticationKeys() const
+{
+    return {GetPeerAuthenticationKey()};
+}
+
+void KAVWorkConnection::SetProofAfterPeer(bool after)
+{
+    d->proofAfterPeer = after;
+}
+
 void KAVWorkConnection::Authenticate()
 {
     if (!d->socket || d->socket->state() != QAbstractSocket::ConnectedState) {
@@ -177,52 +181,57 @@ void KAVWorkConnection::Authenticate()
     }
     if (d->started || d->broken)
         return;
-    if (GetAuthenticationKey().isEmpty() || GetPeerAuthenticationKey().isEmpty())
-        qCWarning(lcWork, "KAVWorkConnection::Authenticate: an authentication key is empty");
+    if (GetPeerAuthenticationKeys().isEmpty())
+        qCWarning(lcWork, "KAVWorkConnection::Authenticate: no peer key to check");
 
     d->started = true;
     d->ownNonce.resize(NonceSize);
     QRandomGenerator::system()->fillRange(reinterpret_cast<quint32 *>(d->ownNonce.data()),
                                           NonceSize / sizeof(quint32));
     d->handshakeTimer.start();
-    d->socket->write(frame(QByteArray(1, char(HelloFrame)) + char(ProtocolVersion) + d->ownNonce));
+    d->Write(frame(QByteArray(1, char(HelloFrame)) + char(ProtocolVersion) + d->ownNonce));
     // The peer's hello may have come first.
-    if (!d->peerNonce.isEmpty())
+    if (!d->peerNonce.isEmpty() && !d->proofAfterPeer)
         d->SendProof();
 }
 
-void KAVWorkConnection::SendCommand(const QByteArray &command, const QJsonValue &data)
+bool KAVWorkConnection::SendCommand(const QByteArray &command, const QJsonValue &data,
+                                    QString *errorString)
 {
+    const auto refuse = [errorString](const QString &reason) {
+        qCWarning(lcWork).noquote() << "KAVWorkConnection::SendCommand:" << reason;
+        if (errorString)
+            *errorString = reason;
+        return false;
+    };
     if (!isCommandName(command)) {
-        qCWarning(lcWork, "KAVWorkConnection::SendCommand: invalid command name \"%s\"",
-                  command.left(MaximumCommandNameSize).constData());
-        return;
+        return refuse(QStringLiteral("invalid command name \"%1\"")
+                          .arg(QString::fromLatin1(command.left(MaximumCommandNameSize))));
     }
     const QJsonArray wrapped = data.isUndefined() ? QJsonArray() : QJsonArray {data};
     QByteArray body;
     body.reserve(2 + command.size() + 64);
     body.append(char(CommandFrame)).append(char(command.size())).append(command);
     body.append(QJsonDocument(wrapped).toJson(QJsonDocument::Compact));
-    if (body.size() > MaximumFrameSize) {
-        qCWarning(lcWork,
-                  "KAVWorkConnection::SendCommand: \"%s\" is too large to send (%lld bytes)",
-                  command.constData(), qlonglong(body.size()));
-        return;
+    if (body.size() > d->maximumFrameSize) {
+        return refuse(QStringLiteral("\"%1\" is too large to send: %2 bytes (limit %3 bytes).")
+                          .arg(QString::fromLatin1(command))
+                          .arg(body.size())
+                          .arg(d->maximumFrameSize));
     }
     if (d->authenticated && d->socket && d->socket->state() == QAbstractSocket::ConnectedState) {
-        d->socket->write(frame(body));
-        return;
+        d->Write(frame(body));
+        return true;
     }
     if (d->pendingFrames.size() >= MaximumPendingCommands
-        || d->pendingBytes + body.size() > MaximumFrameSize) {
-        qCWarning(lcWork,
-                  "KAVWorkConnection::SendCommand: not authenticated and %d commands "
-                  "waiting already; \"%s\" is dropped",
-                  MaximumPendingCommands, command.constData());
-        return;
+        || d->pendingBytes + body.size() > d->maximumFrameSize) {
+        return refuse(QStringLiteral("not authenticated, and too much is waiting already; \"%1\" "
+                                     "is dropped.")
+                          .arg(QString::fromLatin1(command)));
     }
     d->pendingBytes += body.size();
     d->pendingFrames.append(frame(body));
+    return true;
 }
 
 bool KAVWorkConnection::ReceiveCommand(const QByteArray &, const QJsonValue &)
@@ -234,11 +243,25 @@ void KAVWorkConnectionPrivate::OnReadyRead()
 {
     if (!socket)
         return;
-    if (broken) {
-        socket->readAll();
+    const QByteArray bytes = socket->readAll();
+    Receive(bytes);
+}
+
+void KAVWorkConnectionPrivate::Receive(const QByteArray &bytes)
+{
+    if (broken)
+        return;
+    // Checked before the bytes are kept: many peers each holding back most of a large frame
+    // must not exhaust the process.
+    if (s_bufferedBytes - accounted + (buffer.size() - readOffset) + bytes.size()
+        > s_bufferedBytesLimit) {
+        Fail(KAVWorkConnection::BufferLimitError,
+             QStringLiteral("The unread data of all connections would exceed %1 bytes.")
+                 .arg(s_bufferedBytesLimit));
         return;
     }
-    buffer.append(socket->readAll());
+    buffer.append(bytes);
+    AccountBuffer();
 
     // Signals emitted while a frame is handled may end the session or delete this object.
     // The read position is a member: a nested call continues where this one is.
@@ -246,8 +269,8 @@ void KAVWorkConnectionPrivate::OnReadyRead()
     const quint64 session = sessionId;
     while (buffer.size() - readOffset >= 4) {
         const quint32 length = qFromBigEndian<quint32>(buffer.constData() + readOffset);
-        const quint32 limit = authenticated ? KAVWorkConnection::MaximumFrameSize
-                                            : KAVWorkConnection::MaximumHandshakeFrameSize;
+        const quint32 limit = authenticated ? quint32(maximumFrameSize)
+                                            : quint32(KAVWorkConnection::MaximumHandshakeFrameSize);
         // Checked before waiting for the body: a claimed size is never reserved.
         if (length == 0 || length > limit) {
             Fail(length == 0 ? KAVWorkConnection::ProtocolError
@@ -267,6 +290,20 @@ void KAVWorkConnectionPrivate::OnReadyRead()
     }
     buffer.remove(0, readOffset);
     readOffset = 0;
+    AccountBuffer();
+}
+
+void KAVWorkConnectionPrivate::AccountBuffer()
+{
+    const qint64 now = buffer.size() - readOffset;
+    s_bufferedBytes += now - accounted;
+    accounted = now;
+}
+
+void KAVWorkConnectionPrivate::Write(const QByteArray &bytes)
+{
+    if (socket && socket->state() == QAbstractSocket::ConnectedState)
+        socket->write(bytes);
 }
 
 void KAVWorkConnectionPrivate::ProcessFrame(const QByteArray &body)
@@ -336,7 +373,7 @@ void KAVWorkConnectionPrivate::OnHello(const QByteArray &body)
         return;
     }
     peerNonce = body.mid(2);
-    if (started)
+    if (started && !proofAfterPeer)
         SendProof();
 }
 
@@ -345,7 +382,7 @@ void KAVWorkConnectionPrivate::SendProof()
     if (proofSent)
         return;
     proofSent = true;
-    socket->write(frame(char(ProofFrame) + proof(q->GetAuthenticationKey(), peerNonce, ownNonce)));
+    Write(frame(char(ProofFrame) + proof(q->GetAuthenticationKey(), peerNonce, ownNonce)));
     CompleteIfAuthenticated();
 }
 
@@ -357,16 +394,27 @@ void KAVWorkConnectionPrivate::OnProof(const QByteArray &body)
              QStringLiteral("Protocol violation: an unexpected proof."));
         return;
     }
-    const QByteArray expected = proof(q->GetPeerAuthenticationKey(), ownNonce, peerNonce);
-    if (!constantTimeEquals(body.mid(1), expected)) {
+    // Every candidate is compared, each in constant time, whichever matches.
+    const QList<QByteArray> keys = q->GetPeerAuthenticationKeys();
+    int matched = -1;
+    for (int i = 0; i < keys.size(); ++i) {
+        if (!keys.at(i).isEmpty()
+            && constantTimeEquals(body.mid(1), proof(keys.at(i), ownNonce, peerNonce))
+            && matched < 0)
+            matched = i;
+    }
+    if (matched < 0) {
         Fail(KAVWorkConnection::AuthenticationError,
              QStringLiteral("The peer failed to prove its key."));
         return;
     }
     peerVerified = true;
+    peerKeyIndex = matched;
     // Each side counts as authenticated only once the other has accepted its proof, so a
     // wrong key on either side fails the handshake on both.
-    socket->write(frame(QByteArray(1, char(AcceptFrame))));
+    Write(frame(QByteArray(1, char(AcceptFrame))));
+    if (proofAfterPeer)
+        SendProof(); // now that the key it proved tells which of ours to prove
     CompleteIfAuthenticated();
 }
 
@@ -389,7 +437,7 @@ void KAVWorkConnectionPrivate::CompleteIfAuthenticated()
     handshakeTimer.stop();
     pendingBytes = 0;
     for (const QByteArray &pending : std::exchange(pendingFrames, {}))
-        socket->write(pending);
+        Write(pending);
     // From the event loop, like received commands: a handler may run a nested loop, and the
     // socket does not announce new data while its own readyRead is being handled.
     const quint64 session = sessionId;
@@ -464,6 +512,7 @@ void KAVWorkConnectionPrivate::Fail(KAVWorkConnection::Error failure, const QStr
     handshakeTimer.stop();
     buffer.clear();
     readOffset = 0;
+    AccountBuffer();
     // The peer closing an established connection is how a session normally ends.
     if (failure == KAVWorkConnection::SocketError && authenticated && socket
         && socket->error() == QAbstractSocket::RemoteHostClosedError)
@@ -489,7 +538,9 @@ void KAVWorkConnectionPrivate::ResetSession()
     handshakeTimer.stop();
     buffer.clear();
     readOffset = 0;
+    AccountBuffer();
     started = proofSent = peerVerified = peerAccepted = authenticated = broken = false;
+    peerKeyIndex = -1;
     ++sessionId;
     ownNonce.clear();
     peerNonce.clear();

@@ -1,5 +1,6 @@
 #include "kavatmtestactiondef.h"
 #include "kavatmmodelutils_p.h"
+#include "kavatmreadfile_p.h"
 #include "kavatmtestproceduredef.h"
 
 #include <QtCore/QFile>
@@ -173,12 +174,9 @@ QString KAVAtmTestActionDef::LoadBaseline(const QJsonObject &json) const
     if (baseline.isEmpty())
         return QString();
     const QString path = ResolveAgainst(ProcedureDir(json.value(KeyProcedurePath)), baseline);
-    if (!QFileInfo(path).isFile())
+    // A baseline larger than any message could carry is no baseline; a pipe is never waited on.
+    QByteArray content;
+    if (KAVAtmReadFile::Read(path, 64 * 1024 * 1024, &content) != KAVAtmReadFile::Outcome::Read)
         return QString();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QString();
-    QTextStream stream(&file);
-    stream.setEncoding(QStringConverter::Utf8);
-    return stream.readAll();
+    return QString::fromUtf8(content);
 }

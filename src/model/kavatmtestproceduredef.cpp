@@ -1,5 +1,6 @@
 #include "kavatmtestproceduredef.h"
 #include "kavatmlogging_p.h"
+#include "kavatmreadfile_p.h"
 #include "kavatmsavefile_p.h"
 #include "kavatmtestactiondef.h"
 #include "kavatmtestprocedureresult.h"
@@ -53,19 +54,26 @@ KAVAtmTestProcedureDef *KAVAtmTestProcedureDef::FromJsonFile(const QString &file
     auto *procedure = new KAVAtmTestProcedureDef;
     KAVAtmTestProcedureDefPrivate *p = procedure->d.get();
 
-    if (!QFile::exists(filePath)) {
+    QByteArray content;
+    QString reason;
+    switch (KAVAtmReadFile::Read(filePath, MaximumFileSize, &content, &reason)) {
+    case KAVAtmReadFile::Outcome::Read:
+        break;
+    case KAVAtmReadFile::Outcome::Missing:
         p->invalidReason = QStringLiteral(
             "[KAVAtmTestProcedureDef] The procedure definition file does not exist.");
         return procedure;
-    }
-    QFile file(filePath);
-    if (!file.open(QIODevice::ReadOnly)) {
+    case KAVAtmReadFile::Outcome::Unreadable:
         p->invalidReason
             = QStringLiteral("[KAVAtmTestProcedureDef] Failed to open procedure file: ") + filePath;
         return procedure;
+    case KAVAtmReadFile::Outcome::NotRegular:
+    case KAVAtmReadFile::Outcome::TooLarge:
+        p->invalidReason = QStringLiteral("[KAVAtmTestProcedureDef] ") + reason;
+        return procedure;
     }
     QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
+    const QJsonDocument document = QJsonDocument::fromJson(content, &error);
     if (error.error != QJsonParseError::NoError) {
         p->invalidReason
             = QStringLiteral("[KAVAtmTestProcedureDef] Json parse error: ") + error.errorString();

@@ -15,6 +15,8 @@ class KAVAtmTestProcedureResult;
 class KAVAUTOMATION_EXPORT KAVAtmTestProcedureDef : public KAVAtmTestDefBase {
 public:
     static const QString SchemaId;
+    // Larger procedure files are refused unread.
+    static constexpr qint64 MaximumFileSize = 16 * 1024 * 1024;
 
     // A new procedure, to be filled in code: label and name come from the file's base name.
     explicit KAVAtmTestProcedureDef(const QString &filePath);

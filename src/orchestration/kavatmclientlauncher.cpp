@@ -1,10 +1,19 @@
 #include "kavatmclientlauncher_p.h"
 #include "kavatmlogging_p.h"
 
+#include "kavatmprotocol_p.h"
+
 #include <QtCore/QFileInfo>
 #include <QtCore/QProcess>
+#include <QtCore/QRandomGenerator>
 
 #include <cstdio>
+
+#include <csignal>
+#include <unistd.h>
+#ifdef Q_OS_LINUX
+#include <sys/prctl.h>
+#endif
 
 KAVAtmClientLauncher::KAVAtmClientLauncher(QObject *parent) : QObject(parent) { }
 
@@ -13,6 +22,7 @@ KAVAtmClientLauncher::~KAVAtmClientLauncher()
     // Silenced first: a client killed now must not reach handlers that are going.
     for (QProcess *process : GetProcesses()) {
         process->disconnect();
+        Kill(process);
         delete process;
     }
 }
@@ -20,12 +30,17 @@ KAVAtmClientLauncher::~KAVAtmClientLauncher()
 QProcessEnvironment
 KAVAtmClientLauncher::BuildEnvironment(const QProcessEnvironment &base,
                                        const QHash<QString, QString> &configured, quint16 port,
-                                       KAVAtmEnums::PlatformMode mode)
+                                       KAVAtmEnums::PlatformMode mode, const QByteArray &secret)
 {
     QProcessEnvironment environment = base;
     environment.insert(QStringLiteral("KAVAtmEnableScript"), QStringLiteral("1"));
     environment.insert(QStringLiteral("KAVAtmOrchestratorPort"), QString::number(port));
     environment.insert(QStringLiteral("KAVAtmPlatformMode"), QString::number(int(mode)));
+    const QString secretVariable = QString::fromLatin1(KAVAtmProtocol::SecretVariable);
+    if (secret.isEmpty())
+        environment.remove(secretVariable);
+    else
+        environment.insert(secretVariable, QString::fromLatin1(secret.toHex()));
     for (auto it = configured.cbegin(); it != configured.cend(); ++it) {
         if (environment.contains(it.key()))
             continue;
@@ -38,8 +53,17 @@ KAVAtmClientLauncher::BuildEnvironment(const QProcessEnvironment &base,
     return environment;
 }
 
+QByteArray KAVAtmClientLauncher::CreateSecret()
+{
+    QByteArray secret(KAVAtmProtocol::SecretSize, Qt::Uninitialized);
+    QRandomGenerator::system()->fillRange(reinterpret_cast<quint32 *>(secret.data()),
+                                          KAVAtmProtocol::SecretSize / sizeof(quint32));
+    return secret;
+}
+
 QProcess *KAVAtmClientLauncher::Launch(const KAVAtmClientDefinition &client, quint16 port,
-                                       KAVAtmEnums::PlatformMode mode, QString *errorString)
+                                       KAVAtmEnums::PlatformMode mode, const QByteArray &secret,
+                                       QString *errorString)
 {
     const QString executable = client.GetExecutable();
     if (executable.isEmpty()) {
@@ -55,7 +79,21 @@ QProcess *KAVAtmClientLauncher::Launch(const KAVAtmClientDefinition &client, qui
 
     auto *process = new QProcess(this);
     process->setProcessEnvironment(BuildEnvironment(QProcessEnvironment::systemEnvironment(),
-                                                    client.GetEnvironmentVariables(), port, mode));
+                                                    client.GetEnvironmentVariables(), port, mode,
+                                                    secret));
+    const pid_t runner = getpid();
+    process->setChildProcessModifier([runner] {
+        // Its own group, so that stopping it stops whatever it started too.
+        setpgid(0, 0);
+#ifdef Q_OS_LINUX
+        // Dies with the runner, even a killed one: the platform would retry for ever.
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != runner)
+            _exit(127); // the runner went before the request was made
+#else
+        Q_UNUSED(runner);
+#endif
+    });
     process->setProgram(executable);
     process->setArguments(client.GetArguments());
     if (!client.GetWorkingDir().isEmpty())
@@ -92,6 +130,16 @@ QProcess *KAVAtmClientLauncher::Launch(const KAVAtmClientDefinition &client, qui
 QList<QProcess *> KAVAtmClientLauncher::GetProcesses() const
 {
     return findChildren<QProcess *>(Qt::FindDirectChildrenOnly);
+}
+
+void KAVAtmClientLauncher::Kill(QProcess *process)
+{
+    if (!process || process->state() == QProcess::NotRunning)
+        return;
+    const qint64 pid = process->processId();
+    if (pid > 0)
+        ::kill(-pid_t(pid), SIGKILL);
+    process->kill();
 }
 
 void KAVAtmClientLauncher::SetOutputForwarded(bool forwarded)

@@ -11,27 +11,36 @@
 class QIODevice;
 class QProcess;
 
-// Starts client programs with the environment that tells them where the runner listens, reads
-// their output as it comes (a client whose pipe fills up would block) and reports their start
-// and end. The launcher owns the processes; one still running when it goes is killed.
+// Starts client programs with the environment that tells them where the runner listens and the
+// secret they prove, reads their output as it comes (a client whose pipe fills up would block)
+// and reports their start and end. Each client leads a process group of its own, which goes
+// whole when it is stopped; on Linux a client also dies with the runner, killed or not. The
+// launcher owns the processes; one still running when it goes is killed.
 class KAVAUTOMATION_EXPORT KAVAtmClientLauncher : public QObject {
     Q_OBJECT
 public:
     explicit KAVAtmClientLauncher(QObject *parent = nullptr);
     ~KAVAtmClientLauncher() override;
 
-    // The runner's environment with "KAVAtmEnableScript", "KAVAtmOrchestratorPort" and
-    // "KAVAtmPlatformMode" set, the configured variables the environment does not hold yet
-    // added, and "QTWEBENGINEPROCESS_PATH" removed.
+    // The runner's environment with "KAVAtmEnableScript", "KAVAtmOrchestratorPort",
+    // "KAVAtmPlatformMode" and "KAVAtmClientSecret" (in hexadecimal; removed when empty) set,
+    // the configured variables the environment does not hold yet added, and
+    // "QTWEBENGINEPROCESS_PATH" removed.
     static QProcessEnvironment BuildEnvironment(const QProcessEnvironment &base,
                                                 const QHash<QString, QString> &configured,
-                                                quint16 port, KAVAtmEnums::PlatformMode mode);
+                                                quint16 port, KAVAtmEnums::PlatformMode mode,
+                                                const QByteArray &secret = QByteArray());
+    // A fresh random secret for one client.
+    static QByteArray CreateSecret();
 
     // Starts the client's program; Started or StartFailed follows. Null, with the reason, when
     // the client has no program to start.
     QProcess *Launch(const KAVAtmClientDefinition &client, quint16 port,
-                     KAVAtmEnums::PlatformMode mode, QString *errorString = nullptr);
+                     KAVAtmEnums::PlatformMode mode, const QByteArray &secret,
+                     QString *errorString = nullptr);
     QList<QProcess *> GetProcesses() const;
+    // Kills the client and every process of its group.
+    void Kill(QProcess *process);
 
     // Each line a client writes goes to the device (by default this process's standard error),
     // prefixed with "[<program> <pid>] "; when not forwarded it is read and dropped.

@@ -45,6 +45,8 @@ KAVAtmOrchestratorPrivate::~KAVAtmOrchestratorPrivate()
         client->disconnect(this);
         delete client;
     }
+    // Before the server and its sockets: a socket going must not reach a connection.
+    qDeleteAll(findChildren<KAVAtmOrchestratorClientConnection *>(Qt::FindDirectChildrenOnly));
     qDeleteAll(procedures);
     qDeleteAll(results);
     delete pendingControl;
@@ -82,23 +84,50 @@ void KAVAtmOrchestratorPrivate::OnClientConnected()
 {
     while (server->hasPendingConnections()) {
         QTcpSocket *socket = server->nextPendingConnection();
+        const auto unregistered = std::count_if(clients.cbegin(), clients.cend(),
+                                                [this](auto *c) { return !FindLaunch(c); });
+        if (unregistered >= KAVAtmOrchestrator::MaximumUnregisteredClients) {
+            qCWarning(lcOrchestration, "Too many clients that have not registered: one refused.");
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
         auto *connection = new KAVAtmOrchestratorClientConnection(this, socket);
+        QList<QByteArray> secrets;
+        for (const ClientLaunchInfo &launch : std::as_const(launches))
+            secrets.append(launch.secret);
+        for (const PendingLaunch &pending : std::as_const(starting))
+            secrets.append(pending.secret);
+        connection->SetClientSecrets(secrets, builtInKeyAccepted);
+        // Small until the client has said who it is.
+        connection->SetMaximumFrameSize(KAVAtmOrchestrator::UnregisteredFrameSize);
         auto *client = new KAVAtmOrchestratorClient(owner, connection);
         connection->Authenticate();
         connect(connection, &KAVWorkConnection::AuthenticationFailed, socket,
                 &QTcpSocket::disconnectFromHost);
         connect(connection, &KAVWorkConnection::ErrorOccurred, socket,
                 &QTcpSocket::disconnectFromHost);
-        connect(socket, &QTcpSocket::disconnected, this, [this, client, connection, socket] {
-            // A peer that never registered and was given nothing leaves nothing behind.
-            if (client->GetPid() == 0 && !client->HasWork()) {
-                client->deleteLater();
-                connection->deleteLater();
-                socket->deleteLater();
+        // An authenticated peer that does not register in time holds nothing for long.
+        auto *deadline = new QTimer(client);
+        deadline->setSingleShot(true);
+        connect(connection, &KAVWorkConnection::Authenticated, deadline,
+                [this, deadline] { deadline->start(registrationTimeout); });
+        connect(deadline, &QTimer::timeout, socket, [this, client, socket] {
+            // A host started by hand may stay, unbound, when such hosts are accepted.
+            if (FindLaunch(client) || (builtInKeyAccepted && client->GetPid() != 0))
+                return;
+            qCWarning(lcOrchestration, "A client did not register in time: disconnected.");
+            socket->abort();
+        });
+        connect(socket, &QTcpSocket::disconnected, this, [this, client] {
+            if (client->IsExecuting() && FindLaunch(client)) {
+                Q_EMIT owner->TestClientConnectionLost(client->GetPid());
                 return;
             }
-            if (client->GetPid() != 0 && client->IsExecuting())
-                Q_EMIT owner->TestClientConnectionLost(client->GetPid());
+            // Unless it still has procedures to finish, a session whose connection has closed
+            // leaves nothing behind.
+            if (!client->IsExecuting())
+                Release(client);
         });
 
         connect(client, &QObject::destroyed, this, &KAVAtmOrchestratorPrivate::OnClientDestroyed);
@@ -109,7 +138,17 @@ void KAVAtmOrchestratorPrivate::OnClientConnected()
         connect(client, &KAVAtmOrchestratorClient::ClientExecutionCompleted, this,
                 &KAVAtmOrchestratorPrivate::OnClientExecutionCompleted);
         connect(client, &KAVAtmOrchestratorClient::RecordingDataReceived, owner,
-                &KAVAtmOrchestrator::RecordingDataReceived);
+                [this, client](const QJsonValue &data) {
+                    // Only what a client the runner launched records, while it records.
+                    const ClientLaunchInfo *launch = FindLaunch(client);
+                    if (!launch || launch->mode != KAVAtmEnums::Recording) {
+                        qCWarning(lcOrchestration,
+                                  "Recording data from a client that is not "
+                                  "recording: dropped.");
+                        return;
+                    }
+                    Q_EMIT owner->RecordingDataReceived(data);
+                });
         connect(client, &KAVAtmOrchestratorClient::TestProcedureExecutionStarted, owner,
                 [this, client](const KAVAtmTestProcedureResult *procedure) {
                     Q_EMIT owner->ProcedureResultStarted(client->GetPid(), procedure);
@@ -126,11 +165,61 @@ void KAVAtmOrchestratorPrivate::OnClientConnected()
     }
 }
 
+ClientLaunchInfo *KAVAtmOrchestratorPrivate::FindLaunch(const KAVAtmOrchestratorClient *client)
+{
+    for (auto it = launches.begin(); it != launches.end(); ++it) {
+        if (client && it->client == client)
+            return &it.value();
+    }
+    return nullptr;
+}
+
+void KAVAtmOrchestratorPrivate::Release(KAVAtmOrchestratorClient *client)
+{
+    KAVAtmOrchestratorClientConnection *connection = client->GetConnection();
+    client->deleteLater();
+    if (connection) {
+        if (QTcpSocket *socket = connection->GetSocket())
+            socket->deleteLater();
+        connection->deleteLater();
+    }
+}
+
+void KAVAtmOrchestratorPrivate::Kill(QProcess *process)
+{
+    if (launches.contains(process) || starting.contains(process))
+        launcher->Kill(process);
+}
+
 void KAVAtmOrchestratorPrivate::OnClientRegistered(KAVAtmOrchestratorClient *client)
 {
+    KAVAtmOrchestratorClientConnection *connection = client->GetConnection();
+    const QByteArray secret = connection ? connection->GetAuthenticatedSecret() : QByteArray();
+    const auto refuse = [&](const QString &why) {
+        qCWarning(lcOrchestration).noquote() << why;
+        if (connection && connection->GetSocket())
+            connection->GetSocket()->abort();
+    };
     QProcess *process = nullptr;
     for (auto it = launches.begin(); it != launches.end(); ++it) {
-        if (it->pid == client->GetPid() && !it->client && !it->aborted) {
+        // A client speaks for the process whose secret it proved, once, and for no other.
+        if (!secret.isEmpty() && it->secret == secret) {
+            if (it->pid != client->GetPid()) {
+                return refuse(QStringLiteral("A client registered as process %1 with the secret "
+                                             "of process %2: refused.")
+                                  .arg(client->GetPid())
+                                  .arg(it->pid));
+            }
+            if (it->registered || it->aborted) {
+                return refuse(QStringLiteral("Process %1 has registered already: a second "
+                                             "registration is refused.")
+                                  .arg(it->pid));
+            }
+            process = it.key();
+            break;
+        }
+        // One that proved the built-in key (accepted only on request) is taken at its word.
+        if (secret.isEmpty() && !it->registered && !it->aborted && it->pid == client->GetPid()) {
             process = it.key();
             break;
         }
@@ -139,6 +228,9 @@ void KAVAtmOrchestratorPrivate::OnClientRegistered(KAVAtmOrchestratorClient *cli
         return;
     ClientLaunchInfo &launch = launches[process];
     launch.client = client;
+    launch.registered = true;
+    if (connection)
+        connection->SetMaximumFrameSize(KAVWorkConnection::MaximumFrameSize);
     client->SetPlatformMode(launch.mode);
     const qint64 pid = launch.pid;
     // Handed over before the announcement: a handler that aborts the client or gives it more
@@ -180,8 +272,11 @@ void KAVAtmOrchestratorPrivate::OnClientExecutionCompleted()
 
 void KAVAtmOrchestratorPrivate::OnProcessStarted(QProcess *process)
 {
-    const auto [list, mode] = starting.take(process);
+    const PendingLaunch pending = starting.take(process);
+    const QList<KAVAtmTestProcedureDef *> &list = pending.procedures;
     ClientLaunchInfo launch;
+    launch.secret = pending.secret;
+    const KAVAtmEnums::PlatformMode mode = pending.mode;
     launch.mode = mode;
     launch.pid = process->processId();
     for (const KAVAtmTestProcedureDef *procedure : list.isEmpty() ? procedures : list) {
@@ -219,7 +314,8 @@ void KAVAtmOrchestratorPrivate::FailOutstanding(const ClientLaunchInfo &launch,
         launch.client->Abort(reason);
         return;
     }
-    if (!unstarted)
+    // A session that registered and has gone was idle: it left nothing outstanding.
+    if (!unstarted || launch.registered)
         return;
     // The client never registered: its procedures were not handed to any session.
     for (KAVAtmTestProcedureResult *procedure : launch.procedures) {
@@ -254,6 +350,15 @@ void KAVAtmOrchestratorPrivate::OnProcessFinished(QProcess *process, int exitCod
                                  "(exit code %1, %2).")
               .arg(exitCode)
               .arg(crashed ? QStringLiteral("crashed") : QStringLiteral("normal exit"));
+    const auto it = launches.constFind(process);
+    // A crash, or a failing exit code, is a fault of the host even after its last verdict;
+    // only an end the runner brought about itself is not.
+    if (it != launches.constEnd() && !it->aborted && (crashed || exitCode != 0)) {
+        Q_EMIT owner->TestClientExitedUnexpectedly(
+            it->pid,
+            crashed ? KAVAtmOrchestrator::tr("The client crashed.")
+                    : KAVAtmOrchestrator::tr("The client exited with code %1.").arg(exitCode));
+    }
     // What the client sent just before it exited may still be on its way through the
     // connection: the end waits for the connection to close (or two seconds), then for the
     // messages already received, so no last verdict is overtaken by "exited".
@@ -284,6 +389,12 @@ void KAVAtmOrchestratorPrivate::FinishProcess(QProcess *process, const QString &
     launches.erase(it);
     FailOutstanding(launch, reason, !launch.aborted);
     QTimer::singleShot(1, process, &QObject::deleteLater);
+    if (KAVAtmOrchestratorClient *client = launch.client) {
+        const KAVAtmOrchestratorClientConnection *connection = client->GetConnection();
+        if (!connection || !connection->GetSocket()
+            || connection->GetSocket()->state() == QAbstractSocket::UnconnectedState)
+            Release(client);
+    }
     Q_EMIT owner->TestClientDisconnected(launch.pid);
     if (launches.isEmpty())
         Q_EMIT owner->ExecutionCompleted();
@@ -375,14 +486,15 @@ bool KAVAtmOrchestrator::StartPlatform(const QString &platformName,
         }
     }
     QString error;
-    QProcess *process = d->launcher->Launch(client, GetListeningPort(), mode, &error);
+    const QByteArray secret = KAVAtmClientLauncher::CreateSecret();
+    QProcess *process = d->launcher->Launch(client, GetListeningPort(), mode, secret, &error);
     if (!process) {
         qCDebug(lcOrchestration).noquote() << "[KAVAtmOrchestrator::StartPlatform]" << error;
         return false;
     }
     // A program that cannot be found has been reported already, from inside Launch.
     if (process->error() != QProcess::FailedToStart)
-        d->starting.insert(process, {procedures, mode});
+        d->starting.insert(process, {procedures, mode, secret});
     return true;
 }
 
@@ -426,17 +538,18 @@ void KAVAtmOrchestrator::AbortClient(qint64 pid, const QString &reason)
         return;
     }
     d->AbortLaunch(process, reason);
-    if (d->launches.contains(process) && process->state() != QProcess::NotRunning)
-        process->kill();
+    d->Kill(process);
 }
 
 void KAVAtmOrchestrator::AbortAll(const QString &reason)
 {
+    // Programs still starting have nothing to fail yet: they are stopped before they connect.
+    for (QProcess *process : d->starting.keys())
+        d->Kill(process);
     const QList<QProcess *> processes = d->launches.keys();
     for (QProcess *process : processes) {
         d->AbortLaunch(process, reason);
-        if (d->launches.contains(process) && process->state() != QProcess::NotRunning)
-            process->kill();
+        d->Kill(process);
     }
 }
 
@@ -504,4 +617,24 @@ void KAVAtmOrchestrator::SetOutputPath(const QString &path)
 void KAVAtmOrchestrator::SetClientOutputForwarded(bool forwarded)
 {
     d->launcher->SetOutputForwarded(forwarded);
+}
+
+bool KAVAtmOrchestrator::IsBuiltInKeyAccepted() const
+{
+    return d->builtInKeyAccepted;
+}
+
+void KAVAtmOrchestrator::SetBuiltInKeyAccepted(bool accepted)
+{
+    d->builtInKeyAccepted = accepted;
+}
+
+int KAVAtmOrchestrator::GetRegistrationTimeout() const
+{
+    return d->registrationTimeout;
+}
+
+void KAVAtmOrchestrator::SetRegistrationTimeout(int milliseconds)
+{
+    d->registrationTimeout = qMax(0, milliseconds);
 }

@@ -23,6 +23,13 @@ class KAVAtmTestProcedureResult;
 class KAVAUTOMATION_EXPORT KAVAtmOrchestrator : public QObject {
     Q_OBJECT
 public:
+    // Milliseconds an authenticated client has to register before it is disconnected.
+    static constexpr int DefaultRegistrationTimeout = 10000;
+    // Connections that have not registered yet, at most; further ones are closed at once.
+    static constexpr int MaximumUnregisteredClients = 64;
+    // The largest message a client may send before it has registered.
+    static constexpr qint32 UnregisteredFrameSize = 64 * 1024;
+
     // Created on first use; destroyed with the application object.
     static KAVAtmOrchestrator *GetInstance();
     ~KAVAtmOrchestrator() override;
@@ -65,6 +72,14 @@ public:
     // the program's name and process id; off, it is read and dropped.
     void SetClientOutputForwarded(bool forwarded);
 
+    // Every client launched proves the secret it was given. Hosts started without one prove the
+    // built-in key, which anybody can; such clients are accepted only when this is on (off by
+    // default), and tied to a launched process by its process id alone.
+    bool IsBuiltInKeyAccepted() const;
+    void SetBuiltInKeyAccepted(bool accepted);
+    int GetRegistrationTimeout() const;
+    void SetRegistrationTimeout(int milliseconds);
+
 Q_SIGNALS:
     void TestClientConnected(qlonglong clientPid);
     void TestClientDisconnected(qlonglong clientPid);
@@ -87,6 +102,8 @@ Q_SIGNALS:
     void TestClientStartFailed(QString program, QString errorString);
     // The connection of a registered client closed while it was running procedures.
     void TestClientConnectionLost(qlonglong clientPid);
+    // A launched client crashed or exited with a non-zero code, without the runner stopping it.
+    void TestClientExitedUnexpectedly(qlonglong clientPid, QString reason);
 
 private:
     explicit KAVAtmOrchestrator(QObject *parent);

@@ -19,8 +19,18 @@ struct ClientLaunchInfo {
     QList<KAVAtmTestProcedureResult *> procedures;
     KAVAtmEnums::PlatformMode mode = KAVAtmEnums::Batch;
     qint64 pid = 0;
-    // Its outstanding actions have been failed already.
+    // What the client must prove: only a connection that proved it may speak for the process.
+    QByteArray secret;
+    // A session registered for it: no other ever will.
+    bool registered = false;
+    // Its outstanding actions have been failed already, and its end is the runner's doing.
     bool aborted = false;
+};
+
+struct PendingLaunch {
+    QList<KAVAtmTestProcedureDef *> procedures;
+    KAVAtmEnums::PlatformMode mode = KAVAtmEnums::Batch;
+    QByteArray secret;
 };
 
 // The orchestrator's state: the server and its sessions, the loaded procedures, the launched
@@ -35,6 +45,10 @@ public:
     bool StartServer(KAVAtmConfiguration &configuration);
     KAVAtmOrchestratorClient *FindClient(qint64 pid) const;
     void OnProcessStarted(QProcess *process);
+    ClientLaunchInfo *FindLaunch(const KAVAtmOrchestratorClient *client);
+    // Frees a session whose connection has closed; its results stay with the orchestrator.
+    void Release(KAVAtmOrchestratorClient *client);
+    void Kill(QProcess *process);
     void OnProcessFinished(QProcess *process, int exitCode, bool crashed);
     void FinishProcess(QProcess *process, const QString &reason);
     QProcess *FindProcess(qint64 pid) const;
@@ -58,7 +72,9 @@ public:
     QList<KAVAtmTestProcedureDef *> procedures;
     QHash<QProcess *, ClientLaunchInfo> launches;
     // What each started program is to run, until it has started.
-    QHash<QProcess *, QPair<QList<KAVAtmTestProcedureDef *>, KAVAtmEnums::PlatformMode>> starting;
+    QHash<QProcess *, PendingLaunch> starting;
+    bool builtInKeyAccepted = false;
+    int registrationTimeout = KAVAtmOrchestrator::DefaultRegistrationTimeout;
     KAVAtmTestActionResult *pendingControl = nullptr;
     KAVAtmTestActionDef *pendingControlDef = nullptr;
     // Every procedure result made, freed with the orchestrator.

@@ -1,5 +1,6 @@
 #include "kavatmorchestratorclient.h"
 #include "kavatmlogging_p.h"
+#include "kavatmorchestrator.h"
 #include "kavatmorchestratorclientconnection.h"
 #include "kavatmresetusersettingactiondef.h"
 #include "kavatmtestactiondef.h"
@@ -22,8 +23,11 @@ public:
     KAVAtmTestProcedureResult *currentProcedure = nullptr;
     KAVAtmTestActionResult *currentAction = nullptr;
     KAVAtmEnums::PlatformMode mode = KAVAtmEnums::Batch;
-    // The reset actions put at the head of procedures; the results refer to them.
+    // The reset actions put at the head of procedures, when there is no orchestrator to keep
+    // them as long as the results that refer to them.
     QList<KAVAtmTestActionDef *> resetDefinitions;
+    bool handedWork = false;
+    bool registered = false;
 };
 
 KAVAtmOrchestratorClient::KAVAtmOrchestratorClient(KAVAtmOrchestrator *orchestrator,
@@ -86,7 +90,7 @@ const KAVAtmTestActionResult *KAVAtmOrchestratorClient::GetCurrentAction() const
 
 bool KAVAtmOrchestratorClient::HasWork() const
 {
-    return IsExecuting() || !d->procedureQueue.isEmpty() || !d->resetDefinitions.isEmpty();
+    return IsExecuting() || !d->procedureQueue.isEmpty() || d->handedWork;
 }
 
 KAVAtmOrchestratorClientConnection *KAVAtmOrchestratorClient::GetConnection() const
@@ -100,7 +104,11 @@ void KAVAtmOrchestratorClient::AddProcedures(const QList<KAVAtmTestProcedureResu
         if (!procedure)
             continue;
         auto *reset = new KAVAtmResetUserSettingActionDef;
-        d->resetDefinitions.append(reset);
+        d->handedWork = true;
+        if (d->orchestrator)
+            reset->setParent(d->orchestrator); // the session may go before the results
+        else
+            d->resetDefinitions.append(reset);
         procedure->AddActionResult(new KAVAtmTestActionResult(reset, procedure), 0);
         if (!d->procedureQueue.contains(procedure))
             d->procedureQueue.append(procedure);
@@ -150,8 +158,13 @@ void KAVAtmOrchestratorClient::ExecuteNextAction()
     const QJsonObject data = def ? def->GetData() : QJsonObject();
     qCDebug(lcOrchestration).noquote() << "Running action: "
             + QString::fromUtf8(QJsonDocument(data).toJson(QJsonDocument::Compact));
-    if (d->connection)
-        d->connection->SendExecute(d->currentAction->GetId(), data);
+    QString error;
+    if (d->connection && !d->connection->SendExecute(d->currentAction->GetId(), data, &error)) {
+        // Nothing would ever answer an action that was not sent.
+        UpdateCurrentAction(KAVAtmEnums::Completed, KAVAtmEnums::Fail,
+                            tr("The action cannot be sent to the client: %1").arg(error),
+                            QString());
+    }
 }
 
 void KAVAtmOrchestratorClient::ExecuteSingleAction(KAVAtmTestActionResult *action)
@@ -169,8 +182,12 @@ void KAVAtmOrchestratorClient::ExecuteSingleAction(KAVAtmTestActionResult *actio
     const QJsonObject data = def ? def->ToJson() : QJsonObject();
     qCDebug(lcOrchestration).noquote() << "Running action: "
             + QString::fromUtf8(QJsonDocument(data).toJson(QJsonDocument::Compact));
-    if (d->connection)
-        d->connection->SendExecute(action->GetId(), data);
+    QString error;
+    if (d->connection && !d->connection->SendExecute(action->GetId(), data, &error)) {
+        UpdateCurrentAction(KAVAtmEnums::Completed, KAVAtmEnums::Fail,
+                            tr("The action cannot be sent to the client: %1").arg(error),
+                            QString());
+    }
 }
 
 void KAVAtmOrchestratorClient::SendClosePlatform()
@@ -229,6 +246,11 @@ void KAVAtmOrchestratorClient::Abort(const QString &reason)
 
 void KAVAtmOrchestratorClient::OnClientRegistered(QJsonValue data)
 {
+    // A client says who it is once: a second message must not make it somebody else.
+    if (d->registered) {
+        qCDebug(lcOrchestration, "[KAVAtmOrchestratorClient] A second registration is ignored.");
+        return;
+    }
     const QJsonObject payload = data.toObject();
     if (payload.isEmpty()) {
         qCDebug(lcOrchestration, "[KAVAtmOrchestratorClient] No client information received.");
@@ -236,6 +258,7 @@ void KAVAtmOrchestratorClient::OnClientRegistered(QJsonValue data)
     }
     d->pid = payload.value(QLatin1String("pid")).toInt(0);
     d->name = payload.value(QLatin1String("name")).toString();
+    d->registered = true;
     Q_EMIT ClientRegistered(this);
 }
 

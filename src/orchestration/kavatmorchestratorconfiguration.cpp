@@ -1,5 +1,6 @@
 #include "kavatmorchestratorconfiguration.h"
 #include "kavatmlogging_p.h"
+#include "kavatmreadfile_p.h"
 #include "kavatmsavefile_p.h"
 
 #include <QtCore/QCoreApplication>

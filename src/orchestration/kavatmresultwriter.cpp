@@ -7,6 +7,7 @@
 #include "kavatmtestprocedureresult.h"
 
 #include <QtCore/QCoreApplication>
+#include <QtCore/QCryptographicHash>
 #include <QtCore/QDir>
 #include <QtCore/QFileInfo>
 #include <QtCore/QJsonDocument>
@@ -32,13 +33,22 @@ bool KAVAtmResultWriter::IsCapturedType(const QString &type)
         || type.compare(QLatin1String("DataAssert"), Qt::CaseInsensitive) == 0;
 }
 
-QString KAVAtmResultWriter::FileNamePart(const QString &name)
+QString KAVAtmResultWriter::FileNamePart(const QString &name, int maxBytes)
 {
     static const QRegularExpression unsafe(QStringLiteral(R"([/\\:*?"<>|\x00-\x1f])"));
     QString part = QString(name).replace(unsafe, QStringLiteral("_")).trimmed();
     if (part == QLatin1String(".") || part == QLatin1String(".."))
         part.replace(QLatin1Char('.'), QLatin1Char('_'));
-    return part;
+    if (part.toUtf8().size() <= maxBytes)
+        return part;
+    const QString hash
+        = QLatin1Char('~')
+        + QString::fromLatin1(
+              QCryptographicHash::hash(name.toUtf8(), QCryptographicHash::Sha1).toHex().left(8));
+    // Cut whole characters, never half of one.
+    while (!part.isEmpty() && part.toUtf8().size() + hash.size() > maxBytes)
+        part.chop(part.size() > 1 && part.back().isLowSurrogate() ? 2 : 1);
+    return part + hash;
 }
 
 void KAVAtmResultWriter::Capture(KAVAtmTestActionResult *action)
@@ -47,8 +57,16 @@ void KAVAtmResultWriter::Capture(KAVAtmTestActionResult *action)
         return;
     SaveActionBaseline(action);
     QString error;
-    if (SaveActionResult(action, &error).isEmpty() && action->GetResult() != KAVAtmEnums::Fail)
-        qCWarning(lcOrchestration).noquote() << action->GetDetails() + QLatin1Char('\n') + error;
+    if (!SaveActionResult(action, &error).isEmpty())
+        return;
+    qCWarning(lcOrchestration).noquote() << error;
+    // A result that is not kept must not read as a clean pass: the report says why.
+    if (action->GetResult() != KAVAtmEnums::Fail) {
+        action->SetResult(KAVAtmEnums::Warning);
+        action->SetDetails(action->GetDetails().isEmpty()
+                               ? error
+                               : action->GetDetails() + QLatin1Char('\n') + error);
+    }
 }
 
 QString KAVAtmResultWriter::GetResultFolder(const KAVAtmTestActionResult *action) const

@@ -26,10 +26,16 @@ public:
     // "DataAssert", in any letter case).
     static bool IsCapturedType(const QString &type);
     // The name as one file-name part: path separators, characters that file systems refuse and
-    // the names "." and ".." are replaced by "_".
-    static QString FileNamePart(const QString &name);
+    // the names "." and ".." are replaced by "_". A part longer than maxBytes (in UTF-8) is cut
+    // and ends in "~" and a hash of the whole name, so that long names stay apart.
+    static QString FileNamePart(const QString &name, int maxBytes = MaximumNamePart);
 
-    // The baseline first (it may turn the result into a Warning), then the result file.
+    // The longest name most file systems take is 255 bytes: room is left for a suffix
+    // ("_2.json", or a folder's "_yyyyMMdd_HHmmss").
+    static constexpr int MaximumNamePart = 255 - 24;
+
+    // The baseline first (it may turn the result into a Warning), then the result file; one
+    // that cannot be written also makes the result a Warning, with the reason.
     void Capture(KAVAtmTestActionResult *action);
     using KAVAtmExecutorBase::SaveActionBaseline;
     // Writes the action's result file, atomically. Returns its path, or an empty text with the

@@ -65,6 +65,9 @@ void KAVAtmPlatformPrivate::SetUpConnection()
     const KAVAtmConfiguration configuration;
     auto *socket = new QTcpSocket(this);
     connection = new KAVAtmClientOrchestratorConnection(this, socket);
+    connection->SetClientSecret(configuration.GetClientSecret());
+    // Read once; the programs this host starts have no business with it.
+    qunsetenv("KAVAtmClientSecret");
     socket->setProperty("address", configuration.GetOrchestratorAddress().toString());
     socket->setProperty("port", configuration.GetOrchestratorPort());
     socket->setProperty("connection", QVariant::fromValue<QObject *>(connection));
@@ -205,8 +208,17 @@ void KAVAtmPlatform::UpdateActionResult(const KAVAtmTestActionResult *result)
 {
     if (!result)
         return;
-    if (d->connection)
-        d->connection->SendActionUpdate(result);
+    QString error;
+    if (d->connection && !d->connection->SendActionUpdate(result, &error)
+        && result->GetStatus() == KAVAtmEnums::Completed) {
+        // A verdict too large to send still reaches the runner, as a failure that says why,
+        // rather than leaving it to wait for an answer that never comes.
+        KAVAtmTestActionResult replacement(result->GetId(), result->GetActionDef(), nullptr);
+        replacement.SetStatus(KAVAtmEnums::Completed);
+        replacement.SetResult(KAVAtmEnums::Fail);
+        replacement.SetDetails(tr("The result of the action could not be sent: %1").arg(error));
+        d->connection->SendActionUpdate(&replacement);
+    }
     if (result->GetStatus() == KAVAtmEnums::Completed) {
         Q_EMIT ActionFinished(result);
     }

@@ -6,10 +6,20 @@
 
 using namespace KAVAtmProtocol;
 
+class KAVAtmClientOrchestratorConnectionPrivate {
+public:
+    QByteArray secret;
+};
+
 KAVAtmClientOrchestratorConnection::KAVAtmClientOrchestratorConnection(QObject *parent,
                                                                        QTcpSocket *socket)
-    : KAVWorkConnection(parent, socket)
+    : KAVWorkConnection(parent, socket), d(new KAVAtmClientOrchestratorConnectionPrivate)
 {
+}
+
+void KAVAtmClientOrchestratorConnection::SetClientSecret(const QByteArray &secret)
+{
+    d->secret = secret;
 }
 
 KAVAtmClientOrchestratorConnection::~KAVAtmClientOrchestratorConnection() = default;
@@ -20,16 +30,18 @@ void KAVAtmClientOrchestratorConnection::SendClient(qint64 pid, const QString &n
                 QJsonObject {{QStringLiteral("pid"), pid}, {QStringLiteral("name"), name}});
 }
 
-void KAVAtmClientOrchestratorConnection::SendActionUpdate(const KAVAtmTestActionResult *result)
+bool KAVAtmClientOrchestratorConnection::SendActionUpdate(const KAVAtmTestActionResult *result,
+                                                          QString *errorString)
 {
     if (!result)
-        return;
-    SendCommand(CommandActionUpdate, result->ToJson());
+        return false;
+    return SendCommand(CommandActionUpdate, result->ToJson(), errorString);
 }
 
-void KAVAtmClientOrchestratorConnection::SendRecordingData(const QJsonValue &data)
+bool KAVAtmClientOrchestratorConnection::SendRecordingData(const QJsonValue &data,
+                                                           QString *errorString)
 {
-    SendCommand(CommandRecordingData, data);
+    return SendCommand(CommandRecordingData, data, errorString);
 }
 
 bool KAVAtmClientOrchestratorConnection::ReceiveCommand(const QByteArray &command,
@@ -51,10 +63,10 @@ bool KAVAtmClientOrchestratorConnection::ReceiveCommand(const QByteArray &comman
 
 QByteArray KAVAtmClientOrchestratorConnection::GetAuthenticationKey() const
 {
-    return ClientKey;
+    return d->secret.isEmpty() ? ClientKey : DeriveClientKey(d->secret);
 }
 
 QByteArray KAVAtmClientOrchestratorConnection::GetPeerAuthenticationKey() const
 {
-    return OrchestratorKey;
+    return d->secret.isEmpty() ? OrchestratorKey : DeriveOrchestratorKey(d->secret);
 }

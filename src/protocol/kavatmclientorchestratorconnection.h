@@ -7,6 +7,9 @@
 
 #include <QtCore/QUuid>
 
+#include <memory>
+
+class KAVAtmClientOrchestratorConnectionPrivate;
 class KAVAtmTestActionResult;
 
 // The client's side of the connection to the runner: registers the client, sends action
@@ -17,9 +20,14 @@ public:
     KAVAtmClientOrchestratorConnection(QObject *parent, QTcpSocket *socket);
     ~KAVAtmClientOrchestratorConnection() override;
 
+    // The secret the runner gave this host: both keys are made from it. Without one the
+    // built-in keys are used, which a runner accepts only when told to.
+    void SetClientSecret(const QByteArray &secret);
+
     void SendClient(qint64 pid, const QString &name);
-    void SendActionUpdate(const KAVAtmTestActionResult *result);
-    void SendRecordingData(const QJsonValue &data);
+    // Each returns false, with the reason, when the message cannot be sent (too large).
+    bool SendActionUpdate(const KAVAtmTestActionResult *result, QString *errorString = nullptr);
+    bool SendRecordingData(const QJsonValue &data, QString *errorString = nullptr);
 
 Q_SIGNALS:
     void ExecuteRequested(QUuid id, QJsonValue actionData);
@@ -29,6 +37,9 @@ protected:
     bool ReceiveCommand(const QByteArray &command, const QJsonValue &data) override;
     QByteArray GetAuthenticationKey() const override;
     QByteArray GetPeerAuthenticationKey() const override;
+
+private:
+    const std::unique_ptr<KAVAtmClientOrchestratorConnectionPrivate> d;
 };
 
 #endif // KAVATMCLIENTORCHESTRATORCONNECTION_H

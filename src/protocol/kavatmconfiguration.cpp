@@ -1,11 +1,15 @@
 #include "kavatmconfiguration.h"
+#include "kavatmlogging_p.h"
+#include "kavatmprotocol_p.h"
 
+#include <QtCore/QRegularExpression>
 #include <QtNetwork/QHostInfo>
 
 class KAVAtmConfigurationPrivate {
 public:
     QHostAddress orchestratorAddress {QHostAddress::LocalHost};
     quint16 orchestratorPort = 0;
+    QByteArray clientSecret;
     QHostAddress clientAddress {QHostAddress::LocalHost};
 };
 
@@ -24,6 +28,16 @@ KAVAtmConfiguration::KAVAtmConfiguration() : d(new KAVAtmConfigurationPrivate)
     const QString port = qEnvironmentVariable("KAVAtmOrchestratorPort");
     if (!port.isEmpty())
         d->orchestratorPort = quint16(port.toULongLong(nullptr, 10) & 0xffff);
+    const QByteArray secret = qgetenv(KAVAtmProtocol::SecretVariable);
+    if (!secret.isEmpty()) {
+        static const QRegularExpression hex(
+            QStringLiteral("^[0-9a-fA-F]{%1}$").arg(2 * KAVAtmProtocol::SecretSize));
+        if (hex.match(QString::fromLatin1(secret)).hasMatch())
+            d->clientSecret = QByteArray::fromHex(secret);
+        else
+            qCWarning(lcProtocol, "%s does not hold a secret; the built-in key is used.",
+                      KAVAtmProtocol::SecretVariable);
+    }
 }
 
 KAVAtmConfiguration::KAVAtmConfiguration(const KAVAtmConfiguration &other) = default;
@@ -33,6 +47,11 @@ KAVAtmConfiguration::~KAVAtmConfiguration() = default;
 QHostAddress KAVAtmConfiguration::GetOrchestratorAddress() const
 {
     return d->orchestratorAddress;
+}
+
+QByteArray KAVAtmConfiguration::GetClientSecret() const
+{
+    return d->clientSecret;
 }
 
 QHostAddress KAVAtmConfiguration::GetClientAddress() const

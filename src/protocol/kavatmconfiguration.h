@@ -8,7 +8,8 @@
 
 class KAVAtmConfigurationPrivate;
 
-// Where runner and clients meet: from "KAVAtmOrchestratorAddress" and "KAVAtmOrchestratorPort".
+// Where runner and clients meet: from "KAVAtmOrchestratorAddress" and "KAVAtmOrchestratorPort";
+// and, for a host the runner launched, the secret it proves, from "KAVAtmClientSecret".
 // Copies share their data: a setter on one changes what all report.
 class KAVAUTOMATION_EXPORT KAVAtmConfiguration {
 public:
@@ -20,6 +21,8 @@ public:
     QHostAddress GetOrchestratorAddress() const;
     QHostAddress GetClientAddress() const;
     quint16 GetOrchestratorPort() const;
+    // Empty when the variable is not set or does not hold a secret (64 hexadecimal digits).
+    QByteArray GetClientSecret() const;
     void SetOrchestratorAddress(const QHostAddress &address);
     void SetClientAddress(const QHostAddress &address);
     void SetOrchestratorPort(quint16 port);

@@ -3,19 +3,43 @@
 
 using namespace KAVAtmProtocol;
 
+class KAVAtmOrchestratorClientConnectionPrivate {
+public:
+    QList<QByteArray> secrets;
+    bool builtInAccepted = true;
+};
+
 KAVAtmOrchestratorClientConnection::KAVAtmOrchestratorClientConnection(QObject *parent,
                                                                        QTcpSocket *socket)
-    : KAVWorkConnection(parent, socket)
+    : KAVWorkConnection(parent, socket), d(new KAVAtmOrchestratorClientConnectionPrivate)
 {
+    // The runner proves its key once it knows which client's key the peer proved.
+    SetProofAfterPeer(true);
 }
 
 KAVAtmOrchestratorClientConnection::~KAVAtmOrchestratorClientConnection() = default;
 
-void KAVAtmOrchestratorClientConnection::SendExecute(const QUuid &id, const QJsonObject &data)
+bool KAVAtmOrchestratorClientConnection::SendExecute(const QUuid &id, const QJsonObject &data,
+                                                     QString *errorString)
 {
-    SendCommand(CommandExecute,
-                QJsonObject {{QStringLiteral("id"), id.toString(QUuid::WithBraces)},
-                             {QStringLiteral("data"), data}});
+    return SendCommand(CommandExecute,
+                       QJsonObject {{QStringLiteral("id"), id.toString(QUuid::WithBraces)},
+                                    {QStringLiteral("data"), data}},
+                       errorString);
+}
+
+void KAVAtmOrchestratorClientConnection::SetClientSecrets(const QList<QByteArray> &secrets,
+                                                          bool builtInAccepted)
+{
+    d->secrets = secrets;
+    d->secrets.removeAll(QByteArray());
+    d->builtInAccepted = builtInAccepted;
+}
+
+QByteArray KAVAtmOrchestratorClientConnection::GetAuthenticatedSecret() const
+{
+    const int index = GetPeerKeyIndex();
+    return index >= 0 && index < d->secrets.size() ? d->secrets.at(index) : QByteArray();
 }
 
 bool KAVAtmOrchestratorClientConnection::ReceiveCommand(const QByteArray &command,
@@ -36,10 +60,23 @@ bool KAVAtmOrchestratorClientConnection::ReceiveCommand(const QByteArray &comman
 
 QByteArray KAVAtmOrchestratorClientConnection::GetAuthenticationKey() const
 {
-    return OrchestratorKey;
+    const QByteArray secret = GetAuthenticatedSecret();
+    return secret.isEmpty() ? OrchestratorKey : DeriveOrchestratorKey(secret);
 }
 
 QByteArray KAVAtmOrchestratorClientConnection::GetPeerAuthenticationKey() const
 {
-    return ClientKey;
+    const QByteArray secret = GetAuthenticatedSecret();
+    return secret.isEmpty() ? ClientKey : DeriveClientKey(secret);
+}
+
+QList<QByteArray> KAVAtmOrchestratorClientConnection::GetPeerAuthenticationKeys() const
+{
+    // Secrets first: their positions are what GetPeerKeyIndex() reports.
+    QList<QByteArray> keys;
+    for (const QByteArray &secret : std::as_const(d->secrets))
+        keys.append(DeriveClientKey(secret));
+    if (d->builtInAccepted)
+        keys.append(ClientKey);
+    return keys;
 }

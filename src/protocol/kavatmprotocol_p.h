@@ -2,14 +2,35 @@
 #define KAVATMPROTOCOL_P_H
 
 #include <QtCore/QByteArray>
+#include <QtCore/QMessageAuthenticationCode>
 
 // What both sides of the runner-client connection agree on: the keys each proves and the
 // command names. A client proves the client key and checks the runner's; the runner the other
 // way round.
 namespace KAVAtmProtocol {
 
+// The built-in pair, for hosts started without a secret of their own.
 inline const QByteArray ClientKey = QByteArrayLiteral("q7Vd2LmX9sKpR4tWz8NcA");
 inline const QByteArray OrchestratorKey = QByteArrayLiteral("Hf3Ub6Ye0Jn5Gi1Oa7Tr+");
+
+// The runner gives each host it launches a fresh random secret, in hexadecimal, in this
+// environment variable; both keys of that host's connection are made from it.
+inline const char SecretVariable[] = "KAVAtmClientSecret";
+constexpr int SecretSize = 32;
+
+inline QByteArray DeriveKey(const QByteArray &secret, const QByteArray &role)
+{
+    return QMessageAuthenticationCode::hash(QByteArrayLiteral("KAVAtm key v1 ") + role, secret,
+                                            QCryptographicHash::Sha256);
+}
+inline QByteArray DeriveClientKey(const QByteArray &secret)
+{
+    return DeriveKey(secret, QByteArrayLiteral("client"));
+}
+inline QByteArray DeriveOrchestratorKey(const QByteArray &secret)
+{
+    return DeriveKey(secret, QByteArrayLiteral("runner"));
+}
 
 // Client to runner.
 inline const QByteArray CommandClient = QByteArrayLiteral("client");

@@ -1,6 +1,7 @@
 // The runner and the demo host as real processes.
 
 #include "kavatmclientorchestratorconnection.h"
+#include "kavatmtestactionresult.h"
 
 #include <QtCore/QJsonArray>
 #include <QtCore/QJsonDocument>
@@ -13,6 +14,7 @@
 #include <csignal>
 #include <functional>
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 namespace {
@@ -53,6 +55,11 @@ private Q_SLOTS:
     void hostKilledInTheMiddle();
     void overallTimeout();
     void unauthenticatedPeerGetsNothing();
+    void impostorCannotSpeakForTheHost();
+    void signalsStopTheRun_data();
+    void signalsStopTheRun();
+    void hostDiesWithTheRunner();
+    void reportThatCannotBeWritten();
     void setupErrors_data();
     void setupErrors();
 
@@ -68,6 +75,9 @@ private:
     QString m_output;
     QString m_stdout;
     QString m_stderr;
+    qint64 m_runnerPid = 0;
+    // Shell commands run before the runner, in the shell that starts it ("ulimit -f 1").
+    QString m_shellPrefix;
 };
 
 void tst_E2E::init()
@@ -75,6 +85,34 @@ void tst_E2E::init()
     m_dir = std::make_unique<QTemporaryDir>();
     m_output = m_dir->filePath("results");
     m_stdout.clear();
+    m_runnerPid = 0;
+    m_shellPrefix.clear();
+}
+
+// The first child process of a process, or 0.
+static qint64 childOf(qint64 parent)
+{
+    const QStringList entries = QDir("/proc").entryList(QDir::Dirs);
+    for (const QString &entry : entries) {
+        QFile stat("/proc/" + entry + "/stat");
+        if (!entry.front().isDigit() || !stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray text = stat.readAll();
+        const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 1 && fields.at(1).toLongLong() == parent)
+            return entry.toLongLong();
+    }
+    return 0;
+}
+
+// Running, not only a zombie waiting to be reaped.
+static bool alive(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray text = stat.readAll();
+    return text.mid(text.lastIndexOf(')') + 2, 1) != "Z";
 }
 
 QString tst_E2E::writeFile(const QString &name, const QByteArray &content)
@@ -103,9 +141,16 @@ int tst_E2E::run(const QStringList &arguments, const std::function<void(const QS
                 onLine(line);
         }
     });
-    runner.start(Runner, arguments);
+    if (m_shellPrefix.isEmpty()) {
+        runner.start(Runner, arguments);
+    } else {
+        runner.start("/bin/sh",
+                     QStringList {"-c", m_shellPrefix + "; exec \"$0\" \"$@\"", Runner}
+                         + arguments);
+    }
     if (!runner.waitForStarted(10000))
         return -1;
+    m_runnerPid = runner.processId();
     QEventLoop loop;
     connect(&runner, &QProcess::finished, &loop, &QEventLoop::quit);
     QTimer::singleShot(120000, &loop, &QEventLoop::quit);
@@ -160,7 +205,7 @@ void tst_E2E::passingRun()
 void tst_E2E::exitCodes_data()
 {
     QTest::addColumn<QJsonArray>("actions");
-    QTest::addColumn<bool>("alsoInvalidFile");
+    QTest::addColumn<QString>("extraFile"); // "invalid", "fifo", "/dev/zero", or none
     QTest::addColumn<QJsonObject>("client"); // the client definition; empty: the demo host
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("summary");
@@ -177,30 +222,45 @@ void tst_E2E::exitCodes_data()
         {"executable", DemoHost},
         {"arguments", QJsonArray {"--no-auto-nest", "--wait-start-timeout", "200"}}};
 
-    QTest::newRow("every action passes") << QJsonArray {wait} << false << QJsonObject() << 0
+    QTest::newRow("every action passes") << QJsonArray {wait} << "" << QJsonObject() << 0
                                          << "2 passed, 0 with warnings, 0 failed, 0 not run";
-    QTest::newRow("warnings only")
-        << QJsonArray {openBrackets, waitTranslation} << false << lazyHost << 0
-        << "2 passed, 1 with warnings, 0 failed, 0 not run";
+    QTest::newRow("warnings only") << QJsonArray {openBrackets, waitTranslation} << "" << lazyHost
+                                   << 0 << "2 passed, 1 with warnings, 0 failed, 0 not run";
     QTest::newRow("a warning and a failure")
-        << QJsonArray {openBrackets, waitTranslation, openMissing} << false << lazyHost << 1
+        << QJsonArray {openBrackets, waitTranslation, openMissing} << "" << lazyHost << 1
         << "2 passed, 1 with warnings, 1 failed, 0 not run";
     QTest::newRow("a failure, the rest not run")
-        << QJsonArray {openMissing, wait} << false << QJsonObject() << 1
+        << QJsonArray {openMissing, wait} << "" << QJsonObject() << 1
         << "1 passed, 0 with warnings, 1 failed, 1 not run";
     QTest::newRow("passing, with an invalid file")
-        << QJsonArray {wait} << true << QJsonObject() << 1 << "Not run (invalid procedure file)";
-    QTest::newRow("the client never connects") << QJsonArray {wait} << false
+        << QJsonArray {wait} << "invalid" << QJsonObject() << 1
+        << "Not run (invalid procedure file)";
+    QTest::newRow("the client never connects") << QJsonArray {wait} << ""
                                                << QJsonObject {{"displayName", "Mute"},
                                                                {"executable", "/bin/sleep"},
                                                                {"arguments", QJsonArray {"30"}}}
                                                << 1 << "0 passed, 0 with warnings, 1 failed";
+    // Read once, and only regular files: a pipe or a device is refused, not waited on.
+    QTest::newRow("passing, with a pipe for a procedure")
+        << QJsonArray {wait} << "fifo" << QJsonObject() << 1 << "is not a regular file";
+    QTest::newRow("passing, with a device for a procedure")
+        << QJsonArray {wait} << "/dev/zero" << QJsonObject() << 1 << "is not a regular file";
+    // Every verdict passes, then the host fails before the runner closes it.
+    const auto failingHost = [](const QString &how) {
+        return QJsonObject {{"displayName", "Failing"},
+                            {"executable", DemoHost},
+                            {"arguments", QJsonArray {"--quit-after-actions", "2:" + how}}};
+    };
+    QTest::newRow("the client crashes after its last verdict")
+        << QJsonArray {wait} << "" << failingHost("crash") << 1 << "Client failure: Client process";
+    QTest::newRow("the client exits with 3 after its last verdict")
+        << QJsonArray {wait} << "" << failingHost("3") << 1 << "exited with code 3";
 }
 
 void tst_E2E::exitCodes()
 {
     QFETCH(QJsonArray, actions);
-    QFETCH(bool, alsoInvalidFile);
+    QFETCH(QString, extraFile);
     QFETCH(QJsonObject, client);
     QFETCH(int, exitCode);
     QFETCH(QString, summary);
@@ -213,8 +273,16 @@ void tst_E2E::exitCodes()
                          QJsonDocument(QJsonObject {{"clients", QJsonArray {client}}}).toJson());
     }
     arguments << writeFile("procedure.json", procedureJson("Codes", actions));
-    if (alsoInvalidFile)
+    if (extraFile == "invalid") {
         arguments << writeFile("invalid.json", R"({"schema":"other"})");
+    } else if (extraFile == "fifo") {
+        // Read, it would block for ever: no program ever writes into it.
+        const QString fifo = m_dir->filePath("procedure.fifo");
+        QCOMPARE(mkfifo(qPrintable(fifo), 0600), 0);
+        arguments << fifo;
+    } else if (!extraFile.isEmpty()) {
+        arguments << extraFile;
+    }
     QCOMPARE(run(arguments), exitCode);
     QVERIFY2(m_stdout.contains(summary), qPrintable(m_stdout));
     QCOMPARE(report().value("exitCode").toInt(), exitCode);
@@ -362,6 +430,10 @@ void tst_E2E::setupErrors_data()
         << "no valid procedure";
     QTest::newRow("unknown client")
         << QStringList {"--client", "Nobody", procedure} << QByteArray() << "no client named";
+    QTest::newRow("no time to connect")
+        << QStringList {"--connect-timeout", "0", procedure} << QByteArray() << "at least 1 second";
+    QTest::newRow("configuration is a folder")
+        << QStringList {"--config", Examples, procedure} << QByteArray() << "not a regular file";
     QTest::newRow("program missing")
         << QStringList {procedure}
         << QByteArray(R"({"clients":[{"displayName":"X","executable":"/no/such/program"}]})")
@@ -381,6 +453,126 @@ void tst_E2E::setupErrors()
     QVERIFY(runner.waitForFinished(60000));
     QCOMPARE(runner.exitCode(), 2);
     QVERIFY2(runner.readAllStandardError().contains(message.toUtf8()), qPrintable(message));
+}
+
+void tst_E2E::impostorCannotSpeakForTheHost()
+{
+    // A local program that registers under the launched host's process id before the host
+    // itself (it waits a second), and answers every action with a pass.
+    const QString procedure = writeFile(
+        "failing.json",
+        procedureJson("Failing", {QJsonObject {{"action", "OpenFile"}, {"file", "missing.json"}}}));
+    QTcpSocket socket;
+    KAVAtmClientOrchestratorConnection impostor(nullptr, &socket);
+    connect(&socket, &QTcpSocket::connected, &impostor, &KAVWorkConnection::Authenticate);
+    qint64 hostPid = 0;
+    connect(&impostor, &KAVWorkConnection::Authenticated, this,
+            [&] { impostor.SendClient(hostPid, "Tessaron"); });
+    connect(&impostor, &KAVAtmClientOrchestratorConnection::ExecuteRequested, this,
+            [&](const QUuid &id) {
+                KAVAtmTestActionResult result(id, nullptr, nullptr);
+                result.SetStatus(KAVAtmEnums::Completed);
+                result.SetResult(KAVAtmEnums::Pass);
+                impostor.SendActionUpdate(&result);
+            });
+    QSignalSpy refused(&impostor, &KAVWorkConnection::AuthenticationFailed);
+    QSignalSpy executed(&impostor, &KAVAtmClientOrchestratorConnection::ExecuteRequested);
+    QTimer poll;
+    const int code
+        = run({"--output", m_output, "--quiet-client", procedure}, [&](const QString &line) {
+              if (!line.startsWith("Listening on port"))
+                  return;
+              const quint16 port = line.section(' ', -1).toUShort();
+              connect(&poll, &QTimer::timeout, this, [&, port] {
+                  if (!(hostPid = childOf(m_runnerPid)))
+                      return;
+                  poll.stop();
+                  socket.connectToHost(QHostAddress::LocalHost, port);
+              });
+              poll.start(10);
+          });
+    QVERIFY(hostPid > 0);
+    QCOMPARE(code, 1);
+    QCOMPARE(refused.size(), 1);
+    QCOMPARE(executed.size(), 0);
+    QVERIFY2(
+        m_stdout.contains(QStringLiteral("Client connected: CorvidApp, process %1").arg(hostPid)),
+        qPrintable(m_stdout));
+}
+
+void tst_E2E::signalsStopTheRun_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGINT") << int(SIGINT);
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGHUP") << int(SIGHUP);
+}
+
+void tst_E2E::signalsStopTheRun()
+{
+    QFETCH(int, signal);
+    const QString procedure
+        = writeFile("long.json",
+                    procedureJson("Long",
+                                  {QJsonObject {{"action", "TimeWait"}, {"wtime", 60000}},
+                                   QJsonObject {{"action", "TimeWait"}, {"wtime", 0}}}));
+    qint64 hostPid = 0;
+    const int code
+        = run({"--output", m_output, "--quiet-client", procedure}, [&](const QString &line) {
+              if (line.startsWith("Client connected:"))
+                  hostPid = line.section(' ', -1).toLongLong();
+              if (line.contains("ResetUserSetting")) {
+                  QTimer::singleShot(200, this,
+                                     [this, signal] { ::kill(pid_t(m_runnerPid), signal); });
+              }
+          });
+    QCOMPARE(code, 128 + signal);
+    QVERIFY(hostPid > 0);
+    QTRY_VERIFY(!alive(hostPid));
+    QCOMPARE(report().value("interruptedBySignal").toInt(), signal);
+    QCOMPARE(report().value("exitCode").toInt(), 128 + signal);
+    const QList<QJsonObject> results = actionResults();
+    QCOMPARE(results.size(), 3);
+    for (int i = 1; i < 3; ++i) {
+        QCOMPARE(results[i].value("result").toInt(), int(KAVAtmEnums::Fail));
+        QVERIFY(results[i].value("details").toString().contains("Interrupted"));
+    }
+}
+
+void tst_E2E::hostDiesWithTheRunner()
+{
+    const QString procedure = writeFile(
+        "long.json",
+        procedureJson("Long", {QJsonObject {{"action", "TimeWait"}, {"wtime", 60000}}}));
+    qint64 hostPid = 0;
+    run({"--output", m_output, "--quiet-client", procedure}, [&](const QString &line) {
+        if (line.startsWith("Client connected:"))
+            hostPid = line.section(' ', -1).toLongLong();
+        if (line.contains("ResetUserSetting"))
+            ::kill(pid_t(m_runnerPid), SIGKILL);
+    });
+    QVERIFY(hostPid > 0);
+    // Nobody is left to stop it: it must end on its own, not reconnect for ever.
+    QTRY_VERIFY_WITH_TIMEOUT(!alive(hostPid), 10000);
+}
+
+void tst_E2E::reportThatCannotBeWritten()
+{
+    // A file size limit, like a full disk: the report of a passing run cannot be written.
+    QVERIFY(QDir().mkpath(m_output));
+    const QString previous = QDir(m_output).filePath("report.json");
+    QFile file(previous);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("{\"previous\": true}");
+    file.close();
+    m_shellPrefix = "ulimit -f 1";
+    QCOMPARE(run({"--output", m_output, "--quiet-client",
+                  writeFile("wait.json",
+                            procedureJson("Wait", {QJsonObject {{"action", "TimeWait"}}}))}),
+             2);
+    QVERIFY2(m_stderr.contains("cannot write the report"), qPrintable(m_stderr));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("{\"previous\": true}"));
 }
 
 QTEST_GUILESS_MAIN(tst_E2E)

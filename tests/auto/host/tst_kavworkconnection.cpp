@@ -23,9 +23,13 @@ public:
     {
     }
     using KAVWorkConnection::SendCommand;
+    using KAVWorkConnection::SetProofAfterPeer;
 
     QByteArray key;
     QByteArray peerKey;
+    // When set: the keys the peer may prove, and this side's key for each.
+    QList<QByteArray> peerKeys;
+    QList<QByteArray> keysByPeer;
 
 Q_SIGNALS:
     void Received(QByteArray command, QJsonValue data);
@@ -38,8 +42,15 @@ protected:
         Q_EMIT Received(command, data);
         return true;
     }
-    QByteArray GetAuthenticationKey() const override { return key; }
+    QByteArray GetAuthenticationKey() const override
+    {
+        return keysByPeer.isEmpty() ? key : keysByPeer.value(GetPeerKeyIndex());
+    }
     QByteArray GetPeerAuthenticationKey() const override { return peerKey; }
+    QList<QByteArray> GetPeerAuthenticationKeys() const override
+    {
+        return peerKeys.isEmpty() ? KAVWorkConnection::GetPeerAuthenticationKeys() : peerKeys;
+    }
 };
 
 QByteArray framed(const QByteArray &body)
@@ -66,6 +77,9 @@ private Q_SLOTS:
     void malformedFrameAfterAuthentication();
     void nestedLoopStillReceives();
     void reconnectAuthenticatesAgain();
+    void oneOfSeveralPeerKeys_data();
+    void oneOfSeveralPeerKeys();
+    void unreadDataAreBounded();
 
 private:
     void connectPair(bool authenticate = true);
@@ -290,6 +304,62 @@ void tst_KAVWorkConnection::reconnectAuthenticatesAgain()
     QTRY_COMPARE(received.size(), 1);
     QCOMPARE(received.first().at(1).value<QJsonValue>(), QJsonValue(99));
     delete first;
+}
+
+void tst_KAVWorkConnection::oneOfSeveralPeerKeys_data()
+{
+    QTest::addColumn<QByteArray>("clientKey");
+    QTest::addColumn<QByteArray>("clientExpects"); // the server's key the client checks
+    QTest::addColumn<int>("index"); // -1: refused
+    QTest::newRow("the second of three") << QByteArray("two") << QByteArray("server for two") << 1;
+    QTest::newRow("the last") << QByteArray("three") << QByteArray("server for three") << 2;
+    // The server proves the key that goes with the one the client proved, never another.
+    QTest::newRow("server proves another's key")
+        << QByteArray("two") << QByteArray("server for one") << -1;
+    QTest::newRow("none of them") << QByteArray("four") << QByteArray("server for four") << -1;
+}
+
+void tst_KAVWorkConnection::oneOfSeveralPeerKeys()
+{
+    QFETCH(QByteArray, clientKey);
+    QFETCH(QByteArray, clientExpects);
+    QFETCH(int, index);
+    m_server->disconnect(this);
+    connect(m_server, &QTcpServer::newConnection, this, [this] {
+        m_serverSide = new TestConnection(this, m_server->nextPendingConnection(), {}, {});
+        m_serverSide->peerKeys = {"one", "two", "three"};
+        m_serverSide->keysByPeer = {"server for one", "server for two", "server for three"};
+        m_serverSide->SetProofAfterPeer(true);
+        m_serverSide->Authenticate();
+    });
+    m_client->key = clientKey;
+    m_client->peerKey = clientExpects;
+    if (index < 0)
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("KAVWorkConnection: .*"));
+    QSignalSpy authenticated(m_client, &KAVWorkConnection::Authenticated);
+    QSignalSpy failed(m_client, &KAVWorkConnection::AuthenticationFailed);
+    m_clientSocket->connectToHost(QHostAddress::LocalHost, m_server->serverPort());
+    QTRY_COMPARE(authenticated.size() + failed.size(), 1);
+    QCOMPARE(authenticated.size(), index >= 0 ? 1 : 0);
+    if (index >= 0) {
+        QTRY_VERIFY(m_serverSide->IsAuthenticated());
+        QCOMPARE(m_serverSide->GetPeerKeyIndex(), index);
+    }
+}
+
+void tst_KAVWorkConnection::unreadDataAreBounded()
+{
+    connectPair();
+    const qint64 limit = KAVWorkConnection::GetBufferedBytesLimit();
+    KAVWorkConnection::SetBufferedBytesLimit(8192);
+    QSignalSpy errors(m_serverSide, &KAVWorkConnection::ErrorOccurred);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("KAVWorkConnection: .*"));
+    // Most of a large frame, held back: within one peer's frame limit, but not the process's.
+    m_clientSocket->write(QByteArray("\x00\x01\x00\x00\x03", 5) + QByteArray(10000, 'x'));
+    QVERIFY(errors.wait(5000));
+    QCOMPARE(m_serverSide->GetError(), KAVWorkConnection::BufferLimitError);
+    KAVWorkConnection::SetBufferedBytesLimit(limit);
+    QCOMPARE(KAVWorkConnection::GetBufferedBytes(), 0);
 }
 
 QTEST_GUILESS_MAIN(tst_KAVWorkConnection)

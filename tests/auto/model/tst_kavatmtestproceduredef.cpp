@@ -15,6 +15,7 @@
 #ifdef Q_OS_UNIX
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #endif
 
 class tst_KAVAtmTestProcedureDef : public QObject {
@@ -23,6 +24,8 @@ private Q_SLOTS:
     void load_data();
     void load();
     void missingFileKeepsEmptyPath();
+    void onlyRegularFilesAreRead_data();
+    void onlyRegularFilesAreRead();
     void freshNameOnEveryLoad();
     void roundTripKeepsUnknownKeys();
     void constructedFromPath();
@@ -114,6 +117,45 @@ void tst_KAVAtmTestProcedureDef::missingFileKeepsEmptyPath()
     QCOMPARE(
         procedure->GetInvalidReason(),
         QStringLiteral("[KAVAtmTestProcedureDef] The procedure definition file does not exist."));
+    QVERIFY(procedure->GetFilePath().isEmpty());
+}
+
+void tst_KAVAtmTestProcedureDef::onlyRegularFilesAreRead_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("a folder") << "folder"
+                              << "is not a regular file";
+    // Opened for reading, a pipe with no writer would block for ever.
+    QTest::newRow("a pipe") << "fifo"
+                            << "is not a regular file";
+    // Read, it would never end.
+    QTest::newRow("a device") << "/dev/zero"
+                              << "is not a regular file";
+    QTest::newRow("too large") << "large"
+                               << "is larger than 16777216 bytes";
+}
+
+void tst_KAVAtmTestProcedureDef::onlyRegularFilesAreRead()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
+    QString path = m_dir.filePath(kind);
+    if (kind == "folder") {
+        QVERIFY(QDir().mkpath(path));
+    } else if (kind == "fifo") {
+        QCOMPARE(mkfifo(qPrintable(path), 0600), 0);
+    } else if (kind == "large") {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.resize(KAVAtmTestProcedureDef::MaximumFileSize + 1)); // sparse
+    } else {
+        path = kind;
+    }
+    std::unique_ptr<KAVAtmTestProcedureDef> procedure(KAVAtmTestProcedureDef::FromJsonFile(path));
+    QVERIFY2(procedure->GetInvalidReason().startsWith("[KAVAtmTestProcedureDef] ")
+                 && procedure->GetInvalidReason().contains(reason),
+             qPrintable(procedure->GetInvalidReason()));
     QVERIFY(procedure->GetFilePath().isEmpty());
 }
 

@@ -16,6 +16,7 @@ private Q_SLOTS:
     void exitAndCrashAreReported();
     void programThatCannotStart();
     void runningClientsGoWithTheLauncher();
+    void killTakesTheWholeGroup();
 
 private:
     static KAVAtmClientDefinition shell(const QString &script);
@@ -68,8 +69,8 @@ void tst_KAVAtmClientLauncher::environment()
     QHash<QString, QString> extra;
     if (!configured.isNull())
         extra.insert(variable, configured);
-    const QProcessEnvironment built
-        = KAVAtmClientLauncher::BuildEnvironment(base, extra, 4711, KAVAtmEnums::UiBatch);
+    const QProcessEnvironment built = KAVAtmClientLauncher::BuildEnvironment(
+        base, extra, 4711, KAVAtmEnums::UiBatch, QByteArray::fromHex("0102ff"));
     QCOMPARE(built.contains(variable), !expected.isNull());
     QCOMPARE(built.value(variable, QString()), expected.isNull() ? QString() : expected);
     QCOMPARE(built.value("PATH"), QStringLiteral("/bin"));
@@ -85,7 +86,7 @@ void tst_KAVAtmClientLauncher::outputLinesArePrefixed()
     // A line written in two pieces, an error line, and a last line without its end.
     QProcess *process = launcher.Launch(
         shell("printf 'one '; sleep 0.2; printf 'line\\ntwo\\n'; echo err >&2; printf last"), 1,
-        KAVAtmEnums::Batch);
+        KAVAtmEnums::Batch, QByteArray());
     QVERIFY(process);
     QSignalSpy started(&launcher, &KAVAtmClientLauncher::Started);
     QVERIFY(started.wait(5000));
@@ -116,7 +117,8 @@ void tst_KAVAtmClientLauncher::exitAndCrashAreReported()
     KAVAtmClientLauncher launcher;
     launcher.SetOutputForwarded(false);
     QSignalSpy finished(&launcher, &KAVAtmClientLauncher::Finished);
-    QPointer<QProcess> process = launcher.Launch(shell(script), 1, KAVAtmEnums::Batch);
+    QPointer<QProcess> process
+        = launcher.Launch(shell(script), 1, KAVAtmEnums::Batch, QByteArray());
     QVERIFY(finished.wait(5000));
     QCOMPARE(finished.first().at(0).value<QProcess *>(), process.data());
     QCOMPARE(finished.first().at(2).toBool(), crashed);
@@ -131,12 +133,12 @@ void tst_KAVAtmClientLauncher::programThatCannotStart()
     KAVAtmClientDefinition client;
     client.SetDisplayName("ghost");
     QString error;
-    QVERIFY(!launcher.Launch(client, 1, KAVAtmEnums::Batch, &error));
+    QVERIFY(!launcher.Launch(client, 1, KAVAtmEnums::Batch, QByteArray(), &error));
     QVERIFY(error.contains("ghost"));
     QCOMPARE(failed.size(), 0);
 
     client.SetExecutable("/no/such/program");
-    QVERIFY(launcher.Launch(client, 1, KAVAtmEnums::Batch));
+    QVERIFY(launcher.Launch(client, 1, KAVAtmEnums::Batch, QByteArray()));
     QTRY_COMPARE(failed.size(), 1);
     QCOMPARE(failed.first().at(1).toString(), QStringLiteral("/no/such/program"));
     QTRY_VERIFY(launcher.GetProcesses().isEmpty());
@@ -147,13 +149,39 @@ void tst_KAVAtmClientLauncher::runningClientsGoWithTheLauncher()
     auto *launcher = new KAVAtmClientLauncher;
     QSignalSpy started(launcher, &KAVAtmClientLauncher::Started);
     QSignalSpy finished(launcher, &KAVAtmClientLauncher::Finished);
-    QProcess *process = launcher->Launch(shell("sleep 60"), 1, KAVAtmEnums::Batch);
+    QProcess *process = launcher->Launch(shell("sleep 60"), 1, KAVAtmEnums::Batch, QByteArray());
     QVERIFY(started.wait(5000));
     const qint64 pid = process->processId();
     delete launcher;
     // Killed and reaped, and no handler was told about it.
     QCOMPARE(finished.size(), 0);
     QVERIFY(!QFileInfo::exists(QStringLiteral("/proc/%1").arg(pid)));
+}
+
+void tst_KAVAtmClientLauncher::killTakesTheWholeGroup()
+{
+    KAVAtmClientLauncher launcher;
+    launcher.SetOutputForwarded(false);
+    QBuffer sink;
+    sink.open(QIODevice::WriteOnly);
+    launcher.SetOutputDevice(&sink);
+    launcher.SetOutputForwarded(true);
+    QSignalSpy finished(&launcher, &KAVAtmClientLauncher::Finished);
+    // The client starts a program of its own and waits for it.
+    QProcess *process
+        = launcher.Launch(shell("sleep 60 & echo $!; wait"), 1, KAVAtmEnums::Batch, QByteArray());
+    QTRY_VERIFY(sink.data().contains('\n'));
+    const qint64 grandchild = sink.data().split(' ').last().trimmed().toLongLong();
+    QVERIFY(grandchild > 0);
+    QVERIFY(QFileInfo::exists(QStringLiteral("/proc/%1").arg(grandchild)));
+    launcher.Kill(process);
+    QVERIFY(finished.wait(5000));
+    // Gone, or at most a zombie waiting for init to reap it.
+    const auto gone = [grandchild] {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(grandchild));
+        return !stat.open(QIODevice::ReadOnly) || stat.readAll().contains(") Z ");
+    };
+    QTRY_VERIFY(gone());
 }
 
 QTEST_GUILESS_MAIN(tst_KAVAtmClientLauncher)

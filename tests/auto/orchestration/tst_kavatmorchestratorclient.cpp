@@ -39,6 +39,7 @@ private Q_SLOTS:
     void completionOnlyInBatchModes_data();
     void completionOnlyInBatchModes();
     void registration();
+    void unsendableActionFailsAtOnce();
     void addingTwice();
     void abortFailsWhatIsLeft();
     void handlersDuringAdvance();
@@ -246,9 +247,29 @@ void tst_KAVAtmOrchestratorClient::registration()
     QCOMPARE(registered.size(), 1);
     QCOMPARE(m_session->GetDescription(),
              qMakePair(qint64(0), QStringLiteral("Tessaron [Unknown]")));
+    // A client says who it is once: a second registration must not make it another process.
     m_client->SendClient(4242, QString());
-    QVERIFY(registered.wait(5000));
-    QCOMPARE(m_session->GetDescription().second, QStringLiteral("Unknown [4242]"));
+    QVERIFY(!registered.wait(300));
+    QCOMPARE(m_session->GetDescription().second, QStringLiteral("Tessaron [Unknown]"));
+}
+
+void tst_KAVAtmOrchestratorClient::unsendableActionFailsAtOnce()
+{
+    m_connection->SetMaximumFrameSize(1024);
+    QJsonObject big = action("big");
+    big.insert("payload", QString(2000, 'x'));
+    KAVAtmTestProcedureResult *run = procedure({big, action("after")});
+    answerByExpectation();
+    QSignalSpy finished(m_session, &KAVAtmOrchestratorClient::TestProcedureExecutionFinished);
+    m_session->AddProcedures({run});
+    m_session->ExecuteNextProcedure();
+    QVERIFY(finished.wait(5000));
+    const KAVAtmTestActionResult *failed = run->GetActionResults().at(1);
+    QCOMPARE(failed->GetResult(), KAVAtmEnums::Fail);
+    QVERIFY2(failed->GetDetails().contains("limit 1024"), qPrintable(failed->GetDetails()));
+    // It was never sent; the action after it is skipped as after any failure.
+    QCOMPARE(m_executed.size(), 1);
+    QCOMPARE(run->GetActionResults().at(2)->GetResult(), KAVAtmEnums::Unknown);
 }
 
 void tst_KAVAtmOrchestratorClient::addingTwice()

@@ -12,7 +12,9 @@
 #include <QtCore/QTemporaryDir>
 #include <QtTest/QtTest>
 
+#include <csignal>
 #include <memory>
+#include <sys/resource.h>
 
 class tst_KAVAtmResultWriter : public QObject {
     Q_OBJECT
@@ -25,6 +27,8 @@ private Q_SLOTS:
     void namesNeverReplaceEachOther();
     void resultFileHoldsTheResult();
     void captureTakesBaselineFirst();
+    void longNamesAreShortenedApart();
+    void resultThatCannotBeKeptIsAWarning();
 
 private:
     // A procedure read from a file, so that names and actions come as a user wrote them.
@@ -220,6 +224,62 @@ void tst_KAVAtmResultWriter::captureTakesBaselineFirst()
     // The file shows what the capture changed.
     QCOMPARE(QJsonDocument::fromJson(file.readAll()).object().value("result").toInt(),
              int(KAVAtmEnums::Warning));
+}
+
+void tst_KAVAtmResultWriter::longNamesAreShortenedApart()
+{
+    // 90 CJK characters are 270 bytes in UTF-8: more than a file name may hold.
+    const QString long1 = QString(89, QChar(0x6f22)) + QChar(0x4e00);
+    const QString long2 = QString(89, QChar(0x6f22)) + QChar(0x4e8c);
+    const QString longProcedure = QString(120, QChar(0x5b57));
+    KAVAtmTestProcedureDef *def
+        = procedure(longProcedure,
+                    {QJsonObject {{"action", "DataAssert"}, {"name", long1}},
+                     QJsonObject {{"action", "DataAssert"}, {"name", long2}}});
+    std::unique_ptr<KAVAtmTestProcedureResult> result(def->CreateResult());
+    result->RecordStartTime();
+    KAVAtmResultWriter writer(m_output);
+    QStringList names;
+    for (const KAVAtmTestActionResult *action : result->GetActionResults()) {
+        QString error;
+        const QString path = writer.SaveActionResult(action, &error);
+        QVERIFY2(!path.isEmpty(), qPrintable(error));
+        names.append(QFileInfo(path).fileName());
+        QVERIFY(QFileInfo(path).dir().dirName().toUtf8().size() <= 255);
+    }
+    QCOMPARE(names.size(), 2);
+    QVERIFY(names.at(0) != names.at(1));
+    for (const QString &name : names) {
+        QVERIFY(name.toUtf8().size() <= 255);
+        QVERIFY(name.startsWith(QString(20, QChar(0x6f22))));
+    }
+    // A name that fits is kept as it is.
+    QCOMPARE(KAVAtmResultWriter::FileNamePart(QString(60, QChar(0x6f22))),
+             QString(60, QChar(0x6f22)));
+}
+
+void tst_KAVAtmResultWriter::resultThatCannotBeKeptIsAWarning()
+{
+    KAVAtmTestProcedureDef *def
+        = procedure("kept", {QJsonObject {{"action", "DataAssert"}, {"name", "a"}}});
+    std::unique_ptr<KAVAtmTestProcedureResult> result(def->CreateResult());
+    result->RecordStartTime();
+    KAVAtmTestActionResult *action = result->GetActionResults().first();
+    action->SetResult(KAVAtmEnums::Pass);
+    action->SetData(QString(100000, 'x'));
+    KAVAtmResultWriter writer(m_output);
+    struct rlimit original;
+    getrlimit(RLIMIT_FSIZE, &original);
+    struct rlimit limited = original;
+    limited.rlim_cur = 1024;
+    signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &limited);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Failed to create file to write"));
+    writer.Capture(action);
+    setrlimit(RLIMIT_FSIZE, &original);
+    QCOMPARE(action->GetResult(), KAVAtmEnums::Warning);
+    QVERIFY2(action->GetDetails().contains("Failed to create file to write"),
+             qPrintable(action->GetDetails()));
 }
 
 QTEST_GUILESS_MAIN(tst_KAVAtmResultWriter)

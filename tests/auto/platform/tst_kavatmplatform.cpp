@@ -1,8 +1,10 @@
+#include "kavatmorchestratorclientconnection.h"
 #include "kavatmtestactionbase.h"
 #include "kavatmtimewaitaction.h"
 #include "kavatmwaitupdateaction.h"
 #include "testplatform.h"
 
+#include <QtNetwork/QTcpServer>
 #include <QtTest/QtTest>
 
 // An executor that reports Pass at once; used to replace a registered one.
@@ -39,6 +41,8 @@ private Q_SLOTS:
     void timeoutUnderAnotherExecutorsLoop();
     void replacedAndInvalidExecutors();
     void completedUpdateIsAnnounced();
+    void connectsWithTheSecretItWasGiven_data();
+    void connectsWithTheSecretItWasGiven();
 };
 
 void tst_KAVAtmPlatform::dispatch_data()
@@ -188,6 +192,57 @@ void tst_KAVAtmPlatform::completedUpdateIsAnnounced()
     KAVAtmTimeWaitAction action(platform, QUuid(), json);
     QCOMPARE(action.GetData(), QJsonValue(json));
     QCOMPARE(action.GenerateRecordingData(), QJsonValue(QJsonObject {{"type", ""}}));
+}
+
+void tst_KAVAtmPlatform::connectsWithTheSecretItWasGiven_data()
+{
+    QTest::addColumn<QByteArray>("given"); // in the host's environment
+    QTest::addColumn<QByteArray>("expected"); // by the runner; empty: the built-in key
+    QTest::addColumn<bool>("registers");
+    const QByteArray secret = QByteArray::fromHex(QByteArray(64, '7'));
+    QTest::newRow("its secret") << QByteArray(64, '7') << secret << true;
+    QTest::newRow("another secret") << QByteArray(64, '8') << secret << false;
+    QTest::newRow("no secret, built-in key") << QByteArray() << QByteArray() << true;
+    QTest::newRow("not a secret, built-in key") << QByteArray("xyz") << QByteArray() << true;
+}
+
+void tst_KAVAtmPlatform::connectsWithTheSecretItWasGiven()
+{
+    QFETCH(QByteArray, given);
+    QFETCH(QByteArray, expected);
+    QFETCH(bool, registers);
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+    KAVAtmOrchestratorClientConnection *runner = nullptr;
+    connect(&server, &QTcpServer::newConnection, this, [&] {
+        delete runner;
+        runner = new KAVAtmOrchestratorClientConnection(this, server.nextPendingConnection());
+        if (!expected.isEmpty())
+            runner->SetClientSecrets({expected}, false);
+        runner->Authenticate();
+    });
+    qputenv("KAVAtmOrchestratorPort", QByteArray::number(server.serverPort()));
+    if (given.isEmpty())
+        qunsetenv("KAVAtmClientSecret");
+    else
+        qputenv("KAVAtmClientSecret", given);
+    if (given == "xyz")
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("does not hold a secret"));
+    if (!registers)
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("KAVWorkConnection: .*"));
+
+    TestPlatform platform;
+    platform.OnTestEnvironmentReady();
+    // Read once and dropped: programs the host starts do not inherit it.
+    QVERIFY(!qEnvironmentVariableIsSet("KAVAtmClientSecret"));
+    QSignalSpy status(&platform, &KAVAtmPlatform::StatusChanged);
+    QCOMPARE(status.wait(registers ? 5000 : 2500), registers);
+    if (registers) {
+        QTRY_VERIFY(runner && runner->IsAuthenticated());
+        QCOMPARE(runner->GetAuthenticatedSecret(), expected);
+    }
+    qunsetenv("KAVAtmOrchestratorPort");
+    delete runner;
 }
 
 QTEST_MAIN(tst_KAVAtmPlatform)
