@@ -87,7 +87,7 @@ void KAVAtmWaitProcessorActionBase::WaitProcessorFinished(KAVNestProcessorBase *
         StopStartTimer();
     }
     WaitAndReport(
-        [&, this] {
+        [&] {
             disconnect(statusConnection);
             disconnect(progressConnection);
             disconnect(saveConnection);

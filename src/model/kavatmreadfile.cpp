@@ -53,12 +53,17 @@ Outcome Read(const QString &path, qint64 maxBytes, QByteArray *content, QString 
     if (!file.open(QIODevice::ReadOnly))
         return fail(Outcome::Unreadable, file.errorString(), errorString);
 #endif
-    // Read one byte past the limit: a file that grows while it is read is caught too.
-    const QByteArray bytes = file.read(maxBytes + 1);
-    if (bytes.size() > maxBytes) {
+    const qint64 size = file.size();
+    if (size > maxBytes) {
         return fail(Outcome::TooLarge,
                     QStringLiteral("%1 is larger than %2 bytes.").arg(path).arg(maxBytes),
                     errorString);
+    }
+    // One byte more than it holds: a file that grows while it is read is not taken half.
+    const QByteArray bytes = file.read(size + 1);
+    if (bytes.size() > size) {
+        return fail(Outcome::Unreadable,
+                    QStringLiteral("%1 changed while it was read.").arg(path), errorString);
     }
     if (file.error() != QFileDevice::NoError)
         return fail(Outcome::Unreadable, file.errorString(), errorString);
