@@ -11,6 +11,7 @@ Q_LOGGING_CATEGORY(lcProtocol, "kav.protocol", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcOrchestration, "kav.orchestration", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcPlatform, "kav.platform", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcActions, "kav.actions", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcScripting, "kav.scripting", QtInfoMsg)
 
 namespace {
 

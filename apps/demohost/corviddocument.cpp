@@ -1,4 +1,5 @@
 #include "corviddocument.h"
+#include "corvidmodel.h"
 
 #include "kavfeatcontainer.h"
 #include "kavfeatenvironment.h"
@@ -15,10 +16,14 @@
 #include "kavnestsource.h"
 #include "kavnestsourceprocessor.h"
 
+#include <QtCore/QCoreApplication>
+#include <QtCore/QDateTime>
+#include <QtCore/QDir>
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 #include <QtCore/QJsonArray>
 #include <QtCore/QJsonDocument>
+#include <QtCore/QRandomGenerator>
 #include <QtCore/QTimer>
 
 namespace {
@@ -77,37 +82,61 @@ KAVFeatEnvironment *CorvidDocument::GetEnvironment() const
 void CorvidDocument::Build()
 {
     KAVFeatContainer *container = m_environment->GetContainer();
-    const QJsonObject material = m_content.value("material").toObject();
-    m_material = new KAVMatMaterial(QStringLiteral("Material"));
-    m_material->SetMaterialType(material.value("type").toString(QStringLiteral("Steel")));
-    m_material->SetThickness(material.value("thickness").toDouble(1.0));
-    container->AddFeatureRoot(m_material);
+    QJsonArray materials = m_content.value("materials").toArray();
+    if (materials.isEmpty())
+        materials.append(m_content.value("material").toObject());
+    auto *materialRoot = new KAVFeatObject(QStringLiteral("Materials"));
+    QList<KAVMatMaterial *> byIndex;
+    for (const QJsonValue &value : std::as_const(materials)) {
+        const QJsonObject material = value.toObject();
+        auto *created = new KAVMatMaterial(QStringLiteral("Material %1").arg(byIndex.size() + 1),
+                                           materialRoot);
+        created->SetMaterialType(material.value("type").toString(QStringLiteral("Steel")));
+        created->SetThickness(material.value("thickness").toDouble(1.0));
+        byIndex.append(created);
+    }
+    container->AddFeatureRoot(materialRoot);
 
+    // Sources come before nestings: the nestings refer to them.
     auto *sources = new KAVFeatObject(QStringLiteral("Sources"));
     for (const QJsonValue &value : m_content.value("parts").toArray()) {
         const QJsonObject part = value.toObject();
-        auto *source = new KAVNestSource(part.value("name").toString(), sources);
+        auto *source = new CorvidPart(part.value("name").toString(), sources);
         source->SetSourceKey(part.value("name").toString().toLower());
-        source->SetFile(m_filePath);
-        source->setProperty("partWidth", part.value("width").toDouble());
-        source->setProperty("partHeight", part.value("height").toDouble());
-        source->setProperty("partQuantity", part.value("quantity").toInt(1));
+        source->SetFile(QFileInfo(m_filePath).fileName());
+        source->m_url = QFileInfo(m_filePath).absoluteFilePath();
+        source->m_width = part.value("width").toDouble();
+        source->m_height = part.value("height").toDouble();
+        source->m_quantity = part.value("quantity").toInt(1);
+        source->m_material = qBound(0, part.value("material").toInt(0), int(byIndex.size()) - 1);
         source->SetUpToDate(false); // not translated yet
     }
     container->AddFeatureRoot(sources);
 
-    m_nesting = new KAVNestFeature(QStringLiteral("Nesting"));
-    m_nesting->SetMaterial(m_material);
-    auto *packaging = new KAVNestPackaging(QStringLiteral("Packaging"), m_nesting);
-    packaging->SetStrategy(QStringLiteral("shelf"));
-    for (KAVFeatObject *source : sources->GetChildren()) {
-        auto *item = new KAVNestItem(source->GetIdentifier(), m_nesting);
-        item->SetShape(source);
-        item->SetQuantity(source->property("partQuantity").toInt());
+    auto *nestings = new KAVFeatObject(QStringLiteral("Nestings"));
+    for (int index = 0; index < byIndex.size(); ++index) {
+        QList<CorvidPart *> parts;
+        for (KAVFeatObject *child : sources->GetChildren()) {
+            auto *part = static_cast<CorvidPart *>(child);
+            if (part->m_material == index)
+                parts.append(part);
+        }
+        if (parts.isEmpty())
+            continue;
+        auto *nesting = new KAVNestFeature(QStringLiteral("Nesting %1").arg(index + 1), nestings);
+        nesting->SetMaterial(byIndex.at(index));
+        auto *packaging = new KAVNestPackaging(QStringLiteral("Packaging"), nesting);
+        packaging->SetStrategy(QStringLiteral("shelf"));
+        for (CorvidPart *part : std::as_const(parts)) {
+            auto *item = new KAVNestItem(part->GetIdentifier(), nesting);
+            item->SetShape(part);
+            item->SetQuantity(part->m_quantity);
+        }
+        new CorvidReport(QStringLiteral("Report"), nesting);
+        nesting->SetUpToDate(false); // not nested yet
+        m_nestings.append(nesting);
     }
-    new KAVNestReport(QStringLiteral("Report"), m_nesting);
-    m_nesting->SetUpToDate(false); // not nested yet
-    container->AddFeatureRoot(m_nesting);
+    container->AddFeatureRoot(nestings);
 }
 
 void CorvidDocument::Process()
@@ -118,7 +147,8 @@ void CorvidDocument::Process()
 
 void CorvidDocument::Nest()
 {
-    m_nesting->SetUpToDate(false);
+    for (KAVNestFeature *nesting : std::as_const(m_nestings))
+        nesting->SetUpToDate(false);
     Run(KAVNestFeatureProcessor::GetProcessor(m_environment), &CorvidDocument::ComputeNesting,
         &CorvidDocument::Finish);
 }
@@ -144,68 +174,85 @@ void CorvidDocument::Translate()
 {
     // Translation gives each source its outline; the demo keeps the sizes as they are.
     for (KAVFeatObject *root : m_environment->GetContainer()->GetFeatureRoots()) {
-        for (KAVFeatObject *source : root->GetChildren()) {
-            if (qobject_cast<KAVNestSource *>(source))
-                source->setProperty("translated", true);
+        for (KAVFeatObject *child : root->GetChildren()) {
+            if (auto *part = qobject_cast<CorvidPart *>(child))
+                part->m_translated = true;
         }
     }
 }
 
 void CorvidDocument::ComputeNesting()
 {
-    for (KAVFeatObject *child : m_nesting->GetChildren()) {
+    for (KAVNestFeature *nesting : std::as_const(m_nestings))
+        ComputeNesting(nesting);
+    // New sheets and items came from the run: the update brings the tree in line.
+    Q_EMIT m_environment->GetContainer()->Changed();
+}
+
+void CorvidDocument::ComputeNesting(KAVNestFeature *nesting)
+{
+    for (KAVFeatObject *child : nesting->GetChildren()) {
         if (qobject_cast<KAVNestSheet *>(child))
             delete child;
     }
     const QJsonObject sheetSize = m_content.value("sheet").toObject();
     const double sheetWidth = sheetSize.value("width").toDouble(3000);
     const double sheetHeight = sheetSize.value("height").toDouble(1500);
-    const double spacing = m_nesting->GetPartSpacing().ConvertTo(KAVSysValue::Millimeter);
+    const double spacing = nesting->GetPartSpacing().ConvertTo(KAVSysValue::Millimeter);
+    static const QStringList colours {QStringLiteral("#c0392b"), QStringLiteral("#2980b9"),
+                                      QStringLiteral("#27ae60"), QStringLiteral("#8e44ad")};
 
-    // Shelf packing: parts left to right in rows, a new sheet when a row no longer fits.
-    int sheetIndex = 0;
-    KAVNestSheet *sheet = nullptr;
+    // Shelf packing: parts left to right in rows, a new sheet when a row no longer fits. A
+    // sheet item's sheet index is its position on its sheet, from 1.
+    int sheetCount = 0;
+    CorvidSheet *sheet = nullptr;
+    int onSheet = 0;
     double x = 0, y = 0, rowHeight = 0, usedArea = 0;
     int placed = 0;
-    for (KAVFeatObject *child : m_nesting->GetChildren()) {
+    for (KAVFeatObject *child : nesting->GetChildren()) {
         auto *item = qobject_cast<KAVNestItem *>(child);
-        if (!item || !item->GetShape())
+        auto *part = item ? qobject_cast<CorvidPart *>(item->GetShape()) : nullptr;
+        if (!part)
             continue;
-        const double width = item->GetShape()->property("partWidth").toDouble();
-        const double height = item->GetShape()->property("partHeight").toDouble();
         for (int n = 0; n < item->GetQuantity(); ++n) {
-            if (sheet && x + width > sheetWidth) {
+            if (sheet && x + part->m_width > sheetWidth) {
                 x = 0;
                 y += rowHeight + spacing;
                 rowHeight = 0;
             }
-            if (!sheet || y + height > sheetHeight) {
-                sheet = new KAVNestSheet(QStringLiteral("Sheet %1").arg(++sheetIndex), m_nesting);
+            if (!sheet || y + part->m_height > sheetHeight) {
+                sheet = new CorvidSheet(QStringLiteral("Sheet %1").arg(++sheetCount), nesting);
                 sheet->SetWidth(KAVSysValue(sheetWidth, KAVSysValue::Millimeter));
                 sheet->SetHeight(KAVSysValue(sheetHeight, KAVSysValue::Millimeter));
+                sheet->m_nestingColor = colours.at(QRandomGenerator::global()->bounded(4));
                 x = y = rowHeight = 0;
+                onSheet = 0;
             }
             auto *placedItem = new KAVNestSheetItem(
                 QStringLiteral("%1 #%2").arg(item->GetIdentifier()).arg(n + 1), sheet);
-            placedItem->SetShape(item->GetShape());
-            placedItem->SetSheetIndex(sheetIndex);
-            x += width + spacing;
-            rowHeight = qMax(rowHeight, height);
-            usedArea += width * height;
+            placedItem->SetShape(part);
+            placedItem->SetSheetIndex(++onSheet);
+            x += part->m_width + spacing;
+            rowHeight = qMax(rowHeight, part->m_height);
+            usedArea += part->m_width * part->m_height;
+            sheet->m_usedArea += part->m_width * part->m_height;
             ++placed;
         }
     }
-    for (KAVFeatObject *child : m_nesting->GetChildren()) {
-        if (auto *report = qobject_cast<KAVNestReport *>(child)) {
-            report->SetSheetCount(sheetIndex);
-            report->SetUtilization(sheetIndex ? usedArea / (sheetIndex * sheetWidth * sheetHeight)
+    for (KAVFeatObject *child : nesting->GetChildren()) {
+        if (auto *report = qobject_cast<CorvidReport *>(child)) {
+            report->SetSheetCount(sheetCount);
+            report->SetUtilization(sheetCount ? usedArea / (sheetCount * sheetWidth * sheetHeight)
                                               : 0.0);
-            report->setProperty("placedParts", placed);
+            report->m_placedParts = placed;
+            report->m_time = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
+            report->m_resultFile
+                = QDir::temp().filePath(QStringLiteral("%1-%2.nest")
+                                            .arg(nesting->GetIdentifier())
+                                            .arg(QCoreApplication::applicationPid()));
         }
     }
-    // New sheets and items came from the run: the update brings the tree in line.
-    m_nesting->SetUpToDate(false);
-    Q_EMIT m_environment->GetContainer()->Changed();
+    nesting->SetUpToDate(false);
 }
 
 void CorvidDocument::Finish()

@@ -10,15 +10,17 @@ class KAVMatMaterial;
 class KAVNestFeature;
 class KAVNestProcessorBase;
 
-// One open document of the demo host: a feature environment with a material, part sources and
-// a nesting. Opening it translates the sources and then nests the parts, each in its
-// processor, in steps on the event loop, the way the real host does its background work:
-// status "running", progress, status "idle", a save, and an update of the stale objects.
+// One open document of the demo host: a feature environment whose roots are its materials,
+// its part sources and its nestings, one per material that has parts. Opening it translates the
+// sources and then nests the parts, each in its processor, in steps on the event loop, the way
+// the real host does its background work: status "running", progress, status "idle", a save,
+// and an update of the stale objects.
 class CorvidDocument : public QObject {
     Q_OBJECT
 public:
-    // A document file is JSON: {"material": {"type", "thickness"}, "sheet": {"width",
-    // "height"}, "parts": [{"name", "width", "height", "quantity"}]}.
+    // A document file is JSON: {"materials": [{"type", "thickness"}, ...] (or one "material"),
+    // "sheet": {"width", "height"}, "parts": [{"name", "width", "height", "quantity",
+    // "material": index into the materials}]}.
     static CorvidDocument *Open(const QString &filePath, QString *error, QObject *parent);
     ~CorvidDocument() override;
 
@@ -44,13 +46,13 @@ private:
              void (CorvidDocument::*next)());
     void Translate();
     void ComputeNesting();
+    void ComputeNesting(KAVNestFeature *nesting);
     void Finish();
 
     QString m_filePath;
     QJsonObject m_content;
     QPointer<KAVFeatEnvironment> m_environment;
-    KAVMatMaterial *m_material = nullptr;
-    KAVNestFeature *m_nesting = nullptr;
+    QList<KAVNestFeature *> m_nestings;
 };
 
 #endif // CORVIDDOCUMENT_H

@@ -22,6 +22,14 @@ void KAVFeatObject::SetIdentifier(const QString &identifier)
     Q_EMIT Changed();
 }
 
+QVariantList KAVFeatObject::GetFeatureList() const
+{
+    QVariantList list;
+    for (KAVFeatObject *child : GetChildren())
+        list.append(QVariant::fromValue(child));
+    return list;
+}
+
 QList<KAVFeatObject *> KAVFeatObject::GetChildren() const
 {
     QList<KAVFeatObject *> features;

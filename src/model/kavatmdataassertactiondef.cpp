@@ -1,4 +1,5 @@
 #include "kavatmdataassertactiondef.h"
+#include "kavatmmodelutils_p.h"
 
 #include <QtCore/QJsonArray>
 #include <QtCore/QJsonDocument>
@@ -12,6 +13,11 @@ public:
 KAVAtmDataAssertActionDef::KAVAtmDataAssertActionDef() : d(new KAVAtmDataAssertActionDefPrivate) { }
 
 KAVAtmDataAssertActionDef::~KAVAtmDataAssertActionDef() = default;
+
+QByteArray KAVAtmDataAssertActionDef::GetActionName()
+{
+    return KAVAtmModelUtils::ActionTypeOf(staticMetaObject);
+}
 
 void KAVAtmDataAssertActionDef::FromJson(const QJsonObject &json)
 {

@@ -14,6 +14,8 @@ public:
     KAVAtmDataAssertActionDef();
     ~KAVAtmDataAssertActionDef() override;
 
+    static QByteArray GetActionName();
+
     void FromJson(const QJsonObject &json) override;
 
     QString GetBaselineJsonString() const;

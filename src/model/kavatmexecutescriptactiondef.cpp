@@ -22,6 +22,11 @@ KAVAtmExecuteScriptActionDef::KAVAtmExecuteScriptActionDef()
 
 KAVAtmExecuteScriptActionDef::~KAVAtmExecuteScriptActionDef() = default;
 
+QByteArray KAVAtmExecuteScriptActionDef::GetActionName()
+{
+    return KAVAtmModelUtils::ActionTypeOf(staticMetaObject);
+}
+
 void KAVAtmExecuteScriptActionDef::FromJson(const QJsonObject &json)
 {
     KAVAtmTestActionDef::FromJson(json);

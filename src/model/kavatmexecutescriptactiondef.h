@@ -20,6 +20,8 @@ public:
     Q_INVOKABLE KAVAtmExecuteScriptActionDef();
     ~KAVAtmExecuteScriptActionDef() override;
 
+    static QByteArray GetActionName();
+
     void FromJson(const QJsonObject &json) override;
 
     // Absolute once read: a relative "script" is resolved against the procedure's directory.

@@ -103,23 +103,25 @@ void KAVAtmTestActionBase::Cleanup() { }
 void KAVAtmTestActionBase::ReportResult(KAVAtmEnums::ExecutionResult result, const QString &details,
                                         const QString &data)
 {
-    const KAVAtmTestActionDef *def = GetActionDef();
-    if (d->ended) {
-        qCDebug(lcPlatform).noquote()
-            << "Action already ended, result ignored:" << d->Describe(def);
-        return;
-    }
-    d->ended = true;
-    d->timeoutTimer.stop();
-
-    KAVAtmTestActionResult completed(d->id, def, nullptr);
+    KAVAtmTestActionResult completed(d->id, GetActionDef(), nullptr);
     completed.SetStatus(KAVAtmEnums::Completed);
     completed.SetData(data);
     completed.SetResult(result);
     if (!details.isEmpty())
         completed.SetDetails(details);
-    d->platform->UpdateActionResult(&completed);
+    ReportResult(completed);
+}
 
+void KAVAtmTestActionBase::ReportResult(const KAVAtmTestActionResult &completed)
+{
+    if (d->ended) {
+        qCDebug(lcPlatform).noquote()
+            << "Action already ended, result ignored:" << d->Describe(GetActionDef());
+        return;
+    }
+    d->ended = true;
+    d->timeoutTimer.stop();
+    d->platform->UpdateActionResult(&completed);
     Cleanup();
     Q_EMIT ActionEnded();
 }

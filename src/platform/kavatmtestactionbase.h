@@ -12,6 +12,7 @@
 class KAVAtmPlatform;
 class KAVAtmTestActionBasePrivate;
 class KAVAtmTestActionDef;
+class KAVAtmTestActionResult;
 class QEventLoop;
 
 // The runtime executor of one action. It reports Executing when it starts, arms the action's
@@ -44,6 +45,8 @@ protected:
     // Sends the one final result and ends the executor; later calls are ignored.
     void ReportResult(KAVAtmEnums::ExecutionResult result, const QString &details,
                       const QString &data);
+    // The same with a completed result made elsewhere (a script case's).
+    void ReportResult(const KAVAtmTestActionResult &completed);
     // Runs a nested loop until QuitLoop(loop) or the end of the action (its time-out); returns
     // at once when the action has already ended. Returns true when the loop was quit through
     // QuitLoop. A loop ended by anything else (the application quitting ends every nested loop)

@@ -1,0 +1,113 @@
+#include "kavatmexecutescriptaction.h"
+#include "kavatmautomationcasemanager.h"
+#include "kavatmexecutorregistry_p.h"
+#include "kavatmjsengine.h"
+#include "kavatmplatform.h"
+#include "kavatmtestactionresult.h"
+#include "kavcmdcontroller.h"
+#include "kavfeatenvironmentmanager.h"
+
+#include <QtCore/QPointer>
+
+KAVATM_REGISTER_EXECUTOR(KAVAtmExecuteScriptAction)
+
+class KAVAtmExecuteScriptActionPrivate {
+public:
+    KAVAtmExecuteScriptActionDef def;
+    // The case this action registered; empty once it is cleared.
+    QString key;
+    QPointer<KAVAtmAutomationCaseManager> manager;
+};
+
+KAVAtmExecuteScriptAction::KAVAtmExecuteScriptAction(KAVAtmPlatform &platform, const QUuid &id,
+                                                     const QJsonValue &data)
+    : KAVAtmTestActionBase(platform, id, data), d(new KAVAtmExecuteScriptActionPrivate)
+{
+    d->def.FromJson(data.toObject());
+}
+
+KAVAtmExecuteScriptAction::~KAVAtmExecuteScriptAction()
+{
+    Cleanup();
+}
+
+QByteArray KAVAtmExecuteScriptAction::GetActionName()
+{
+    return KAVAtmExecuteScriptActionDef::GetActionName();
+}
+
+KAVAtmExecuteScriptActionDef *KAVAtmExecuteScriptAction::GetActionDef() const
+{
+    return &d->def;
+}
+
+void KAVAtmExecuteScriptAction::Execute()
+{
+    KAVAtmTestActionBase::Execute();
+    if (d->def.GetScriptFilePath().isEmpty()) {
+        ReportResult(KAVAtmEnums::Warning, tr("There is no script file defined in the action."),
+                     QString());
+        return;
+    }
+    KAVAtmJsEngine *engine = KAVAtmJsEngine::GetInstance();
+    KAVAtmAutomationCaseManager *manager = KAVAtmAutomationCaseManager::GetManager();
+    engine->RegisterQObject(QStringLiteral("kavCmdController"), KAVCmdController::GetController());
+    engine->RegisterQObject(QStringLiteral("kavFeatEnvironmentManager"),
+                            KAVFeatEnvironmentManager::GetManager());
+    engine->RegisterQObject(QStringLiteral("kavAtmAutomationCaseManager"), manager);
+
+    const KAVAtmExecuteScriptActionDef::ImportModules modules = d->def.GetImportModules();
+    for (auto it = modules.cbegin(); it != modules.cend(); ++it) {
+        const QJSValue loaded = it.value().second == QLatin1String("import")
+            ? engine->ImportModule(it.key(), it.value().first)
+            : engine->ExecuteScriptFile(it.key(), false);
+        if (loaded.isError()) {
+            // Named: a procedure may load several, and the engine's text may not say which.
+            ReportResult(KAVAtmEnums::Fail,
+                         QStringLiteral("%1: %2").arg(it.key(), loaded.toString()), QString());
+            return;
+        }
+    }
+
+    const QJSValue function = engine->ExecuteScriptFile(d->def.GetScriptFilePath(), true);
+    if (function.isError() || !function.isCallable()) {
+        ReportResult(KAVAtmEnums::Fail, function.toString(), QString());
+        return;
+    }
+    d->def.SetScriptFunction(function);
+    d->key = manager->RegisterCase(GetId(), &d->def);
+    d->manager = manager;
+    // Only this action's own case ends it.
+    connect(manager, &KAVAtmAutomationCaseManager::TestCaseCompleted, this,
+            [this, manager](const QString &key) {
+                if (key != d->key || IsEnded())
+                    return;
+                const KAVAtmTestActionResult *result = manager->GetCaseInfo(key);
+                if (result)
+                    ReportResult(*result);
+                else
+                    ReportResult(KAVAtmEnums::Fail, tr("The script case is gone."), QString());
+            });
+    connect(manager, &KAVAtmAutomationCaseManager::TestCaseCancelled, this,
+            [this](const QString &key) {
+                if (key != d->key || IsEnded())
+                    return;
+                ReportResult(KAVAtmEnums::Fail, tr("The script case was cancelled."), QString());
+            });
+    manager->ExecuteCase(d->key);
+}
+
+void KAVAtmExecuteScriptAction::Cleanup()
+{
+    // Ended first (its own time-out, say), the action takes its case along: nothing may go on
+    // referring to the definition that goes with it.
+    const QString key = std::exchange(d->key, QString());
+    KAVAtmAutomationCaseManager *manager = d->manager;
+    if (key.isEmpty() || !manager)
+        return;
+    disconnect(manager, nullptr, this, nullptr);
+    if (manager->GetCurrentExecutingCase() == key
+        && manager->GetStatus(key) == KAVAtmEnums::Executing)
+        manager->CancelExecutingCase();
+    manager->ClearCase(key);
+}

@@ -1,0 +1,48 @@
+#ifndef KAVATMJSENGINE_H
+#define KAVATMJSENGINE_H
+
+#include "kavautomation_export.h"
+
+#include <QtCore/QString>
+#include <QtQml/QJSValue>
+
+#include <memory>
+
+class KAVAtmJsEnginePrivate;
+class QJSEngine;
+class QObject;
+
+// The one JavaScript engine of a host process, shared by every script feature of the library,
+// so that what one registers is seen by all. Failures come back as values (an error value, or
+// a plain string), never as exceptions; objects handed to scripts stay owned by C++.
+class KAVAUTOMATION_EXPORT KAVAtmJsEngine {
+public:
+    // Created on first use; destroyed when the application object goes.
+    static KAVAtmJsEngine *GetInstance();
+    ~KAVAtmJsEngine();
+
+    QJSValue Evaluate(const QString &program);
+    // With wrap, the file's text is evaluated as one parenthesised expression: a file holding a
+    // function expression gives that function.
+    QJSValue ExecuteScriptFile(const QString &fileName, bool wrap);
+    // Imports an ECMAScript module and, unless that failed, publishes it as the global name.
+    QJSValue ImportModule(const QString &fileName, const QString &name);
+    QJSValue RegisterQObject(const QString &name, QObject *object);
+    void SetGlobalProperty(const QString &name, const QJSValue &value);
+    QJSValue GetGlobalProperty(const QString &name) const;
+    QJSValue CreateJsObject(QObject *object);
+    QJSValue CreateEmptyJsObject();
+    QJSValue CreateJsArray(unsigned int length);
+
+    // The engine itself, for raising script errors from native code (throwError).
+    QJSEngine *GetEngine() const;
+
+private:
+    KAVAtmJsEngine();
+    KAVAtmJsEngine(const KAVAtmJsEngine &) = delete;
+    KAVAtmJsEngine &operator=(const KAVAtmJsEngine &) = delete;
+
+    const std::unique_ptr<KAVAtmJsEnginePrivate> d;
+};
+
+#endif // KAVATMJSENGINE_H

@@ -1,0 +1,231 @@
+#include "kavatmserializer_p.h"
+
+#include "kavfeatcontainer.h"
+#include "kavfeatenvironment.h"
+#include "kavfeatenvironmentmanager.h"
+#include "kavfeatobject.h"
+#include "kavmatmaterial.h"
+#include "kavnestfeature.h"
+#include "kavnestitem.h"
+#include "kavnestpackaging.h"
+#include "kavnestreport.h"
+#include "kavnestsheet.h"
+#include "kavnestsheetitem.h"
+#include "kavnestsource.h"
+#include "kavsysvalue.h"
+
+#include <QtCore/QCoreApplication>
+#include <QtCore/QHash>
+#include <QtCore/QJsonArray>
+#include <QtCore/QJsonDocument>
+#include <QtCore/QJsonObject>
+#include <QtCore/QMetaProperty>
+#include <QtCore/QSet>
+
+#include <algorithm>
+
+namespace {
+
+// Object to key, as long as the object lives: a new object at a freed address must not inherit
+// a key and be written as a reference to an object that is gone.
+class KeyTable : public QObject {
+public:
+    QString Get(const QObject *object) const { return m_keys.value(object); }
+    bool Has(const QObject *object) const { return m_keys.contains(object); }
+    void Set(const QObject *object, const QString &key)
+    {
+        if (!m_keys.contains(object)) {
+            connect(object, &QObject::destroyed, this, [this, object] { m_keys.remove(object); });
+        }
+        m_keys.insert(object, key);
+    }
+
+private:
+    QHash<const QObject *, QString> m_keys;
+};
+
+KeyTable &keys()
+{
+    // Goes with the application object, like the objects it refers to.
+    static KeyTable *table = [] {
+        auto *created = new KeyTable;
+        created->setParent(QCoreApplication::instance());
+        return created;
+    }();
+    return *table;
+}
+
+QString identifier(const QObject *object)
+{
+    if (const auto *feature = qobject_cast<const KAVFeatObject *>(object))
+        return feature->GetIdentifier();
+    return object ? object->objectName() : QString();
+}
+
+QString keyOf(const QObject *object)
+{
+    if (const auto *material = qobject_cast<const KAVMatMaterial *>(object))
+        return material->GetMaterialType() + QString::number(material->GetThickness(), 'g', 6);
+    if (const auto *source = qobject_cast<const KAVNestSource *>(object))
+        return source->GetSourceKey();
+    if (qobject_cast<const KAVNestPackaging *>(object))
+        return QStringLiteral("1_NestPackaging_%1").arg(identifier(object));
+    if (const auto *item = qobject_cast<const KAVNestItem *>(object))
+        return QStringLiteral("2_NestItem_") + keys().Get(item->GetShape());
+    if (qobject_cast<const KAVNestReport *>(object))
+        return QStringLiteral("3_NestReport");
+    if (const auto *sheet = qobject_cast<const KAVNestSheet *>(object)) {
+        int items = 0;
+        QString first;
+        bool found = false;
+        for (const QObject *child : sheet->children()) {
+            const auto *sheetItem = qobject_cast<const KAVNestSheetItem *>(child);
+            if (!sheetItem)
+                continue;
+            ++items;
+            if (!found && sheetItem->GetSheetIndex() == 1) {
+                found = true;
+                first = keys().Get(sheetItem->GetShape());
+            }
+        }
+        return QStringLiteral("4_NestSheet_%1_%2").arg(100000 - items).arg(first);
+    }
+    if (const auto *sheetItem = qobject_cast<const KAVNestSheetItem *>(object)) {
+        return QStringLiteral("NestSheetItem_%1_%2")
+            .arg(keys().Get(sheetItem->GetShape()))
+            .arg(sheetItem->GetSheetIndex(), 5, 10, QLatin1Char('0'));
+    }
+    if (const auto *feature = qobject_cast<const KAVNestFeature *>(object))
+        return QStringLiteral("NestFeature_") + keys().Get(feature->GetMaterial());
+    return identifier(object);
+}
+
+class Serializer {
+public:
+    explicit Serializer(const QString &configJson)
+    {
+        const QJsonObject config = QJsonDocument::fromJson(configJson.toUtf8()).object();
+        for (const QJsonValue &name : config.value(QLatin1String("ignoreProps")).toArray())
+            m_ignored.insert(name.toString());
+        for (const QJsonValue &entry : config.value(QLatin1String("ignoreClassProps")).toArray()) {
+            const QJsonObject byClass = entry.toObject();
+            QSet<QString> &names
+                = m_ignoredByClass[byClass.value(QLatin1String("className")).toString()];
+            for (const QJsonValue &name : byClass.value(QLatin1String("ignoreProps")).toArray())
+                names.insert(name.toString());
+        }
+    }
+
+    QJsonObject Object(const QObject *object)
+    {
+        QJsonObject json;
+        if (!object)
+            return json;
+        const QMetaObject *meta = object->metaObject();
+        const QString className = QString::fromLatin1(meta->className());
+        json.insert(QStringLiteral("className"), className);
+        const auto byClass = m_ignoredByClass.constFind(className);
+        m_open.insert(object);
+        for (int i = 0; i < meta->propertyCount(); ++i) {
+            const QString name = QString::fromLatin1(meta->property(i).name());
+            if (m_ignored.contains(name)
+                || (byClass != m_ignoredByClass.constEnd() && byClass->contains(name)))
+                continue;
+            json.insert(name, Value(Normalize(object->property(meta->property(i).name()))));
+        }
+        m_open.remove(object);
+        return json;
+    }
+
+private:
+    static QVariant Normalize(const QVariant &value)
+    {
+        const QByteArray type = value.metaType().name();
+        if (type.startsWith("QFlags<"))
+            return value.toInt();
+        if (type == "KAVSysValue::Unit")
+            return KAVSysValue::GetUnitString(value.value<KAVSysValue::Unit>());
+        return value;
+    }
+
+    static KAVFeatObject *Feature(const QVariant &value)
+    {
+        if (!(value.metaType().flags() & QMetaType::PointerToQObject))
+            return nullptr;
+        return qobject_cast<KAVFeatObject *>(value.value<QObject *>());
+    }
+
+    QJsonValue Value(const QVariant &value)
+    {
+        if (value.metaType().id() == QMetaType::QVariantList) {
+            QList<KAVFeatObject *> objects;
+            for (const QVariant &element : value.toList()) {
+                if (KAVFeatObject *object = Feature(element))
+                    objects.append(object);
+            }
+            if (!objects.isEmpty()) {
+                for (KAVFeatObject *object : std::as_const(objects))
+                    keys().Set(object, keyOf(object));
+                // Stable: objects with equal keys keep their order, run after run.
+                std::stable_sort(objects.begin(), objects.end(),
+                                 [](const KAVFeatObject *a, const KAVFeatObject *b) {
+                                     return keys().Get(a) < keys().Get(b);
+                                 });
+                QJsonArray array;
+                for (KAVFeatObject *object : std::as_const(objects))
+                    array.append(Single(object));
+                return array;
+            }
+        } else if (value.metaType().id() >= QMetaType::User) {
+            if (KAVFeatObject *object = Feature(value)) {
+                if (keys().Has(object))
+                    return keys().Get(object);
+                return Single(object);
+            }
+            if (value.metaType().id() > QMetaType::User && value.canConvert<KAVSysValue>())
+                return value.value<KAVSysValue>().ToJsonObject();
+        }
+        const QJsonValue json = QJsonValue::fromVariant(value);
+        return json.isUndefined() ? QJsonValue(value.toString()) : json;
+    }
+
+    // One object in full, unless it is being written higher up (a back-pointer): then it is
+    // written as its key, or its identifying text.
+    QJsonValue Single(KAVFeatObject *object)
+    {
+        if (m_open.contains(object))
+            return keys().Has(object) ? keys().Get(object) : identifier(object);
+        return Object(object);
+    }
+
+    QSet<QString> m_ignored;
+    QHash<QString, QSet<QString>> m_ignoredByClass;
+    QSet<const QObject *> m_open;
+};
+
+} // namespace
+
+namespace KAVAtmSerializer {
+
+QByteArray SerializeContainer(const QString &configJson)
+{
+    const KAVFeatEnvironment *environment
+        = KAVFeatEnvironmentManager::GetManager()->GetCurrentEnvironment();
+    if (!environment)
+        return QByteArray();
+    QList<KAVFeatObject *> roots;
+    if (const KAVFeatContainer *container = environment->GetContainer())
+        roots = container->GetFeatureRoots();
+    Serializer serializer(configJson);
+    QJsonObject json;
+    for (const KAVFeatObject *root : std::as_const(roots))
+        json.insert(root->GetIdentifier(), serializer.Object(root));
+    return QJsonDocument(json).toJson(QJsonDocument::Indented);
+}
+
+QString GetKey(const QObject *object)
+{
+    return keys().Get(object);
+}
+
+} // namespace KAVAtmSerializer

@@ -1,0 +1,188 @@
+// The embedded script library through the real engine: assertions, the serialiser, constants.
+
+#include "kavatmautomationcasemanager.h"
+#include "kavatmjsengine.h"
+
+#include <QtTest/QtTest>
+
+class tst_KAVAtmJsModules : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void engineBasics();
+    void scriptFiles_data();
+    void scriptFiles();
+    void deepComparison_data();
+    void deepComparison();
+    void stringify_data();
+    void stringify();
+    void messageBoxButtonsAreReadOnly();
+
+private:
+    QJSValue evaluate(const QString &program);
+    QTemporaryDir m_dir;
+};
+
+void tst_KAVAtmJsModules::initTestCase()
+{
+    // Loads the embedded modules into the shared engine.
+    QVERIFY(KAVAtmAutomationCaseManager::GetManager());
+    for (const char *module :
+         {"kavExecutor", "kavAssert", "kavConsts", "kavJsonex", "dataAssertAction"})
+        QVERIFY2(evaluate(QString("typeof %1").arg(module)).toString() == "object", module);
+}
+
+QJSValue tst_KAVAtmJsModules::evaluate(const QString &program)
+{
+    return KAVAtmJsEngine::GetInstance()->Evaluate(program);
+}
+
+void tst_KAVAtmJsModules::engineBasics()
+{
+    KAVAtmJsEngine *engine = KAVAtmJsEngine::GetInstance();
+    QCOMPARE(engine, KAVAtmJsEngine::GetInstance());
+    engine->SetGlobalProperty("shared", QJSValue(42));
+    QCOMPARE(evaluate("shared + 1").toInt(), 43);
+    QObject object;
+    engine->RegisterQObject("registered", &object);
+    QVERIFY(engine->GetGlobalProperty("registered").isQObject());
+    engine->RegisterQObject("registered", nullptr);
+    QVERIFY(engine->GetGlobalProperty("registered").isUndefined());
+    QVERIFY(engine->CreateJsObject(nullptr).isNull());
+    QCOMPARE(engine->CreateJsArray(3).property("length").toInt(), 3);
+    QVERIFY(evaluate("throw new Error('boom')").isError());
+}
+
+void tst_KAVAtmJsModules::scriptFiles_data()
+{
+    QTest::addColumn<QByteArray>("content"); // null: no file
+    QTest::addColumn<bool>("wrap");
+    QTest::addColumn<QString>("expected"); // "function", "error", or the text of a string value
+    QTest::newRow("function, wrapped")
+        << QByteArray("function (context, done) { done(); }") << true << "function";
+    QTest::newRow("function, not wrapped")
+        << QByteArray("function (context, done) { done(); }") << false << "error";
+    QTest::newRow("missing file") << QByteArray() << true
+                                  << "The specified script file cannot be found: ";
+    QTest::newRow("syntax error") << QByteArray("function (") << true << "error";
+}
+
+void tst_KAVAtmJsModules::scriptFiles()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(bool, wrap);
+    QFETCH(QString, expected);
+    const QString path = m_dir.filePath(QTest::currentDataTag());
+    if (!content.isNull()) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    const QJSValue value = KAVAtmJsEngine::GetInstance()->ExecuteScriptFile(path, wrap);
+    if (expected == "function") {
+        QVERIFY(value.isCallable());
+    } else if (expected == "error") {
+        QVERIFY(value.isError());
+    } else {
+        QVERIFY(value.isString());
+        QCOMPARE(value.toString(), expected + path);
+    }
+}
+
+void tst_KAVAtmJsModules::deepComparison_data()
+{
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<QString>("actual");
+    QTest::addColumn<QString>("message"); // empty: equal
+    QTest::newRow("equal") << R"({"a":1,"b":[1,{"c":"x"}]})"
+                           << R"({"b":[1,{"c":"x"}],"a":1})"
+                           << "";
+    QTest::newRow("actual has more") << R"({"a":1})"
+                                     << R"({"a":1,"b":2})"
+                                     << "";
+    QTest::newRow("missing in actual")
+        << R"({"a":1,"b":2,"c":3})"
+        << R"({"a":1})"
+        << "The actual object (Path: $) has properties missing according to the baseline: b,c";
+    QTest::newRow("within 0.0001") << R"({"n":1.00005})"
+                                   << R"({"n":1.0001})"
+                                   << "";
+    QTest::newRow("beyond 0.0001")
+        << R"({"n":1.0})"
+        << R"({"n":1.0002})"
+        << "The values of property [n] in expected and actual are not equal.\n"
+           "Expected: [1]. Actual: [1.0002]. Path: $/n";
+    QTest::newRow("loose equality") << R"({"n":1})"
+                                    << R"({"n":"1"})"
+                                    << "";
+    QTest::newRow("array lengths")
+        << R"({"features":[1,2]})"
+        << R"({"features":[1,2,3]})"
+        << "The array length for actual:[3] is different than expected:[2]. Path: $/features";
+    QTest::newRow("path into an array")
+        << R"({"features":[{"name":"a"},{"name":"b"}]})"
+        << R"({"features":[{"name":"a"},{"name":"c"}]})"
+        << "The values of property [name] in expected and actual are not equal.\n"
+           "Expected: [b]. Actual: [c]. Path: $/features[1]/name";
+    QTest::newRow("expected not JSON") << "{"
+                                       << "{}"
+                                       << "JSON";
+}
+
+void tst_KAVAtmJsModules::deepComparison()
+{
+    QFETCH(QString, expected);
+    QFETCH(QString, actual);
+    QFETCH(QString, message);
+    KAVAtmJsEngine *engine = KAVAtmJsEngine::GetInstance();
+    engine->SetGlobalProperty("expectedText", expected);
+    engine->SetGlobalProperty("actualText", actual);
+    const QJSValue outcome = evaluate(
+        "(function () { try { kavAssert.areEqualJson(expectedText, actualText); return ''; }"
+        " catch (error) { return error.message; } })()");
+    if (message.isEmpty())
+        QCOMPARE(outcome.toString(), QString());
+    else
+        QVERIFY2(outcome.toString().startsWith(message) || outcome.toString().contains(message),
+                 qPrintable(outcome.toString()));
+}
+
+void tst_KAVAtmJsModules::stringify_data()
+{
+    QTest::addColumn<QString>("call");
+    QTest::addColumn<QString>("expected"); // "undefined" for no text
+    QTest::newRow("zero") << "kavJsonex.stringify(0)"
+                          << "0";
+    QTest::newRow("false") << "kavJsonex.stringify(false)"
+                           << "false";
+    QTest::newRow("empty text") << "kavJsonex.stringify('')"
+                                << "\"\"";
+    QTest::newRow("null") << "kavJsonex.stringify(null)"
+                          << "undefined";
+    QTest::newRow("undefined") << "kavJsonex.stringify(undefined)"
+                               << "undefined";
+    QTest::newRow("ignored member")
+        << "kavJsonex.stringify({a: 1, b: {a: 2, c: 3}}, null, 0, ['a'])"
+        << R"({"b":{"c":3}})";
+    QTest::newRow("bytes") << "kavJsonex.stringify({d: new Uint8Array([1, 255]).buffer})"
+                           << R"({"d":[1,255]})";
+}
+
+void tst_KAVAtmJsModules::stringify()
+{
+    QFETCH(QString, call);
+    QFETCH(QString, expected);
+    const QJSValue value = evaluate(call);
+    QCOMPARE(value.isUndefined() ? QString("undefined") : value.toString(), expected);
+}
+
+void tst_KAVAtmJsModules::messageBoxButtonsAreReadOnly()
+{
+    QCOMPARE(evaluate("kavConsts.messageBoxButton.Ok = 1; kavConsts.messageBoxButton.Ok").toInt(),
+             0x400);
+    QCOMPARE(evaluate("kavConsts.messageBoxButton.RestoreDefaults").toInt(), 0x08000000);
+    QCOMPARE(evaluate("Object.keys(kavConsts.messageBoxButton).length").toInt(), 19);
+}
+
+QTEST_MAIN(tst_KAVAtmJsModules)
+#include "tst_kavatmjsmodules.moc"

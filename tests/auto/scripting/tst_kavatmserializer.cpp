@@ -1,0 +1,247 @@
+// The serialised feature data that data assertions compare: the demo host's model against
+// golden files, and the rules that keep the text the same from run to run.
+
+#include "corviddocument.h"
+#include "corvidmodel.h"
+#include "kavatmdataassertaction.h"
+#include "kavatmdataassertactiondef.h"
+#include "kavatmserializer_p.h"
+#include "kavfeatcontainer.h"
+#include "kavfeatenvironment.h"
+#include "kavfeatenvironmentmanager.h"
+#include "kavnestfeature.h"
+#include "kavnestitem.h"
+#include "kavnestsheetitem.h"
+
+#include <QtCore/QJsonArray>
+#include <QtCore/QJsonDocument>
+#include <QtTest/QtTest>
+
+#include <memory>
+
+namespace {
+
+const QString Golden = QStringLiteral(KAV_GOLDEN);
+const QString Documents = QStringLiteral(KAV_EXAMPLES) + QStringLiteral("/documents");
+
+QString defaultConfig(const QJsonObject &action = {})
+{
+    KAVAtmDataAssertActionDef def;
+    def.FromJson(action);
+    return def.GetConfigJsonString();
+}
+
+QByteArray serialize(const QString &config)
+{
+    return KAVAtmDataAssertAction::SerializeContainer(config);
+}
+
+QJsonObject parsed(const QByteArray &json)
+{
+    return QJsonDocument::fromJson(json).object();
+}
+
+} // namespace
+
+class tst_KAVAtmSerializer : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void goldenFiles_data();
+    void goldenFiles();
+    void sameTextEveryTime();
+    void ignoreByClassIsExact();
+    void valuesAreNormalised();
+    void noEnvironmentNoText();
+    void backPointersDoNotRecurse();
+    void keysGoWithTheirObjects();
+
+private:
+    void open(const QString &document);
+
+    std::unique_ptr<CorvidDocument> m_document;
+};
+
+void tst_KAVAtmSerializer::initTestCase()
+{
+    CorvidDocument::SetStepInterval(1);
+}
+
+void tst_KAVAtmSerializer::init()
+{
+    open(Documents + "/brackets.json");
+}
+
+void tst_KAVAtmSerializer::cleanup()
+{
+    KAVFeatEnvironmentManager::GetManager()->SetCurrentEnvironment(nullptr);
+    m_document.reset();
+}
+
+void tst_KAVAtmSerializer::open(const QString &document)
+{
+    QString error;
+    m_document.reset(CorvidDocument::Open(document, &error, nullptr));
+    QVERIFY2(m_document, qPrintable(error));
+    KAVFeatEnvironmentManager::GetManager()->SetCurrentEnvironment(m_document->GetEnvironment());
+    QSignalSpy finished(m_document.get(), &CorvidDocument::ProcessingFinished);
+    m_document->Process();
+    QVERIFY(finished.wait(5000));
+}
+
+void tst_KAVAtmSerializer::goldenFiles_data()
+{
+    QTest::addColumn<QString>("document");
+    QTest::addColumn<QJsonObject>("action");
+    QTest::addColumn<QString>("golden");
+    QTest::newRow("two materials, default ignores")
+        << "brackets.json" << QJsonObject() << "brackets.json";
+    QTest::newRow("one material, more ignored")
+        << "panels.json"
+        << QJsonObject {{"ignoreProps", QJsonArray {"objectName", "upToDate", "file"}},
+                        {"ignoreClassProps",
+                         QJsonArray {QJsonObject {{"className", "KAVNestSheetItem"},
+                                                  {"ignoreProps", QJsonArray {"rotation"}}}}}}
+        << "panels-ignored.json";
+}
+
+void tst_KAVAtmSerializer::goldenFiles()
+{
+    QFETCH(QString, document);
+    QFETCH(QJsonObject, action);
+    QFETCH(QString, golden);
+    open(Documents + "/" + document);
+    const QByteArray actual = serialize(defaultConfig(action));
+    QFile file(Golden + "/" + golden);
+    if (qEnvironmentVariableIsSet("KAV_UPDATE_GOLDEN")) {
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(actual);
+        QSKIP("golden file written");
+    }
+    QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.fileName()));
+    const QByteArray expected = file.readAll();
+    if (actual != expected) {
+        QFile out(QDir::current().filePath(golden + ".actual"));
+        if (out.open(QIODevice::WriteOnly))
+            out.write(actual);
+    }
+    // Byte for byte: the baselines of data assertions are these texts.
+    QCOMPARE(actual, expected);
+}
+
+void tst_KAVAtmSerializer::sameTextEveryTime()
+{
+    const QString config = defaultConfig();
+    const QByteArray first = serialize(config);
+    QCOMPARE(serialize(config), first);
+    // A new run makes new sheets and sheet items: the text stays the same.
+    QSignalSpy finished(m_document.get(), &CorvidDocument::ProcessingFinished);
+    m_document->Nest();
+    QVERIFY(finished.wait(5000));
+    QCOMPARE(serialize(config), first);
+}
+
+void tst_KAVAtmSerializer::ignoreByClassIsExact()
+{
+    // CorvidSheet derives from KAVNestSheet: an entry for the base leaves it alone.
+    const auto sheetOf = [](const QByteArray &json) {
+        const QJsonArray features
+            = parsed(json)[QStringLiteral("Nestings")][QStringLiteral("features")][0]
+                          [QStringLiteral("features")]
+                              .toArray();
+        for (const QJsonValue &feature : features) {
+            if (feature[QStringLiteral("className")] == QStringLiteral("CorvidSheet"))
+                return feature.toObject();
+        }
+        return QJsonObject();
+    };
+    const QJsonObject base = sheetOf(serialize(
+        defaultConfig({{"ignoreClassProps",
+                        QJsonArray {QJsonObject {{"className", "KAVNestSheet"},
+                                                 {"ignoreProps", QJsonArray {"width"}}}}}})));
+    QCOMPARE(base[QStringLiteral("className")].toString(), QStringLiteral("CorvidSheet"));
+    QVERIFY(base.contains("width"));
+    const QJsonObject exact = sheetOf(serialize(
+        defaultConfig({{"ignoreClassProps",
+                        QJsonArray {QJsonObject {{"className", "CorvidSheet"},
+                                                 {"ignoreProps", QJsonArray {"width"}}}}}})));
+    QVERIFY(!exact.contains("width"));
+    QVERIFY(exact.contains("height"));
+    // The default list leaves out what differs on every run.
+    QVERIFY(!base.contains("nestingColor"));
+}
+
+void tst_KAVAtmSerializer::valuesAreNormalised()
+{
+    const QJsonObject nesting = parsed(serialize(
+        defaultConfig()))[QStringLiteral("Nestings")][QStringLiteral("features")][0]
+                                    .toObject();
+    const QJsonArray features = nesting[QStringLiteral("features")].toArray();
+    // Items (a flags property), then the report (a unit), by their keys.
+    QJsonObject item;
+    QJsonObject report;
+    for (const QJsonValue &feature : features) {
+        if (feature[QStringLiteral("className")] == "KAVNestItem" && item.isEmpty())
+            item = feature.toObject();
+        if (feature[QStringLiteral("className")] == "CorvidReport")
+            report = feature.toObject();
+    }
+    QCOMPARE(item[QStringLiteral("orientations")].toInt(), int(KAVNestItem::Rotate180));
+    QCOMPARE(report[QStringLiteral("lengthUnit")].toString(), QStringLiteral("mm"));
+    // A reference to a part listed earlier is its key, not the part again.
+    QCOMPARE(item[QStringLiteral("shape")].toString(), QStringLiteral("plate"));
+    QCOMPARE(nesting[QStringLiteral("material")].toString(), QStringLiteral("Aluminium1.5"));
+}
+
+void tst_KAVAtmSerializer::noEnvironmentNoText()
+{
+    KAVFeatEnvironmentManager::GetManager()->SetCurrentEnvironment(nullptr);
+    QCOMPARE(serialize(defaultConfig()), QByteArray());
+    KAVFeatEnvironment empty("empty");
+    KAVFeatEnvironmentManager::GetManager()->SetCurrentEnvironment(&empty);
+    QCOMPARE(parsed(serialize(defaultConfig())), QJsonObject());
+    KAVFeatEnvironmentManager::GetManager()->SetCurrentEnvironment(nullptr);
+}
+
+void tst_KAVAtmSerializer::backPointersDoNotRecurse()
+{
+    // An item whose shape is the nesting that holds it: written as a name, not again and again.
+    KAVFeatEnvironment environment("loop");
+    auto *nesting = new KAVNestFeature(QStringLiteral("Loop"));
+    auto *item = new KAVNestItem(QStringLiteral("Self"), nesting);
+    item->SetShape(nesting);
+    environment.GetContainer()->AddFeatureRoot(nesting);
+    KAVFeatEnvironmentManager::GetManager()->SetCurrentEnvironment(&environment);
+    const QJsonObject json = parsed(serialize(defaultConfig()));
+    QCOMPARE(json[QStringLiteral("Loop")][QStringLiteral("features")][0][QStringLiteral("shape")]
+                 .toString(),
+             QStringLiteral("Loop"));
+    KAVFeatEnvironmentManager::GetManager()->SetCurrentEnvironment(nullptr);
+}
+
+void tst_KAVAtmSerializer::keysGoWithTheirObjects()
+{
+    serialize(defaultConfig());
+    KAVFeatObject *nesting = m_document->GetEnvironment()
+                                 ->GetContainer()
+                                 ->GetFeatureRoots()
+                                 .last()
+                                 ->GetChildren()
+                                 .first();
+    KAVFeatObject *sheet = nullptr;
+    for (KAVFeatObject *child : nesting->GetChildren()) {
+        if (qobject_cast<KAVNestSheet *>(child))
+            sheet = child;
+    }
+    QVERIFY(sheet);
+    QVERIFY(!KAVAtmSerializer::GetKey(sheet).isEmpty());
+    const QObject *address = sheet;
+    delete sheet;
+    // A new object at that address must not be taken for the old one.
+    QCOMPARE(KAVAtmSerializer::GetKey(address), QString());
+}
+
+QTEST_MAIN(tst_KAVAtmSerializer)
+#include "tst_kavatmserializer.moc"
