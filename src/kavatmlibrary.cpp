@@ -1,6 +1,7 @@
 #include "kavatmlogging_p.h"
 #include "kavatmtestactionresult.h"
 #include "kavatmtestprocedureresult.h"
+#include "kavcmdcommand.h"
 #include "kavsysregisterinit.h"
 
 #include <QtCore/QMetaType>
@@ -28,6 +29,9 @@ const KAVSysRegisterInit s_init(&InitKAVAutomation);
 const bool s_typesRegistered = [] {
     qRegisterMetaType<const KAVAtmTestActionResult *>("const KAVAtmTestActionResult*");
     qRegisterMetaType<const KAVAtmTestProcedureResult *>("const KAVAtmTestProcedureResult*");
+    // What the UI helper hands to and takes from scripts.
+    qRegisterMetaType<KAVCmdCommand *>();
+    qRegisterMetaType<QWidget *>();
     return true;
 }();
 

@@ -153,6 +153,30 @@ void CorvidDocument::Nest()
         &CorvidDocument::Finish);
 }
 
+QSizeF CorvidDocument::GetSheetSize() const
+{
+    const QJsonObject sheet = m_content.value("sheet").toObject();
+    return QSizeF(sheet.value("width").toDouble(3000), sheet.value("height").toDouble(1500));
+}
+
+void CorvidDocument::SetSheetSize(const QSizeF &size)
+{
+    m_content.insert("sheet", QJsonObject {{"width", size.width()}, {"height", size.height()}});
+}
+
+void CorvidDocument::ClearNesting()
+{
+    for (KAVNestFeature *nesting : std::as_const(m_nestings)) {
+        for (KAVFeatObject *child : nesting->GetChildren()) {
+            if (qobject_cast<KAVNestSheet *>(child))
+                delete child;
+            else if (auto *report = qobject_cast<CorvidReport *>(child))
+                report->SetSheetCount(0);
+        }
+    }
+    Q_EMIT m_environment->GetContainer()->Changed();
+}
+
 void CorvidDocument::Run(KAVNestProcessorBase *processor, void (CorvidDocument::*compute)(),
                          void (CorvidDocument::*next)())
 {

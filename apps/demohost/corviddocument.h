@@ -4,6 +4,7 @@
 #include <QtCore/QJsonObject>
 #include <QtCore/QObject>
 #include <QtCore/QPointer>
+#include <QtCore/QSizeF>
 
 class KAVFeatEnvironment;
 class KAVMatMaterial;
@@ -31,6 +32,11 @@ public:
     void Process();
     // Runs the nesting again (the "Nest" command).
     void Nest();
+    // The sheet size of the next nesting, in millimetres.
+    QSizeF GetSheetSize() const;
+    void SetSheetSize(const QSizeF &size);
+    // Removes the sheets of every nesting ("Nest.Clear").
+    void ClearNesting();
 
     // Milliseconds per processor step; the full run of a processor takes six steps.
     static int GetStepInterval();

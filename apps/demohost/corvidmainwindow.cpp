@@ -9,13 +9,26 @@
 #include "kavfeatenvironment.h"
 #include "kavfeatenvironmentmanager.h"
 #include "kavfeatmodel.h"
+#include "kavfeattreenode.h"
+
+#include "corvidmodel.h"
+#include "kavatmjsengine.h"
+#include "kavfeatcontainer.h"
+#include "kavnestitem.h"
 
 #include <QtWidgets/QCheckBox>
+#include <QtWidgets/QComboBox>
 #include <QtWidgets/QDialog>
+#include <QtWidgets/QDialogButtonBox>
 #include <QtWidgets/QDoubleSpinBox>
 #include <QtWidgets/QFormLayout>
+#include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
+#include <QtWidgets/QMenu>
 #include <QtWidgets/QMenuBar>
+#include <QtWidgets/QMessageBox>
+#include <QtWidgets/QPushButton>
+#include <QtWidgets/QSpinBox>
 #include <QtWidgets/QStatusBar>
 
 namespace {
@@ -45,29 +58,176 @@ private:
     CorvidPlatform *m_platform;
 };
 
-// "Sheet.Properties": a dialog with the sheet size of the next nesting.
+// A command's dialog belongs to the main window even when launched without a parent (as
+// scripts launch commands), so that it is found below it.
+QWidget *dialogParent(QWidget *parent)
+{
+    if (parent)
+        return parent;
+    KAVCmdDialogHandler *handler = KAVCmdController::GetController()->GetDialogHandler();
+    return handler ? handler->GetParentWidget() : nullptr;
+}
+
+QDialogButtonBox *okCancel(QDialog *dialog)
+{
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
+    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("okButton"));
+    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cancelButton"));
+    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    return buttons;
+}
+
+// "Sheet.Properties": the sheet size of the next nesting. OK applies it and nests again;
+// either button finishes the command. Besides the named fields it has widgets without names,
+// as real dialogs do.
 class SheetPropertiesCommand : public KAVCmdDialogCommand {
 public:
-    using KAVCmdDialogCommand::KAVCmdDialogCommand;
+    SheetPropertiesCommand(const QByteArray &name, CorvidPlatform *platform)
+        : KAVCmdDialogCommand(name), m_platform(platform)
+    {
+    }
 
 protected:
     QWidget *CreateDialog(QWidget *parent) override
     {
-        auto *dialog = new QDialog(parent);
+        CorvidDocument *document = m_platform->GetCurrentDocument();
+        const QSizeF size = document ? document->GetSheetSize() : QSizeF(3000, 1500);
+        auto *dialog = new QDialog(dialogParent(parent));
         dialog->setWindowTitle(QStringLiteral("Sheet properties"));
         auto *form = new QFormLayout(dialog);
-        for (const char *name : {"sheetWidth", "sheetHeight"}) {
+        form->addRow(new QLabel(QStringLiteral("The sheets of the next nesting."), dialog));
+        for (const auto &[name, value] :
+             {std::pair {"sheetWidth", size.width()}, std::pair {"sheetHeight", size.height()}}) {
             auto *spin = new QDoubleSpinBox(dialog);
             spin->setObjectName(QLatin1String(name));
             spin->setRange(1, 100000);
-            spin->setValue(name[5] == 'W' ? 3000 : 1500);
+            spin->setValue(value);
             form->addRow(QLatin1String(name), spin);
         }
+        auto *sheetName = new QLineEdit(dialog);
+        sheetName->setObjectName(QStringLiteral("sheetName"));
+        form->addRow(QStringLiteral("sheetName"), sheetName);
+        auto *order = new QComboBox(dialog);
+        order->setObjectName(QStringLiteral("packingOrder"));
+        order->addItems({QStringLiteral("As listed"), QStringLiteral("Largest first")});
+        form->addRow(QStringLiteral("packingOrder"), order);
         auto *remnant = new QCheckBox(dialog);
         remnant->setObjectName(QStringLiteral("keepRemnant"));
         form->addRow(QStringLiteral("keepRemnant"), remnant);
+        form->addRow(new QCheckBox(QStringLiteral("Show preview"), dialog));
+        form->addRow(okCancel(dialog));
+        auto *widthSpin = dialog->findChild<QDoubleSpinBox *>(QStringLiteral("sheetWidth"));
+        auto *heightSpin = dialog->findChild<QDoubleSpinBox *>(QStringLiteral("sheetHeight"));
+        QObject::connect(dialog, &QDialog::accepted, this, [this, widthSpin, heightSpin] {
+            if (CorvidDocument *current = m_platform->GetCurrentDocument()) {
+                current->SetSheetSize(QSizeF(widthSpin->value(), heightSpin->value()));
+                current->Nest();
+            }
+            Finish();
+        });
+        QObject::connect(dialog, &QDialog::rejected, this, &KAVCmdCommand::Finish);
         return dialog;
     }
+
+private:
+    CorvidPlatform *m_platform;
+};
+
+// "Part.Quantity": a modal dialog (exec) with how many of a part are wanted; the part is the
+// command's "part" datum, the selected part, or the first one.
+class PartQuantityCommand : public KAVCmdCommand {
+public:
+    PartQuantityCommand(const QByteArray &name, CorvidPlatform *platform)
+        : KAVCmdCommand(name), m_platform(platform)
+    {
+    }
+
+protected:
+    void OnStart() override
+    {
+        CorvidDocument *document = m_platform->GetCurrentDocument();
+        CorvidPart *part = document ? FindPart(document) : nullptr;
+        if (!part) {
+            Finish();
+            return;
+        }
+        QDialog dialog(dialogParent(GetParentWidget()));
+        dialog.setObjectName(QString::fromLatin1(GetName()));
+        dialog.setWindowTitle(QStringLiteral("Quantity of %1").arg(part->GetIdentifier()));
+        auto *form = new QFormLayout(&dialog);
+        auto *quantity = new QSpinBox(&dialog);
+        quantity->setObjectName(QStringLiteral("quantity"));
+        quantity->setRange(0, 10000);
+        quantity->setValue(part->m_quantity);
+        form->addRow(QStringLiteral("quantity"), quantity);
+        form->addRow(okCancel(&dialog));
+        if (dialog.exec() == QDialog::Accepted) {
+            part->m_quantity = quantity->value();
+            for (KAVFeatObject *root :
+                 document->GetEnvironment()->GetContainer()->GetFeatureRoots()) {
+                for (KAVFeatObject *nesting : root->GetChildren()) {
+                    for (KAVFeatObject *child : nesting->GetChildren()) {
+                        auto *item = qobject_cast<KAVNestItem *>(child);
+                        if (item && item->GetShape() == part)
+                            item->SetQuantity(part->m_quantity);
+                    }
+                }
+            }
+            document->Nest();
+        }
+        Finish();
+    }
+
+private:
+    CorvidPart *FindPart(CorvidDocument *document) const
+    {
+        const QString wanted = GetData().value(QStringLiteral("part")).toString();
+        QList<CorvidPart *> parts;
+        for (KAVFeatObject *root : document->GetEnvironment()->GetContainer()->GetFeatureRoots()) {
+            for (KAVFeatObject *child : root->GetChildren()) {
+                if (auto *part = qobject_cast<CorvidPart *>(child))
+                    parts.append(part);
+            }
+        }
+        for (CorvidPart *part : std::as_const(parts)) {
+            if (part->GetIdentifier() == wanted)
+                return part;
+        }
+        for (KAVFeatObject *selected : document->GetEnvironment()->GetSelection()) {
+            if (auto *part = qobject_cast<CorvidPart *>(selected))
+                return part;
+        }
+        return parts.value(0);
+    }
+
+    CorvidPlatform *m_platform;
+};
+
+// "Nest.Clear": asks with a message box, then removes the sheets of the current document.
+class ClearNestingCommand : public KAVCmdCommand {
+public:
+    ClearNestingCommand(const QByteArray &name, CorvidPlatform *platform)
+        : KAVCmdCommand(name), m_platform(platform)
+    {
+    }
+
+protected:
+    void OnStart() override
+    {
+        QMessageBox box(QMessageBox::Question, QStringLiteral("Clear nesting"),
+                        QStringLiteral("Remove every sheet of the current document?"),
+                        QMessageBox::Yes | QMessageBox::No, dialogParent(GetParentWidget()));
+        box.setObjectName(QStringLiteral("confirmClear"));
+        if (box.exec() == QMessageBox::Yes) {
+            if (CorvidDocument *document = m_platform->GetCurrentDocument())
+                document->ClearNesting();
+        }
+        Finish();
+    }
+
+private:
+    CorvidPlatform *m_platform;
 };
 
 } // namespace
@@ -96,14 +256,18 @@ void CorvidDialogHandler::ApplyAutomationData(const QVariantMap &data, bool clea
             check->setChecked(it.value().toBool());
         else if (auto *edit = qobject_cast<QLineEdit *>(widget))
             edit->setText(it.value().toString());
+        else if (auto *combo = qobject_cast<QComboBox *>(widget))
+            combo->setCurrentText(it.value().toString());
     }
 }
 
 CorvidMainWindow::CorvidMainWindow(CorvidPlatform *platform)
     : m_platform(platform), m_browser(new KAVFeatBrowserWidget(this)),
-      m_dialogHandler(new CorvidDialogHandler(this))
+      m_dialogHandler(new CorvidDialogHandler(this)), m_featureMenu(new QMenu(this))
 {
+    setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QStringLiteral("CorvidApp"));
+    m_browser->setObjectName(QStringLiteral("featureTree"));
     setCentralWidget(m_browser);
     resize(800, 600);
     KAVCmdController::GetController()->SetDialogHandler(m_dialogHandler);
@@ -112,11 +276,93 @@ CorvidMainWindow::CorvidMainWindow(CorvidPlatform *platform)
     connect(environments, &KAVFeatEnvironmentManager::CurrentEnvironmentChanged, this,
             [this](KAVFeatEnvironment *environment) {
                 m_browser->SetEnvironment(environment);
-                if (environment)
+                if (environment) {
                     environment->GetModel()->SetContextualView(m_browser);
+                    connect(environment, &KAVFeatEnvironment::SelectionChanged, this,
+                            &CorvidMainWindow::SyncSelectionFromEnvironment, Qt::UniqueConnection);
+                }
                 statusBar()->showMessage(environment ? environment->GetName() : QString());
             });
+    connect(m_browser, &QTreeWidget::itemSelectionChanged, this,
+            &CorvidMainWindow::SyncSelectionToEnvironment);
+
+    // The tree's context menu: what the user right-clicks, selected or nested again.
+    m_featureMenu->setObjectName(QStringLiteral("featureMenu"));
+    m_browser->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_browser, &QWidget::customContextMenuRequested, this,
+            &CorvidMainWindow::ShowFeatureMenu);
+    connect(m_featureMenu->addAction(QStringLiteral("Select")), &QAction::triggered, this, [this] {
+        if (KAVFeatEnvironment *environment = m_browser->GetEnvironment())
+            environment->SetSelection(m_menuObject ? KAVFeatObjectSet {m_menuObject}
+                                                   : KAVFeatObjectSet());
+    });
+    m_featureMenu->addSeparator();
+    connect(m_featureMenu->addAction(QStringLiteral("Nest again")), &QAction::triggered, this, [] {
+        if (KAVCmdAction *action = KAVCmdController::GetController()->GetAction("Nest.Run"))
+            action->trigger();
+    });
+    connect(m_featureMenu->addAction(QStringLiteral("Quantity...")), &QAction::triggered, this, [] {
+        if (KAVCmdAction *action = KAVCmdController::GetController()->GetAction("Part.Quantity"))
+            action->trigger();
+    });
     RegisterCommands();
+    KAVAtmJsEngine::GetInstance()->RegisterQObject(QStringLiteral("mainWindow"), this);
+}
+
+QWidget *CorvidMainWindow::CurrentDialog() const
+{
+    return m_dialogHandler->GetDialog(qobject_cast<KAVCmdDialogCommand *>(
+        KAVCmdController::GetController()->GetCurrentCommand()));
+}
+
+QStringList CorvidMainWindow::SelectedFeatures() const
+{
+    QStringList names;
+    if (const KAVFeatEnvironment *environment = m_browser->GetEnvironment()) {
+        for (const KAVFeatObject *object : environment->GetSelection())
+            names.append(object->GetIdentifier());
+    }
+    names.sort();
+    return names;
+}
+
+void CorvidMainWindow::ShowFeatureMenu(const QPoint &position)
+{
+    // The position is the viewport's, as Qt gives it for a tree.
+    auto *node = dynamic_cast<KAVFeatTreeNode *>(m_browser->itemAt(position));
+    m_menuObject = node ? node->GetFeatureObject() : nullptr;
+    m_featureMenu->popup(m_browser->viewport()->mapToGlobal(position));
+}
+
+void CorvidMainWindow::SyncSelectionToEnvironment()
+{
+    KAVFeatEnvironment *environment = m_browser->GetEnvironment();
+    if (m_syncing || !environment)
+        return;
+    KAVFeatObjectSet selection;
+    for (QTreeWidgetItem *item : m_browser->selectedItems()) {
+        if (auto *node = dynamic_cast<KAVFeatTreeNode *>(item)) {
+            if (KAVFeatObject *object = node->GetFeatureObject())
+                selection.insert(object);
+        }
+    }
+    m_syncing = true;
+    environment->SetSelection(selection);
+    m_syncing = false;
+}
+
+void CorvidMainWindow::SyncSelectionFromEnvironment(const KAVFeatObjectSet &selection)
+{
+    if (m_syncing)
+        return;
+    m_syncing = true;
+    m_browser->clearSelection();
+    for (KAVFeatObject *object : selection) {
+        if (KAVFeatTreeNode *node
+            = m_browser->GetTreeNodeFromFullPath(KAVFeatBrowserWidget::GetFullPath(object)))
+            node->setSelected(true);
+    }
+    m_syncing = false;
 }
 
 CorvidMainWindow::~CorvidMainWindow()
@@ -130,14 +376,25 @@ void CorvidMainWindow::RegisterCommands()
     CorvidPlatform *platform = m_platform;
     controller->RegisterCommand(
         "Nest", [platform](const QByteArray &name) { return new NestCommand(name, platform); });
-    controller->RegisterCommand(
-        "Sheet", [](const QByteArray &name) { return new SheetPropertiesCommand(name); });
+    controller->RegisterCommand("Sheet", [platform](const QByteArray &name) {
+        return new SheetPropertiesCommand(name, platform);
+    });
+    controller->RegisterCommand("Part", [platform](const QByteArray &name) {
+        return new PartQuantityCommand(name, platform);
+    });
+    controller->RegisterCommand("Clear", [platform](const QByteArray &name) {
+        return new ClearNestingCommand(name, platform);
+    });
 
     QMenu *menu = menuBar()->addMenu(QStringLiteral("&Nesting"));
     for (KAVCmdCommandAction *action :
          {new KAVCmdCommandAction("Nest.Run", "Nest", QStringLiteral("&Nest"), {}, this),
           new KAVCmdCommandAction("Sheet.Properties", "Sheet", QStringLiteral("&Sheet properties"),
-                                  {}, this)}) {
+                                  {}, this),
+          new KAVCmdCommandAction("Part.Quantity", "Part", QStringLiteral("Part &quantity"), {},
+                                  this),
+          new KAVCmdCommandAction("Clear.Nesting", "Clear", QStringLiteral("&Clear nesting"), {},
+                                  this)}) {
         controller->AddAction(action);
         menu->addAction(action);
     }

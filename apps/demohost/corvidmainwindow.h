@@ -4,7 +4,12 @@
 #include "kavatmdialoghandler.h"
 #include "kavcmddialoghandler.h"
 
+#include "kavfeatobject.h"
+
+#include <QtCore/QPointer>
 #include <QtWidgets/QMainWindow>
+
+class QMenu;
 
 class CorvidPlatform;
 class KAVFeatBrowserWidget;
@@ -18,19 +23,32 @@ public:
     void ApplyAutomationData(const QVariantMap &data, bool clearFirst) override;
 };
 
-// The main window: the feature tree of the current document and the host's commands.
+// The main window: the feature tree of the current document, its context menu, and the host's
+// commands. Scripts reach it as the global "mainWindow"; the dialogs of commands are its
+// children, named after their commands.
 class CorvidMainWindow : public QMainWindow {
     Q_OBJECT
 public:
     explicit CorvidMainWindow(CorvidPlatform *platform);
     ~CorvidMainWindow() override;
 
+    // The dialog of the running command, or null.
+    Q_INVOKABLE QWidget *CurrentDialog() const;
+    // The identifiers of the current document's selected feature objects, sorted.
+    Q_INVOKABLE QStringList SelectedFeatures() const;
+
 private:
     void RegisterCommands();
+    void ShowFeatureMenu(const QPoint &position);
+    void SyncSelectionToEnvironment();
+    void SyncSelectionFromEnvironment(const KAVFeatObjectSet &selection);
 
     CorvidPlatform *m_platform;
     KAVFeatBrowserWidget *m_browser;
     CorvidDialogHandler *m_dialogHandler;
+    QMenu *m_featureMenu;
+    QPointer<KAVFeatObject> m_menuObject;
+    bool m_syncing = false;
 };
 
 #endif // CORVIDMAINWINDOW_H

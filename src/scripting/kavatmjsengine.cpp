@@ -28,6 +28,9 @@ KAVAtmJsEngine::KAVAtmJsEngine() : d(new KAVAtmJsEnginePrivate)
     d->engine->globalObject().setProperty(QStringLiteral("timer"),
                                           d->engine->newQObject(&d->timer));
     d->engine->installExtensions(QJSEngine::ConsoleExtension);
+    // Lets the modules skip building debug lines nobody reads.
+    d->engine->globalObject().setProperty(QStringLiteral("kavDebug"),
+                                          lcScripting().isDebugEnabled());
 }
 
 KAVAtmJsEngine::~KAVAtmJsEngine()

@@ -121,31 +121,70 @@ public:
         QJsonObject json;
         if (!object)
             return json;
-        const QMetaObject *meta = object->metaObject();
-        const QString className = QString::fromLatin1(meta->className());
-        json.insert(QStringLiteral("className"), className);
-        const auto byClass = m_ignoredByClass.constFind(className);
+        const ClassPlan &plan = Plan(object->metaObject());
         m_open.insert(object);
-        for (int i = 0; i < meta->propertyCount(); ++i) {
-            const QString name = QString::fromLatin1(meta->property(i).name());
-            if (m_ignored.contains(name)
-                || (byClass != m_ignoredByClass.constEnd() && byClass->contains(name)))
+        for (const PropertyPlan &property : plan.properties) {
+            if (property.kind == PropertyPlan::ClassName) {
+                json.insert(property.name, plan.className);
                 continue;
-            json.insert(name, Value(Normalize(object->property(meta->property(i).name()))));
+            }
+            QVariant value = property.property.read(object);
+            if (property.kind == PropertyPlan::Flags)
+                value = value.toInt();
+            else if (property.kind == PropertyPlan::Unit)
+                value = KAVSysValue::GetUnitString(value.value<KAVSysValue::Unit>());
+            json.insert(property.name, Value(value));
         }
         m_open.remove(object);
         return json;
     }
 
 private:
-    static QVariant Normalize(const QVariant &value)
+    // What is written of each class, worked out once per class: the properties not ignored, in
+    // index order, and how each value is normalised.
+    struct PropertyPlan {
+        enum Kind { Plain, Flags, Unit, ClassName };
+        QMetaProperty property;
+        QString name;
+        Kind kind = Plain;
+    };
+    struct ClassPlan {
+        QString className;
+        QList<PropertyPlan> properties;
+    };
+
+    const ClassPlan &Plan(const QMetaObject *meta)
     {
-        const QByteArray type = value.metaType().name();
-        if (type.startsWith("QFlags<"))
-            return value.toInt();
-        if (type == "KAVSysValue::Unit")
-            return KAVSysValue::GetUnitString(value.value<KAVSysValue::Unit>());
-        return value;
+        const auto found = m_plans.constFind(meta);
+        if (found != m_plans.constEnd())
+            return *found;
+        ClassPlan plan;
+        plan.className = QString::fromLatin1(meta->className());
+        const auto byClass = m_ignoredByClass.constFind(plan.className);
+        for (int i = 0; i < meta->propertyCount(); ++i) {
+            const QMetaProperty property = meta->property(i);
+            const QString name = QString::fromLatin1(property.name());
+            if (m_ignored.contains(name)
+                || (byClass != m_ignoredByClass.constEnd() && byClass->contains(name)))
+                continue;
+            const QByteArray type = property.metaType().name();
+            PropertyPlan::Kind kind = PropertyPlan::Plain;
+            if (type.startsWith("QFlags<"))
+                kind = PropertyPlan::Flags;
+            else if (type == "KAVSysValue::Unit")
+                kind = PropertyPlan::Unit;
+            plan.properties.append({property, name, kind});
+        }
+        // A property of that name takes its place.
+        if (std::none_of(
+                plan.properties.cbegin(), plan.properties.cend(),
+                [](const PropertyPlan &p) { return p.name == QLatin1String("className"); }))
+            plan.properties.append(
+                {QMetaProperty(), QStringLiteral("className"), PropertyPlan::ClassName});
+        // In the order a JSON object keeps its members: each insertion then goes at the end.
+        std::sort(plan.properties.begin(), plan.properties.end(),
+                  [](const PropertyPlan &a, const PropertyPlan &b) { return a.name < b.name; });
+        return *m_plans.insert(meta, plan);
     }
 
     static KAVFeatObject *Feature(const QVariant &value)
@@ -164,16 +203,19 @@ private:
                     objects.append(object);
             }
             if (!objects.isEmpty()) {
-                for (KAVFeatObject *object : std::as_const(objects))
-                    keys().Set(object, keyOf(object));
+                QList<std::pair<QString, KAVFeatObject *>> keyed;
+                keyed.reserve(objects.size());
+                for (KAVFeatObject *object : std::as_const(objects)) {
+                    const QString key = keyOf(object);
+                    keys().Set(object, key);
+                    keyed.append({key, object});
+                }
                 // Stable: objects with equal keys keep their order, run after run.
-                std::stable_sort(objects.begin(), objects.end(),
-                                 [](const KAVFeatObject *a, const KAVFeatObject *b) {
-                                     return keys().Get(a) < keys().Get(b);
-                                 });
+                std::stable_sort(keyed.begin(), keyed.end(),
+                                 [](const auto &a, const auto &b) { return a.first < b.first; });
                 QJsonArray array;
-                for (KAVFeatObject *object : std::as_const(objects))
-                    array.append(Single(object));
+                for (const auto &entry : std::as_const(keyed))
+                    array.append(Single(entry.second));
                 return array;
             }
         } else if (value.metaType().id() >= QMetaType::User) {
@@ -182,7 +224,9 @@ private:
                     return keys().Get(object);
                 return Single(object);
             }
-            if (value.metaType().id() > QMetaType::User && value.canConvert<KAVSysValue>())
+            if (value.metaType().id() > QMetaType::User
+                && (value.metaType() == QMetaType::fromType<KAVSysValue>()
+                    || value.canConvert<KAVSysValue>()))
                 return value.value<KAVSysValue>().ToJsonObject();
         }
         const QJsonValue json = QJsonValue::fromVariant(value);
@@ -200,6 +244,7 @@ private:
 
     QSet<QString> m_ignored;
     QHash<QString, QSet<QString>> m_ignoredByClass;
+    QHash<const QMetaObject *, ClassPlan> m_plans;
     QSet<const QObject *> m_open;
 };
 

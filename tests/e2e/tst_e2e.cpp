@@ -1,6 +1,7 @@
 // The runner and the demo host as real processes.
 
 #include "kavatmclientorchestratorconnection.h"
+#include "kavatmenums.h"
 #include "kavatmtestactionresult.h"
 
 #include <QtCore/QJsonArray>
@@ -60,6 +61,8 @@ private Q_SLOTS:
     void signalsStopTheRun();
     void hostDiesWithTheRunner();
     void reportThatCannotBeWritten();
+    void scriptsExample();
+    void dataAssertBaselineLifecycle();
     void setupErrors_data();
     void setupErrors();
 
@@ -574,6 +577,55 @@ void tst_E2E::reportThatCannotBeWritten()
     QVERIFY2(m_stderr.contains("cannot write the report"), qPrintable(m_stderr));
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("{\"previous\": true}"));
+}
+
+void tst_E2E::scriptsExample()
+{
+    // Script cases that drive the demo host's tree, a dialog and a modal dialog, then a data
+    // assertion against the committed baseline.
+    QCOMPARE(run({"--output", m_output, "--quiet-client", Examples + "/procedures/scripts.json"}),
+             0);
+    const QList<QJsonObject> results = actionResults();
+    QCOMPARE(results.size(), 13);
+    QCOMPARE(results[4].value("data").toString().isEmpty(), false); // what the menu selected
+}
+
+void tst_E2E::dataAssertBaselineLifecycle()
+{
+    const QString procedure = writeFile(
+        "assert.json",
+        procedureJson(
+            "Assert",
+            {QJsonObject {{"action", "OpenFile"}, {"file", Examples + "/documents/brackets.json"}},
+             QJsonObject {{"action", "WaitNest"}}, QJsonObject {{"action", "WaitUpdate"}},
+             QJsonObject {{"action", "DataAssert"},
+                          {"name", "nesting"},
+                          {"baseline", "baselines/nesting.json"}}}));
+    const QString baseline = m_dir->filePath("baselines/nesting.json");
+
+    // The first run captures the baseline, the second compares against it.
+    QCOMPARE(run({"--output", m_output, "--quiet-client", procedure}), 0);
+    QFile file(baseline);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray captured = file.readAll();
+    file.close();
+    QVERIFY(QJsonDocument::fromJson(captured).object().contains("Nestings"));
+    QCOMPARE(run({"--output", m_output, "--quiet-client", procedure}), 0);
+    QCOMPARE(actionResults().last().value("result").toInt(), int(KAVAtmEnums::Pass));
+
+    // A number changed in the baseline fails with the path to it.
+    QByteArray changed = captured;
+    changed.replace("\"thickness\": 1.5", "\"thickness\": 1.75");
+    QVERIFY(changed != captured);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(changed);
+    file.close();
+    QCOMPARE(run({"--output", m_output, "--quiet-client", procedure}), 1);
+    const QJsonObject last = actionResults().last();
+    QCOMPARE(last.value("result").toInt(), int(KAVAtmEnums::Fail));
+    QVERIFY2(last.value("details").toString().contains(
+                 "Expected: [1.75]. Actual: [1.5]. Path: $/Materials/features[0]/thickness"),
+             qPrintable(last.value("details").toString()));
 }
 
 QTEST_GUILESS_MAIN(tst_E2E)
