@@ -1,0 +1,244 @@
+#include "kavatmeventrecorder.h"
+
+#include "kavatmrecordedevent.h"
+
+#include <QtCore/QCoreApplication>
+#include <QtCore/QElapsedTimer>
+#include <QtCore/QJsonObject>
+#include <QtCore/QPointer>
+#include <QtCore/QTimer>
+#include <QtGui/QInputEvent>
+#include <QtWidgets/QWidget>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+class KAVAtmEventRecorderPrivate {
+public:
+    explicit KAVAtmEventRecorderPrivate(QWidget *rootWidget) : root(rootWidget) { }
+
+    void NameWidgets(QObject *parent);
+    bool IsBelowRoot(const QObject *object) const;
+    bool IsPropagation(const QObject *watched, const QEvent *event) const;
+    QObject *FindTarget(const KAVAtmRecordedEvent &recorded) const;
+
+    QWidget *const root;
+    std::vector<std::unique_ptr<KAVAtmRecordedEvent>> events;
+    QTimer *replayTimer = nullptr;
+    QElapsedTimer clock;
+    int nameCounter = 0;
+    float speed = 1.0f;
+    int replayPosition = 0;
+    bool recording = false;
+    bool replaying = false;
+    // The last input recorded, to tell its propagation to the parents from a new input.
+    QPointer<QObject> lastTarget;
+    QEvent::Type lastType = QEvent::None;
+    quint64 lastTimestamp = 0;
+};
+
+void KAVAtmEventRecorderPrivate::NameWidgets(QObject *parent)
+{
+    for (QObject *child : parent->children()) {
+        if (!child->isWidgetType())
+            continue;
+        if (child->objectName().isEmpty())
+            child->setObjectName(QStringLiteral("unique_%1").arg(nameCounter++));
+        NameWidgets(child);
+    }
+}
+
+bool KAVAtmEventRecorderPrivate::IsBelowRoot(const QObject *object) const
+{
+    if (!object)
+        return false;
+    for (const QObject *current = object->parent(); current; current = current->parent()) {
+        if (current == root)
+            return true;
+    }
+    return false;
+}
+
+// A widget that ignores an input hands the same input on to its parent, and the application
+// filter sees it again there: same type and time stamp, one level up.
+bool KAVAtmEventRecorderPrivate::IsPropagation(const QObject *watched, const QEvent *event) const
+{
+    const QObject *last = lastTarget.data();
+    if (!last || event->type() != lastType)
+        return false;
+    const auto *input = static_cast<const QInputEvent *>(event);
+    if (input->timestamp() != lastTimestamp)
+        return false;
+    for (const QObject *current = last->parent(); current; current = current->parent()) {
+        if (current == watched)
+            return true;
+    }
+    return false;
+}
+
+QObject *KAVAtmEventRecorderPrivate::FindTarget(const KAVAtmRecordedEvent &recorded) const
+{
+    const QString &path = recorded.GetObjectPath();
+    const QString name = path.section(QLatin1Char('/'), -1);
+    const QList<QObject *> candidates = root->findChildren<QObject *>(name);
+    for (QObject *candidate : candidates) {
+        if (QLatin1String(candidate->metaObject()->className()) == recorded.GetClassName()
+            && KAVAtmRecordedEvent::ConstructObjectPath(candidate) == path)
+            return candidate;
+    }
+    return nullptr;
+}
+
+KAVAtmEventRecorder::KAVAtmEventRecorder(QWidget *root)
+    : QObject(root), d(new KAVAtmEventRecorderPrivate(root))
+{
+    d->replayTimer = new QTimer(this);
+    d->replayTimer->setSingleShot(true);
+    d->replayTimer->setTimerType(Qt::PreciseTimer);
+    connect(d->replayTimer, &QTimer::timeout, this, &KAVAtmEventRecorder::Replay);
+    if (root)
+        d->NameWidgets(root);
+}
+
+KAVAtmEventRecorder::KAVAtmEventRecorder(QWidget *root, const QJsonArray &events)
+    : KAVAtmEventRecorder(root)
+{
+    for (const QJsonValue &value : events) {
+        if (!value.isObject())
+            continue;
+        auto recorded = std::make_unique<KAVAtmRecordedEvent>();
+        if (recorded->FromJson(value.toObject()))
+            d->events.push_back(std::move(recorded));
+    }
+}
+
+KAVAtmEventRecorder::~KAVAtmEventRecorder()
+{
+    if (d->recording)
+        qApp->removeEventFilter(this);
+    // The root went mid-replay (a replayed click closed the dialog): whoever waits for the
+    // end hears it now, with what was left out.
+    if (d->replaying) {
+        d->replaying = false;
+        const int count = int(d->events.size());
+        Q_EMIT ReplayFinished(tr("The replay target was destroyed: %1 of %2 events were not "
+                                 "replayed.")
+                                  .arg(count - d->replayPosition)
+                                  .arg(count));
+    }
+}
+
+void KAVAtmEventRecorder::StartRecording()
+{
+    if (!d->root)
+        return;
+    if (!d->recording)
+        qApp->installEventFilter(this);
+    d->recording = true;
+    d->lastTarget.clear();
+    d->clock.start();
+    Q_EMIT RecordingStarted();
+}
+
+void KAVAtmEventRecorder::StopRecording()
+{
+    if (d->recording)
+        qApp->removeEventFilter(this);
+    d->recording = false;
+    StopReplay();
+    Q_EMIT RecordingStopped(GetEvents());
+}
+
+bool KAVAtmEventRecorder::IsRecording() const
+{
+    return d->recording;
+}
+
+void KAVAtmEventRecorder::StartReplay(float speed)
+{
+    if (d->events.empty()) {
+        Q_EMIT ReplayFinished(QString());
+        return;
+    }
+    d->replayPosition = 0;
+    d->speed = std::isfinite(speed) && speed > 0 ? speed : 1.0f;
+    d->replaying = true;
+    d->replayTimer->start(0);
+    Q_EMIT ReplayStarted();
+}
+
+void KAVAtmEventRecorder::StopReplay()
+{
+    d->replayTimer->stop();
+    d->replaying = false;
+}
+
+bool KAVAtmEventRecorder::IsReplaying() const
+{
+    return d->replaying;
+}
+
+QJsonArray KAVAtmEventRecorder::GetEvents() const
+{
+    QJsonArray array;
+    for (const auto &event : d->events)
+        array.append(event->ToJson());
+    return array;
+}
+
+int KAVAtmEventRecorder::GetEventCount() const
+{
+    return int(d->events.size());
+}
+
+int KAVAtmEventRecorder::GetReplayPosition() const
+{
+    return d->replayPosition;
+}
+
+bool KAVAtmEventRecorder::eventFilter(QObject *watched, QEvent *event)
+{
+    // Everything in the process passes here: reject cheaply before copying anything.
+    if (!d->recording || !KAVAtmRecordedEvent::IsRecordable(event) || !d->IsBelowRoot(watched))
+        return false;
+    if (d->IsPropagation(watched, event))
+        return false;
+
+    auto recorded = std::make_unique<KAVAtmRecordedEvent>(
+        int(qMin<qint64>(d->clock.elapsed(), std::numeric_limits<int>::max())), watched,
+        event->clone());
+    if (!d->events.empty()) {
+        const auto *previous = dynamic_cast<const QMouseEvent *>(d->events.back()->GetEvent());
+        const auto *current = dynamic_cast<const QMouseEvent *>(recorded->GetEvent());
+        if (previous && current && previous->type() == current->type()
+            && previous->button() == current->button() && previous->buttons() == current->buttons()
+            && previous->modifiers() == current->modifiers())
+            d->events.pop_back();
+    }
+    d->lastTarget = watched;
+    d->lastType = event->type();
+    d->lastTimestamp = static_cast<const QInputEvent *>(event)->timestamp();
+    d->events.push_back(std::move(recorded));
+    return false;
+}
+
+void KAVAtmEventRecorder::Replay()
+{
+    if (!d->replaying || d->replayPosition >= int(d->events.size()))
+        return;
+    const KAVAtmRecordedEvent &current = *d->events[size_t(d->replayPosition++)];
+    if (current.GetEvent()) {
+        if (QObject *target = d->FindTarget(current))
+            QCoreApplication::postEvent(target, current.GetEvent()->clone());
+    }
+    if (d->replayPosition < int(d->events.size())) {
+        const qint64 difference = qint64(d->events[size_t(d->replayPosition)]->GetTimeOffset())
+            - current.GetTimeOffset();
+        const double delay = difference > 0 ? std::trunc(double(difference) / d->speed) : 0.0;
+        d->replayTimer->start(int(qBound(0.0, delay, double(std::numeric_limits<int>::max()))));
+        return;
+    }
+    d->replaying = false;
+    Q_EMIT ReplayFinished(QString());
+}

@@ -1,0 +1,354 @@
+// Recorded events in their JSON form, and the recorder's naming, filtering and replay.
+
+#include "kavatmeventrecorder.h"
+#include "kavatmrecordedevent.h"
+
+#include <QtCore/QJsonDocument>
+#include <QtCore/QTimer>
+#include <QtGui/QContextMenuEvent>
+#include <QtGui/QKeyEvent>
+#include <QtGui/QMouseEvent>
+#include <QtGui/QWheelEvent>
+#include <QtTest/QtTest>
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QPushButton>
+#include <QtWidgets/QVBoxLayout>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+QJsonObject recorded(const QJsonObject &event, const QString &path = QStringLiteral("root/child"),
+                     int offset = 0, const QString &className = QStringLiteral("QWidget"))
+{
+    return {{"toffset", offset}, {"clsn", className}, {"objn", path}, {"event", event}};
+}
+
+QJsonObject mouseJson(int type, int x, int y, int button = 1, int buttons = 0)
+{
+    return {{"event", 3},
+            {"type", type},
+            {"pos", QJsonObject {{"x", x}, {"y", y}}},
+            {"gpos", QJsonObject {{"x", x}, {"y", y}}},
+            {"btn", button},
+            {"btns", buttons},
+            {"modi", 0}};
+}
+
+// field(value, "event.pos.x")
+QJsonValue field(QJsonValue value, const char *path)
+{
+    for (const QString &key : QString::fromLatin1(path).split(QLatin1Char('.')))
+        value = value.toObject().value(key);
+    return value;
+}
+
+void sendMouse(QWidget *widget, QEvent::Type type, QPoint pos, Qt::MouseButton button,
+               Qt::MouseButtons buttons)
+{
+    QMouseEvent event(type, pos, widget->mapToGlobal(pos), button, buttons, Qt::NoModifier);
+    QApplication::sendEvent(widget, &event);
+}
+
+// root > [button "press", unnamed widget > unnamed widget]
+struct Tree {
+    Tree()
+    {
+        root.setObjectName(QStringLiteral("root"));
+        auto *layout = new QVBoxLayout(&root);
+        button = new QPushButton(QStringLiteral("Press"), &root);
+        button->setObjectName(QStringLiteral("press"));
+        layout->addWidget(button);
+        outer = new QWidget(&root);
+        inner = new QWidget(outer);
+        layout->addWidget(outer);
+        root.resize(200, 120);
+    }
+    QWidget root;
+    QPushButton *button;
+    QWidget *outer;
+    QWidget *inner;
+};
+
+} // namespace
+
+class tst_KAVAtmRecording : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void roundTrip_data();
+    void roundTrip();
+    void refused_data();
+    void refused();
+    void globalPositionRounding();
+    void naming();
+    void recordsInputBelowTheRootOnce();
+    void mouseMovesCollapse();
+    void replayClicksAButton();
+    void replayPacing_data();
+    void replayPacing();
+    void replayEdges();
+};
+
+void tst_KAVAtmRecording::roundTrip_data()
+{
+    QTest::addColumn<QJsonObject>("event");
+    QTest::newRow("context menu") << QJsonObject {{"event", 1},
+                                                  {"type", int(QEvent::ContextMenu)},
+                                                  {"reason", 1},
+                                                  {"pos", QJsonObject {{"x", 3}, {"y", 4}}},
+                                                  {"gpos", QJsonObject {{"x", 103}, {"y", 104}}},
+                                                  {"modi", int(Qt::ShiftModifier)}};
+    for (const int type : {int(QEvent::KeyPress), int(QEvent::KeyRelease)}) {
+        QTest::addRow("key %d", type) << QJsonObject {{"event", 2},
+                                                      {"type", type},
+                                                      {"key", int(Qt::Key_A)},
+                                                      {"modi", int(Qt::ControlModifier)},
+                                                      {"text", "a"},
+                                                      {"autorep", true},
+                                                      {"count", 2}};
+    }
+    for (const int type : {int(QEvent::MouseButtonPress), int(QEvent::MouseButtonRelease),
+                           int(QEvent::MouseButtonDblClick), int(QEvent::MouseMove)})
+        QTest::addRow("mouse %d", type) << mouseJson(type, 7, -9, 2, 2);
+    for (const int orientation : {1, 2}) {
+        QTest::addRow("wheel %d", orientation)
+            << QJsonObject {{"event", 4},
+                            {"type", int(QEvent::Wheel)},
+                            {"btns", 0},
+                            {"modi", 0},
+                            {"pos", QJsonObject {{"x", 5}, {"y", 6}}},
+                            {"gpos", QJsonObject {{"x", 15}, {"y", 16}}},
+                            {"ori", orientation},
+                            {"delta", -120}};
+    }
+}
+
+void tst_KAVAtmRecording::roundTrip()
+{
+    QFETCH(QJsonObject, event);
+    const QJsonObject json
+        = recorded(event, QStringLiteral("a//b"), 1234, QStringLiteral("QLineEdit"));
+    KAVAtmRecordedEvent loaded;
+    QString error;
+    QVERIFY2(loaded.FromJson(json, &error), qPrintable(error));
+    QVERIFY(loaded.GetEvent());
+    QCOMPARE(loaded.ToJson(), json);
+}
+
+void tst_KAVAtmRecording::refused_data()
+{
+    QTest::addColumn<QJsonObject>("event");
+    QTest::addColumn<QString>("error");
+    // A DeferredDelete posted to the target would delete it.
+    QTest::newRow("key kind, deferred delete")
+        << QJsonObject {{"event", 2}, {"type", int(QEvent::DeferredDelete)}, {"key", 65}}
+        << "Event type 52 is not a key event.";
+    QTest::newRow("mouse kind, key type")
+        << mouseJson(int(QEvent::KeyPress), 0, 0) << "Event type 6 is not a mouse event.";
+    QTest::newRow("unknown kind") << QJsonObject {{"event", 7}, {"type", 2}}
+                                  << "Unknown event kind 7.";
+    QTest::newRow("context reason")
+        << QJsonObject {{"event", 1}, {"reason", 9}} << "Unknown context menu reason 9.";
+}
+
+void tst_KAVAtmRecording::refused()
+{
+    QFETCH(QJsonObject, event);
+    QFETCH(QString, error);
+    KAVAtmRecordedEvent loaded;
+    QVERIFY(loaded.FromJson(recorded(mouseJson(int(QEvent::MouseMove), 1, 1))));
+    const QEvent *previous = loaded.GetEvent();
+    QString reason;
+    QVERIFY(!loaded.FromJson(recorded(event), &reason));
+    QCOMPARE(reason, error);
+    QCOMPARE(loaded.GetEvent(), previous);
+}
+
+void tst_KAVAtmRecording::globalPositionRounding()
+{
+    QMouseEvent mouse(QEvent::MouseMove, QPointF(1, 1), QPointF(10.5, -10.5), Qt::NoButton,
+                      Qt::NoButton, Qt::NoModifier);
+    const KAVAtmRecordedEvent event(0, QStringLiteral("QWidget"), QStringLiteral("w"),
+                                    mouse.clone());
+    const QJsonObject gpos = field(event.ToJson(), "event.gpos").toObject();
+    QCOMPARE(gpos, (QJsonObject {{"x", 11}, {"y", -11}}));
+}
+
+void tst_KAVAtmRecording::naming()
+{
+    Tree first;
+    new QObject(first.outer); // not a widget: skipped
+    new KAVAtmEventRecorder(&first.root);
+    // Depth first in child order; the layout is no widget; named widgets keep their name.
+    QCOMPARE(first.button->objectName(), QStringLiteral("press"));
+    QCOMPARE(first.outer->objectName(), QStringLiteral("unique_0"));
+    QCOMPARE(first.inner->objectName(), QStringLiteral("unique_1"));
+    QCOMPARE(KAVAtmRecordedEvent::ConstructObjectPath(first.inner),
+             QStringLiteral("root/unique_0/unique_1"));
+    QCOMPARE(first.root.objectName(), QStringLiteral("root"));
+}
+
+void tst_KAVAtmRecording::recordsInputBelowTheRootOnce()
+{
+    Tree tree;
+    auto *recorder = new KAVAtmEventRecorder(&tree.root);
+    QSignalSpy started(recorder, &KAVAtmEventRecorder::RecordingStarted);
+    recorder->StartRecording();
+    QCOMPARE(started.count(), 1);
+
+    // The root's own input, non-input events and input elsewhere are left out.
+    QKeyEvent rootKey(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+    QApplication::sendEvent(&tree.root, &rootKey);
+    QEvent update(QEvent::UpdateRequest);
+    QApplication::sendEvent(tree.inner, &update);
+    QWidget elsewhere;
+    sendMouse(&elsewhere, QEvent::MouseButtonPress, QPoint(1, 1), Qt::LeftButton, Qt::LeftButton);
+    QCOMPARE(recorder->GetEventCount(), 0);
+
+    // A plain widget ignores keys: the key travels to outer and root, recorded once.
+    QKeyEvent key(QEvent::KeyPress, Qt::Key_B, Qt::NoModifier, QStringLiteral("b"));
+    QApplication::sendEvent(tree.inner, &key);
+    QCOMPARE(recorder->GetEventCount(), 1);
+    QKeyEvent again(QEvent::KeyPress, Qt::Key_C, Qt::NoModifier, QStringLiteral("c"));
+    again.setTimestamp(key.timestamp() + 1);
+    QApplication::sendEvent(tree.inner, &again);
+    QCOMPARE(recorder->GetEventCount(), 2);
+
+    QSignalSpy stopped(recorder, &KAVAtmEventRecorder::RecordingStopped);
+    recorder->StopRecording();
+    QApplication::sendEvent(tree.inner, &key);
+    QCOMPARE(recorder->GetEventCount(), 2);
+    QCOMPARE(stopped.count(), 1);
+    const QJsonArray events = stopped.at(0).at(0).toJsonArray();
+    QCOMPARE(events.size(), 2);
+    QCOMPARE(field(events.at(0), "objn").toString(), QStringLiteral("root/unique_0/unique_1"));
+    QCOMPARE(field(events.at(1), "event.text").toString(), QStringLiteral("c"));
+}
+
+void tst_KAVAtmRecording::mouseMovesCollapse()
+{
+    Tree tree;
+    auto *recorder = new KAVAtmEventRecorder(&tree.root);
+    recorder->StartRecording();
+    for (int x = 1; x <= 3; ++x)
+        sendMouse(tree.inner, QEvent::MouseMove, QPoint(x, 1), Qt::NoButton, Qt::NoButton);
+    // Held buttons or modifiers that differ keep the moves apart.
+    sendMouse(tree.inner, QEvent::MouseMove, QPoint(4, 1), Qt::NoButton, Qt::RightButton);
+    QMouseEvent shifted(QEvent::MouseMove, QPointF(5, 1), QPointF(5, 1), Qt::NoButton,
+                        Qt::RightButton, Qt::ShiftModifier);
+    QApplication::sendEvent(tree.inner, &shifted);
+    sendMouse(tree.inner, QEvent::MouseButtonPress, QPoint(5, 1), Qt::LeftButton, Qt::LeftButton);
+    sendMouse(tree.inner, QEvent::MouseMove, QPoint(6, 1), Qt::NoButton, Qt::LeftButton);
+    sendMouse(tree.inner, QEvent::MouseMove, QPoint(7, 1), Qt::NoButton, Qt::LeftButton);
+    recorder->StopRecording();
+    const QJsonArray events = recorder->GetEvents();
+    QCOMPARE(events.size(), 5);
+    QCOMPARE(field(events.at(0), "event.pos.x").toInt(), 3);
+    QCOMPARE(field(events.at(1), "event.pos.x").toInt(), 4);
+    QCOMPARE(field(events.at(2), "event.pos.x").toInt(), 5);
+    QCOMPARE(field(events.at(3), "event.type").toInt(), int(QEvent::MouseButtonPress));
+    QCOMPARE(field(events.at(4), "event.pos.x").toInt(), 7);
+}
+
+void tst_KAVAtmRecording::replayClicksAButton()
+{
+    QJsonArray events;
+    {
+        Tree recording;
+        auto *recorder = new KAVAtmEventRecorder(&recording.root);
+        recorder->StartRecording();
+        QTest::mouseClick(recording.button, Qt::LeftButton);
+        recorder->StopRecording();
+        events = recorder->GetEvents();
+    }
+    // A target that no longer exists is skipped.
+    events.prepend(recorded(mouseJson(int(QEvent::MouseButtonPress), 1, 1), "root/gone"));
+    events.append(QStringLiteral("not an event"));
+
+    Tree replay;
+    replay.root.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&replay.root));
+    auto *recorder = new KAVAtmEventRecorder(&replay.root, events);
+    QCOMPARE(recorder->GetEventCount(), 3);
+    QSignalSpy clicked(replay.button, &QPushButton::clicked);
+    QSignalSpy started(recorder, &KAVAtmEventRecorder::ReplayStarted);
+    QSignalSpy finished(recorder, &KAVAtmEventRecorder::ReplayFinished);
+    recorder->StartReplay(100.0f);
+    QCOMPARE(started.count(), 1);
+    QTRY_COMPARE(finished.count(), 1);
+    QCOMPARE(finished.at(0).at(0).toString(), QString());
+    QTRY_COMPARE(clicked.count(), 1);
+    QVERIFY(!recorder->IsReplaying());
+}
+
+void tst_KAVAtmRecording::replayPacing_data()
+{
+    QTest::addColumn<int>("gap");
+    QTest::addColumn<float>("speed");
+    QTest::addColumn<int>("interval");
+    QTest::newRow("double") << 500 << 2.0f << 250;
+    QTest::newRow("half") << 500 << 0.5f << 1000;
+    QTest::newRow("zero") << 500 << 0.0f << 500;
+    QTest::newRow("negative") << 500 << -3.0f << 500;
+    QTest::newRow("nan") << 500 << std::nanf("") << 500;
+    QTest::newRow("infinite") << 500 << std::numeric_limits<float>::infinity() << 500;
+    QTest::newRow("truncated") << 1001 << 2.0f << 500;
+    QTest::newRow("clamped") << std::numeric_limits<int>::max() << 0.001f
+                             << std::numeric_limits<int>::max();
+    QTest::newRow("backwards") << -500 << 1.0f << 0;
+}
+
+void tst_KAVAtmRecording::replayPacing()
+{
+    QFETCH(int, gap);
+    QFETCH(float, speed);
+    QFETCH(int, interval);
+    Tree tree;
+    const int first = gap < 0 ? -gap : 0;
+    const QJsonArray events {
+        recorded(mouseJson(int(QEvent::MouseMove), 1, 1), "root/gone", first),
+        recorded(mouseJson(int(QEvent::MouseMove), 2, 2), "root/gone", first + gap)};
+    auto *recorder = new KAVAtmEventRecorder(&tree.root, events);
+    auto *timer = recorder->findChild<QTimer *>();
+    QVERIFY(timer);
+    QSignalSpy finished(recorder, &KAVAtmEventRecorder::ReplayFinished);
+    recorder->StartReplay(speed);
+    if (interval == 0) {
+        QTRY_COMPARE(finished.count(), 1);
+        return;
+    }
+    QTRY_COMPARE(recorder->GetReplayPosition(), 1);
+    QVERIFY(timer->isActive());
+    QCOMPARE(timer->interval(), interval);
+    recorder->StopReplay();
+}
+
+void tst_KAVAtmRecording::replayEdges()
+{
+    Tree tree;
+    auto *empty = new KAVAtmEventRecorder(&tree.root);
+    QSignalSpy started(empty, &KAVAtmEventRecorder::ReplayStarted);
+    QSignalSpy finished(empty, &KAVAtmEventRecorder::ReplayFinished);
+    empty->StartReplay(1.0f);
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(started.count(), 0);
+
+    // The recorder goes with its root, mid-replay included.
+    auto *root = new QWidget;
+    QPointer<KAVAtmEventRecorder> replaying(new KAVAtmEventRecorder(
+        root,
+        {recorded(mouseJson(int(QEvent::MouseMove), 1, 1)),
+         recorded(mouseJson(int(QEvent::MouseMove), 1, 1), "root/child", 100000)}));
+    QSignalSpy cut(replaying.data(), &KAVAtmEventRecorder::ReplayFinished);
+    replaying->StartReplay(1.0f);
+    QTRY_COMPARE(replaying->GetReplayPosition(), 1);
+    delete root;
+    QVERIFY(replaying.isNull());
+    QCOMPARE(cut.count(), 1);
+    QCOMPARE(cut.at(0).at(0).toString(),
+             QStringLiteral("The replay target was destroyed: 1 of 2 events were not replayed."));
+}
+
+QTEST_MAIN(tst_KAVAtmRecording)
+#include "tst_kavatmrecording.moc"
