@@ -1,4 +1,5 @@
 #include "kavatmrecordingactiondef.h"
+#include "kavatmmodelutils_p.h"
 
 namespace {
 const QString DefaultCommand = QStringLiteral("stop");
@@ -12,6 +13,11 @@ public:
 KAVAtmRecordingActionDef::KAVAtmRecordingActionDef() : d(new KAVAtmRecordingActionDefPrivate) { }
 
 KAVAtmRecordingActionDef::~KAVAtmRecordingActionDef() = default;
+
+QByteArray KAVAtmRecordingActionDef::GetActionName()
+{
+    return KAVAtmModelUtils::ActionTypeOf(staticMetaObject);
+}
 
 void KAVAtmRecordingActionDef::FromJson(const QJsonObject &json)
 {

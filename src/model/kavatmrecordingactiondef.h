@@ -13,6 +13,8 @@ public:
     KAVAtmRecordingActionDef();
     ~KAVAtmRecordingActionDef() override;
 
+    static QByteArray GetActionName();
+
     void FromJson(const QJsonObject &json) override;
     QJsonObject ToJson() const override;
 

@@ -1,4 +1,5 @@
 #include "kavatmwidgetreplayactiondef.h"
+#include "kavatmmodelutils_p.h"
 
 class KAVAtmWidgetReplayActionDefPrivate {
 public:
@@ -12,6 +13,11 @@ KAVAtmWidgetReplayActionDef::KAVAtmWidgetReplayActionDef()
 }
 
 KAVAtmWidgetReplayActionDef::~KAVAtmWidgetReplayActionDef() = default;
+
+QByteArray KAVAtmWidgetReplayActionDef::GetActionName()
+{
+    return KAVAtmModelUtils::ActionTypeOf(staticMetaObject);
+}
 
 void KAVAtmWidgetReplayActionDef::FromJson(const QJsonObject &json)
 {

@@ -15,6 +15,8 @@ public:
     KAVAtmWidgetReplayActionDef();
     ~KAVAtmWidgetReplayActionDef() override;
 
+    static QByteArray GetActionName();
+
     void FromJson(const QJsonObject &json) override;
     QJsonObject ToJson() const override;
 

@@ -1,16 +1,22 @@
 #include "kavatmplatform.h"
 #include "kavatmclientorchestratorconnection.h"
+#include "kavatmclosefileactiondef.h"
 #include "kavatmconfiguration.h"
 #include "kavatmexecutorregistry_p.h"
+#include "kavatmlaunchcommandactiondef.h"
 #include "kavatmlogging_p.h"
+#include "kavatmopenfileactiondef.h"
 #include "kavatmplatform_p.h"
 #include "kavatmprocessormonitor.h"
+#include "kavatmsetautomationdataactiondef.h"
 #include "kavatmtestactionbase.h"
 #include "kavatmtestactionresult.h"
 #include "kavatmupdatemonitor.h"
 #include "kavatmwaitnestingactiondef.h"
 #include "kavatmwaittranslationactiondef.h"
 #include "kavatmwaitupdateactiondef.h"
+#include "kavatmwidgetreplayactiondef.h"
+#include "kavcmdcommandaction.h"
 #include "kavfeatenvironment.h"
 #include "kavfeatupdatemanager.h"
 #include "kavnestfeatureprocessor.h"
@@ -56,6 +62,91 @@ void KAVAtmPlatformPrivate::OnSourceProcessorSaveFinished()
 void KAVAtmPlatformPrivate::OnUpdateFinished()
 {
     RecordIfRecording(KAVAtmWaitUpdateActionDef().ToJson());
+}
+
+void KAVAtmPlatformPrivate::SetRecordingStatus(KAVAtmPlatform::RecordingStatus status)
+{
+    if (status == recordingStatus)
+        return;
+    const char *name = status == KAVAtmPlatform::Recording ? "Recording"
+        : status == KAVAtmPlatform::Paused                 ? "Paused"
+                                                           : "Stopped";
+    qCDebug(lcPlatform).nospace() << "The new recording status: " << name;
+    recordingStatus = status;
+    using P = KAVAtmPlatform;
+    using D = KAVAtmPlatformPrivate;
+    if (status == P::Recording) {
+        connect(platform, &P::RecordableActionTriggering, this, &D::OnActionLaunching,
+                Qt::UniqueConnection);
+        connect(platform, &P::SelectionChanging, this, &D::OnSelectionChanging,
+                Qt::UniqueConnection);
+        connect(platform, &P::DocumentOpening, this, &D::OnDocumentOpening, Qt::UniqueConnection);
+        connect(platform, &P::DocumentClosing, this, &D::OnDocumentClosing, Qt::UniqueConnection);
+        connect(platform, &P::WidgetRecordingFinished, this, &D::OnWidgetRecordingFinished,
+                Qt::UniqueConnection);
+        connect(platform, &P::PopupDialogValueReturned, this, &D::OnPopupDialogValueReturned,
+                Qt::UniqueConnection);
+        connect(platform, &P::PopupDialogValuesReturned, this, &D::OnPopupDialogValuesReturned,
+                Qt::UniqueConnection);
+    } else if (status == P::Stopped) {
+        disconnect(platform, &P::RecordableActionTriggering, this, &D::OnActionLaunching);
+        disconnect(platform, &P::SelectionChanging, this, &D::OnSelectionChanging);
+        disconnect(platform, &P::DocumentOpening, this, &D::OnDocumentOpening);
+        disconnect(platform, &P::DocumentClosing, this, &D::OnDocumentClosing);
+        disconnect(platform, &P::WidgetRecordingFinished, this, &D::OnWidgetRecordingFinished);
+        disconnect(platform, &P::PopupDialogValueReturned, this, &D::OnPopupDialogValueReturned);
+        disconnect(platform, &P::PopupDialogValuesReturned, this, &D::OnPopupDialogValuesReturned);
+    }
+    Q_EMIT RecordingStatusChanged(status);
+    Q_EMIT platform->RecordingStatusChanged(status);
+    if (connection)
+        connection->SendRecordingStatus(status);
+}
+
+void KAVAtmPlatformPrivate::OnActionLaunching(const KAVCmdAction &action)
+{
+    if (recordingStatus == KAVAtmPlatform::Recording)
+        platform->HandleRecordCommand(action);
+}
+
+void KAVAtmPlatformPrivate::OnSelectionChanging(const KAVFeatObjectSet &selections)
+{
+    if (recordingStatus == KAVAtmPlatform::Recording)
+        platform->HandleRecordSelection(selections);
+}
+
+void KAVAtmPlatformPrivate::OnDocumentOpening(const QString &filePath)
+{
+    if (recordingStatus == KAVAtmPlatform::Recording)
+        platform->HandleRecordDocumentOpening(filePath);
+}
+
+void KAVAtmPlatformPrivate::OnDocumentClosing(const QString &filePath)
+{
+    if (recordingStatus == KAVAtmPlatform::Recording)
+        platform->HandleRecordDocumentClosing(filePath);
+}
+
+void KAVAtmPlatformPrivate::OnWidgetRecordingFinished(const QJsonArray &events)
+{
+    KAVAtmWidgetReplayActionDef definition;
+    definition.SetRecordedEvents(events);
+    definition.SetReplaySpeed(1.0f);
+    RecordIfRecording(definition.ToJson());
+}
+
+void KAVAtmPlatformPrivate::OnPopupDialogValueReturned(const QString &key, const QVariant &value)
+{
+    KAVAtmSetAutomationDataActionDef definition;
+    definition.InsertKeyValue(key, value);
+    RecordIfRecording(definition.ToJson());
+}
+
+void KAVAtmPlatformPrivate::OnPopupDialogValuesReturned(const QVariantMap &values)
+{
+    KAVAtmSetAutomationDataActionDef definition;
+    definition.SetMap(values);
+    RecordIfRecording(definition.ToJson());
 }
 
 void KAVAtmPlatformPrivate::SetUpConnection()
@@ -258,6 +349,49 @@ KAVAtmPlatform::ConnectionStatus KAVAtmPlatform::GetConnectionStatus() const
 KAVAtmPlatform::RecordingStatus KAVAtmPlatform::GetRecordingStatus() const
 {
     return d->recordingStatus;
+}
+
+void KAVAtmPlatform::SetRecordingStatus(RecordingStatus status)
+{
+    d->SetRecordingStatus(status);
+}
+
+bool KAVAtmPlatform::HandleRecordCommand(const KAVCmdAction &action)
+{
+    const auto *commandAction = qobject_cast<const KAVCmdCommandAction *>(&action);
+    if (!commandAction)
+        return false;
+    KAVAtmLaunchCommandActionDef definition;
+    definition.SetActionId(commandAction->GetID());
+    definition.SetActionData(commandAction->GetData());
+    SendRecordingData(definition.ToJson());
+    return true;
+}
+
+bool KAVAtmPlatform::HandleRecordSelection(const KAVFeatObjectSet &)
+{
+    return false;
+}
+
+bool KAVAtmPlatform::HandleRecordDocumentOpening(const QString &docPath)
+{
+    qCDebug(lcPlatform).noquote() << "KAVAtmPlatform::HandleRecordDocumentOpening starts:"
+                                  << docPath;
+    KAVAtmOpenFileActionDef definition;
+    definition.SetFilePath(docPath);
+    definition.SetPlatform(d->platformType);
+    SendRecordingData(definition.ToJson());
+    return true;
+}
+
+bool KAVAtmPlatform::HandleRecordDocumentClosing(const QString &docPath)
+{
+    qCDebug(lcPlatform).noquote() << "KAVAtmPlatform::HandleRecordDocumentClosing starts:"
+                                  << docPath;
+    KAVAtmCloseFileActionDef definition;
+    definition.SetPlatform(d->platformType);
+    SendRecordingData(definition.ToJson());
+    return true;
 }
 
 void KAVAtmPlatform::SetFeatureProcessorMonitor(KAVFeatEnvironment *environment)

@@ -54,6 +54,9 @@ public:
     void SetMode(KAVAtmEnums::PlatformMode mode);
     ConnectionStatus GetConnectionStatus() const;
     RecordingStatus GetRecordingStatus() const;
+    // While recording, the platform's operation signals are sent to the runner as the actions
+    // that replay them; paused keeps the connections and sends nothing.
+    void SetRecordingStatus(RecordingStatus status);
 
     // Each installer creates a monitor as a child of the environment; an earlier monitor stays
     // alive until its environment goes.
@@ -75,6 +78,7 @@ Q_SIGNALS:
     void WidgetRecordingFinished(const QJsonArray &events);
     void PopupDialogValueReturned(const QString &, const QVariant &value);
     void PopupDialogValuesReturned(const QVariantMap &values);
+    void RecordingStatusChanged(KAVAtmPlatform::RecordingStatus status);
 
 protected:
     explicit KAVAtmPlatform(KAVAtmEnums::Platform platform);
@@ -84,6 +88,13 @@ protected:
     const QMetaObject *GetRegisteredAction(const QByteArray &type) const;
 
     virtual void DispatchAction(const QUuid &id, const QJsonValue &data);
+
+    // Each sends the action that replays the operation and returns whether it did. Selections
+    // are not recorded unless the host, which knows its tree, overrides that one.
+    virtual bool HandleRecordCommand(const KAVCmdAction &action);
+    virtual bool HandleRecordSelection(const KAVFeatObjectSet &selections);
+    virtual bool HandleRecordDocumentOpening(const QString &docPath);
+    virtual bool HandleRecordDocumentClosing(const QString &docPath);
 
 public Q_SLOTS:
     // The host's test environment is up: connect to the runner named by the environment,

@@ -36,6 +36,14 @@ private Q_SLOTS:
     void OnConnectionAuthenticated();
     void OnExecuteRequested(const QUuid &id, const QJsonValue &actionData);
     void OnCancelRequested(const QUuid &id);
+    // Recording of user operations, connected while recording or paused.
+    void OnActionLaunching(const KAVCmdAction &action);
+    void OnSelectionChanging(const KAVFeatObjectSet &selections);
+    void OnDocumentOpening(const QString &filePath);
+    void OnDocumentClosing(const QString &filePath);
+    void OnWidgetRecordingFinished(const QJsonArray &events);
+    void OnPopupDialogValueReturned(const QString &, const QVariant &value);
+    void OnPopupDialogValuesReturned(const QVariantMap &values);
 
 public:
     // Recording of the waits the user made the host do.
@@ -43,6 +51,7 @@ public:
     void OnSourceProcessorSaveFinished();
     void OnUpdateFinished();
     void RecordIfRecording(const QJsonObject &definition);
+    void SetRecordingStatus(KAVAtmPlatform::RecordingStatus status);
 
     KAVAtmPlatform *const platform;
     KAVAtmClientOrchestratorConnection *connection = nullptr;

@@ -72,7 +72,13 @@ void KAVAtmTestActionBase::Execute()
     result.SetStatus(KAVAtmEnums::Executing);
     result.SetResult(KAVAtmEnums::Pass);
     d->platform->UpdateActionResult(&result);
+    ArmTimeout();
+    Q_EMIT ActionStarted();
+}
 
+void KAVAtmTestActionBase::ArmTimeout()
+{
+    const KAVAtmTestActionDef *def = GetActionDef();
     if (def && def->GetTimeout() > 0) {
         connect(&d->timeoutTimer, &QTimer::timeout, this, &KAVAtmTestActionBase::OnTimeout,
                 Qt::UniqueConnection);
@@ -81,7 +87,6 @@ void KAVAtmTestActionBase::Execute()
             int(qMin<qint64>(def->GetTimeout() * 1000, std::numeric_limits<int>::max())));
         d->timeoutTimer.start();
     }
-    Q_EMIT ActionStarted();
 }
 
 QJsonValue KAVAtmTestActionBase::GenerateRecordingData() const

@@ -42,6 +42,9 @@ protected:
     virtual KAVAtmTestActionDef *GetActionDef() const;
     virtual void Cleanup();
 
+    // Starts the definition's time-out; Execute() does it for executors that call it.
+    void ArmTimeout();
+
     // Sends the one final result and ends the executor; later calls are ignored.
     void ReportResult(KAVAtmEnums::ExecutionResult result, const QString &details,
                       const QString &data);

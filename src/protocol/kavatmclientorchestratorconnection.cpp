@@ -44,6 +44,11 @@ bool KAVAtmClientOrchestratorConnection::SendRecordingData(const QJsonValue &dat
     return SendCommand(CommandRecordingData, data, errorString);
 }
 
+bool KAVAtmClientOrchestratorConnection::SendRecordingStatus(int status)
+{
+    return SendCommand(CommandRecordingStatus, QJsonObject {{QStringLiteral("status"), status}});
+}
+
 bool KAVAtmClientOrchestratorConnection::ReceiveCommand(const QByteArray &command,
                                                         const QJsonValue &data)
 {

@@ -28,6 +28,8 @@ public:
     // Each returns false, with the reason, when the message cannot be sent (too large).
     bool SendActionUpdate(const KAVAtmTestActionResult *result, QString *errorString = nullptr);
     bool SendRecordingData(const QJsonValue &data, QString *errorString = nullptr);
+    // Tells the runner that recording started, paused or stopped.
+    bool SendRecordingStatus(int status);
 
 Q_SIGNALS:
     void ExecuteRequested(QUuid id, QJsonValue actionData);

@@ -53,7 +53,11 @@ bool KAVAtmOrchestratorClientConnection::ReceiveCommand(const QByteArray &comman
         Q_EMIT ActionStatusUpdated(data);
     else if (command == CommandRecordingData)
         Q_EMIT RecordingDataReceived(data);
-    else
+    else if (command == CommandRecordingStatus) {
+        const QJsonValue status = data.toObject().value(QLatin1String("status"));
+        const int value = status.isDouble() ? status.toInt(-1) : -1;
+        Q_EMIT RecordingStatusReceived(value >= 0 && value <= 2 ? value : -1);
+    } else
         return false;
     return true;
 }

@@ -35,6 +35,9 @@ Q_SIGNALS:
     void ClientRegistered(QJsonValue data);
     void ActionStatusUpdated(QJsonValue data);
     void RecordingDataReceived(QJsonValue data);
+    // Recording started (1), paused (2) or stopped (0) in the client; -1 for a status the
+    // client named wrongly.
+    void RecordingStatusReceived(int status);
 
 protected:
     bool ReceiveCommand(const QByteArray &command, const QJsonValue &data) override;

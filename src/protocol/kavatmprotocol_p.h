@@ -36,6 +36,8 @@ inline QByteArray DeriveOrchestratorKey(const QByteArray &secret)
 inline const QByteArray CommandClient = QByteArrayLiteral("client");
 inline const QByteArray CommandActionUpdate = QByteArrayLiteral("actionupdate");
 inline const QByteArray CommandRecordingData = QByteArrayLiteral("recordingdata");
+// {"status": 0 stopped, 1 recording, 2 paused}, on every change.
+inline const QByteArray CommandRecordingStatus = QByteArrayLiteral("recordingstatus");
 // Runner to client.
 inline const QByteArray CommandExecute = QByteArrayLiteral("execute");
 inline const QByteArray CommandCancel = QByteArrayLiteral("cancel");

@@ -25,6 +25,11 @@ public:
             updates.append(result->ToJson());
         KAVAtmPlatform::UpdateActionResult(result);
     }
+    void SendRecordingData(const QJsonValue &data) override
+    {
+        recorded.append(data.toObject());
+        KAVAtmPlatform::SendRecordingData(data);
+    }
     void ClosePlatform() override { ++closeCount; }
     void ResetUserSettings() override { }
 
@@ -58,6 +63,7 @@ public:
     }
 
     QList<QJsonObject> updates;
+    QList<QJsonObject> recorded;
     int closeCount = 0;
 };
 

@@ -1,0 +1,81 @@
+#include "kavatmlaunchcommandaction.h"
+#include "kavatmexecutorregistry_p.h"
+#include "kavatmlogging_p.h"
+#include "kavcmdaction.h"
+#include "kavcmdcontroller.h"
+#include "kavsysexception.h"
+
+#include <QtCore/QEventLoop>
+#include <QtCore/QTimer>
+
+KAVATM_REGISTER_EXECUTOR(KAVAtmLaunchCommandAction)
+
+class KAVAtmLaunchCommandActionPrivate {
+public:
+    KAVAtmLaunchCommandActionDef def;
+};
+
+KAVAtmLaunchCommandAction::KAVAtmLaunchCommandAction(KAVAtmPlatform &platform, const QUuid &id,
+                                                     const QJsonValue &data)
+    : KAVAtmTestActionBase(platform, id, data), d(new KAVAtmLaunchCommandActionPrivate)
+{
+    d->def.FromJson(data.toObject());
+}
+
+KAVAtmLaunchCommandAction::~KAVAtmLaunchCommandAction() = default;
+
+QByteArray KAVAtmLaunchCommandAction::GetActionName()
+{
+    return KAVAtmLaunchCommandActionDef::GetActionName();
+}
+
+KAVAtmLaunchCommandActionDef *KAVAtmLaunchCommandAction::GetActionDef() const
+{
+    return &d->def;
+}
+
+void KAVAtmLaunchCommandAction::Execute()
+{
+    // No Executing update, but the time-out holds: a command whose dialog calls exec() blocks
+    // inside the trigger.
+    ArmTimeout();
+    const QByteArray id = d->def.GetActionId();
+    const QString notFound = tr("Cannot find the action with Id: %1").arg(QString::fromUtf8(id));
+    QAction *action = nullptr;
+    try {
+        action = KAVCmdController::GetController()->GetAction(id);
+    } catch (const KAVSysException &exception) {
+        qCDebug(lcPlatform).noquote() << exception.GetMessage();
+    }
+    if (!action) {
+        ReportResult(KAVAtmEnums::Fail, notFound, QString());
+        return;
+    }
+    // A disabled action ignores the trigger: nothing would have happened.
+    if (!action->isEnabled()) {
+        ReportResult(KAVAtmEnums::Fail,
+                     tr("The action with Id: %1 is disabled.").arg(QString::fromUtf8(id)),
+                     QString());
+        return;
+    }
+    try {
+        action->activate(QAction::Trigger);
+    } catch (const KAVSysException &exception) {
+        ReportResult(KAVAtmEnums::Fail,
+                     tr("The action with Id: %1 failed: %2")
+                         .arg(QString::fromUtf8(id), exception.GetMessage()),
+                     QString());
+        return;
+    } catch (const std::exception &exception) {
+        ReportResult(KAVAtmEnums::Fail,
+                     tr("The action with Id: %1 failed: %2")
+                         .arg(QString::fromUtf8(id), QString::fromLocal8Bit(exception.what())),
+                     QString());
+        return;
+    }
+    // Let the command settle.
+    QEventLoop loop;
+    QTimer::singleShot(3000, Qt::PreciseTimer, &loop, [this, &loop] { QuitLoop(loop); });
+    if (ExecLoop(loop))
+        ReportResult(KAVAtmEnums::Pass, QString(), QString());
+}

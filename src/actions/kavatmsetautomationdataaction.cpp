@@ -1,0 +1,45 @@
+#include "kavatmsetautomationdataaction.h"
+#include "kavatmdialoghandler.h"
+#include "kavatmexecutorregistry_p.h"
+#include "kavcmdcontroller.h"
+#include "kavcmddialoghandler.h"
+
+KAVATM_REGISTER_EXECUTOR(KAVAtmSetAutomationDataAction)
+
+class KAVAtmSetAutomationDataActionPrivate {
+public:
+    KAVAtmSetAutomationDataActionDef def;
+};
+
+KAVAtmSetAutomationDataAction::KAVAtmSetAutomationDataAction(KAVAtmPlatform &platform,
+                                                             const QUuid &id,
+                                                             const QJsonValue &data)
+    : KAVAtmTestActionBase(platform, id, data), d(new KAVAtmSetAutomationDataActionPrivate)
+{
+    d->def.FromJson(data.toObject());
+}
+
+KAVAtmSetAutomationDataAction::~KAVAtmSetAutomationDataAction() = default;
+
+QByteArray KAVAtmSetAutomationDataAction::GetActionName()
+{
+    return KAVAtmSetAutomationDataActionDef::GetActionName();
+}
+
+KAVAtmSetAutomationDataActionDef *KAVAtmSetAutomationDataAction::GetActionDef() const
+{
+    return &d->def;
+}
+
+void KAVAtmSetAutomationDataAction::Execute()
+{
+    KAVAtmTestActionBase::Execute();
+    auto *handler = dynamic_cast<KAVAtmDialogHandler *>(
+        KAVCmdController::GetController()->GetDialogHandler());
+    if (!handler) {
+        ReportResult(KAVAtmEnums::Fail, tr("The dialog handler is not for automation."), QString());
+        return;
+    }
+    handler->ApplyAutomationData(d->def.GetMap(), d->def.IsClearFirst());
+    ReportResult(KAVAtmEnums::Pass, QString(), QString());
+}
