@@ -166,6 +166,7 @@ void CorvidDocument::SetSheetSize(const QSizeF &size)
 
 void CorvidDocument::ClearNesting()
 {
+    m_placements.clear();
     for (KAVNestFeature *nesting : std::as_const(m_nestings)) {
         for (KAVFeatObject *child : nesting->GetChildren()) {
             if (qobject_cast<KAVNestSheet *>(child))
@@ -216,8 +217,11 @@ void CorvidDocument::ComputeNesting()
 void CorvidDocument::ComputeNesting(KAVNestFeature *nesting)
 {
     for (KAVFeatObject *child : nesting->GetChildren()) {
-        if (qobject_cast<KAVNestSheet *>(child))
+        if (auto *sheet = qobject_cast<KAVNestSheet *>(child)) {
+            for (KAVFeatObject *placed : sheet->GetChildren())
+                m_placements.remove(qobject_cast<KAVNestSheetItem *>(placed));
             delete child;
+        }
     }
     const QJsonObject sheetSize = m_content.value("sheet").toObject();
     const double sheetWidth = sheetSize.value("width").toDouble(3000);
@@ -256,6 +260,7 @@ void CorvidDocument::ComputeNesting(KAVNestFeature *nesting)
                 QStringLiteral("%1 #%2").arg(item->GetIdentifier()).arg(n + 1), sheet);
             placedItem->SetShape(part);
             placedItem->SetSheetIndex(++onSheet);
+            m_placements.insert(placedItem, QRectF(x, y, part->m_width, part->m_height));
             x += part->m_width + spacing;
             rowHeight = qMax(rowHeight, part->m_height);
             usedArea += part->m_width * part->m_height;
@@ -277,6 +282,11 @@ void CorvidDocument::ComputeNesting(KAVNestFeature *nesting)
         }
     }
     nesting->SetUpToDate(false);
+}
+
+QRectF CorvidDocument::GetPlacement(const KAVNestSheetItem *item) const
+{
+    return m_placements.value(item);
 }
 
 void CorvidDocument::Finish()

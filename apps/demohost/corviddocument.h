@@ -1,15 +1,18 @@
 #ifndef CORVIDDOCUMENT_H
 #define CORVIDDOCUMENT_H
 
+#include <QtCore/QHash>
 #include <QtCore/QJsonObject>
 #include <QtCore/QObject>
 #include <QtCore/QPointer>
+#include <QtCore/QRectF>
 #include <QtCore/QSizeF>
 
 class KAVFeatEnvironment;
 class KAVMatMaterial;
 class KAVNestFeature;
 class KAVNestProcessorBase;
+class KAVNestSheetItem;
 
 // One open document of the demo host: a feature environment whose roots are its materials,
 // its part sources and its nestings, one per material that has parts. Opening it translates the
@@ -37,6 +40,9 @@ public:
     void SetSheetSize(const QSizeF &size);
     // Removes the sheets of every nesting ("Nest.Clear").
     void ClearNesting();
+    // Where the last nesting placed the sheet item on its sheet, in millimetres; empty for
+    // an item it did not place.
+    QRectF GetPlacement(const KAVNestSheetItem *item) const;
 
     // Milliseconds per processor step; the full run of a processor takes six steps.
     static int GetStepInterval();
@@ -59,6 +65,7 @@ private:
     QJsonObject m_content;
     QPointer<KAVFeatEnvironment> m_environment;
     QList<KAVNestFeature *> m_nestings;
+    QHash<const KAVNestSheetItem *, QRectF> m_placements;
 };
 
 #endif // CORVIDDOCUMENT_H

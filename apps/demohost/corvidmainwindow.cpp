@@ -1,6 +1,7 @@
 #include "corvidmainwindow.h"
 #include "corviddocument.h"
 #include "corvidplatform.h"
+#include "corvidsheetview.h"
 
 #include "kavcmdcommandaction.h"
 #include "kavcmdcontroller.h"
@@ -12,10 +13,15 @@
 #include "kavfeattreenode.h"
 
 #include "corvidmodel.h"
+#include "kavatmeventrecorder.h"
+#include "kavatmjsconsolewidget.h"
 #include "kavatmjsengine.h"
 #include "kavfeatcontainer.h"
 #include "kavnestitem.h"
 
+#include <QtGui/QKeyEvent>
+#include <QtGui/QMouseEvent>
+#include <QtWidgets/QApplication>
 #include <QtWidgets/QCheckBox>
 #include <QtWidgets/QComboBox>
 #include <QtWidgets/QDialog>
@@ -29,6 +35,7 @@
 #include <QtWidgets/QMessageBox>
 #include <QtWidgets/QPushButton>
 #include <QtWidgets/QSpinBox>
+#include <QtWidgets/QSplitter>
 #include <QtWidgets/QStatusBar>
 
 namespace {
@@ -89,6 +96,17 @@ public:
     }
 
 protected:
+    void OnStart() override
+    {
+        KAVCmdDialogCommand::OnStart();
+        // Attached once the dialog shows, as a replay attaches its own: both name the same
+        // unnamed widgets the same way.
+        if (GetDialog() && m_platform->GetRecordingStatus() == KAVAtmPlatform::Recording) {
+            m_recorder = new KAVAtmEventRecorder(GetDialog());
+            m_recorder->StartRecording();
+        }
+    }
+
     QWidget *CreateDialog(QWidget *parent) override
     {
         CorvidDocument *document = m_platform->GetCurrentDocument();
@@ -119,19 +137,41 @@ protected:
         form->addRow(okCancel(dialog));
         auto *widthSpin = dialog->findChild<QDoubleSpinBox *>(QStringLiteral("sheetWidth"));
         auto *heightSpin = dialog->findChild<QDoubleSpinBox *>(QStringLiteral("sheetHeight"));
-        QObject::connect(dialog, &QDialog::accepted, this, [this, widthSpin, heightSpin] {
-            if (CorvidDocument *current = m_platform->GetCurrentDocument()) {
-                current->SetSheetSize(QSizeF(widthSpin->value(), heightSpin->value()));
-                current->Nest();
-            }
+        QObject::connect(dialog, &QDialog::accepted, this,
+                         [this, widthSpin, heightSpin, sheetName, order, remnant] {
+                             Q_EMIT m_platform->PopupDialogValuesReturned(
+                                 {{QStringLiteral("sheetWidth"), widthSpin->value()},
+                                  {QStringLiteral("sheetHeight"), heightSpin->value()},
+                                  {QStringLiteral("sheetName"), sheetName->text()},
+                                  {QStringLiteral("packingOrder"), order->currentText()},
+                                  {QStringLiteral("keepRemnant"), remnant->isChecked()}});
+                             FinishRecording();
+                             if (CorvidDocument *current = m_platform->GetCurrentDocument()) {
+                                 current->SetSheetSize(
+                                     QSizeF(widthSpin->value(), heightSpin->value()));
+                                 current->Nest();
+                             }
+                             Finish();
+                         });
+        QObject::connect(dialog, &QDialog::rejected, this, [this] {
+            FinishRecording();
             Finish();
         });
-        QObject::connect(dialog, &QDialog::rejected, this, &KAVCmdCommand::Finish);
         return dialog;
     }
 
 private:
+    void FinishRecording()
+    {
+        if (!m_recorder)
+            return;
+        m_recorder->StopRecording();
+        Q_EMIT m_platform->WidgetRecordingFinished(m_recorder->GetEvents());
+        delete m_recorder.data();
+    }
+
     CorvidPlatform *m_platform;
+    QPointer<KAVAtmEventRecorder> m_recorder;
 };
 
 // "Part.Quantity": a modal dialog (exec) with how many of a part are wanted; the part is the
@@ -163,6 +203,8 @@ protected:
         form->addRow(QStringLiteral("quantity"), quantity);
         form->addRow(okCancel(&dialog));
         if (dialog.exec() == QDialog::Accepted) {
+            Q_EMIT m_platform->PopupDialogValueReturned(QStringLiteral("quantity"),
+                                                        quantity->value());
             part->m_quantity = quantity->value();
             for (KAVFeatObject *root :
                  document->GetEnvironment()->GetContainer()->GetFeatureRoots()) {
@@ -263,19 +305,26 @@ void CorvidDialogHandler::ApplyAutomationData(const QVariantMap &data, bool clea
 
 CorvidMainWindow::CorvidMainWindow(CorvidPlatform *platform)
     : m_platform(platform), m_browser(new KAVFeatBrowserWidget(this)),
-      m_dialogHandler(new CorvidDialogHandler(this)), m_featureMenu(new QMenu(this))
+      m_sheetView(new CorvidSheetView(this)), m_dialogHandler(new CorvidDialogHandler(this)),
+      m_featureMenu(new QMenu(this))
 {
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QStringLiteral("CorvidApp"));
     m_browser->setObjectName(QStringLiteral("featureTree"));
-    setCentralWidget(m_browser);
-    resize(800, 600);
+    auto *splitter = new QSplitter(this);
+    splitter->setObjectName(QStringLiteral("mainSplitter"));
+    splitter->addWidget(m_browser);
+    splitter->addWidget(m_sheetView);
+    splitter->setStretchFactor(1, 2);
+    setCentralWidget(splitter);
+    resize(1000, 600);
     KAVCmdController::GetController()->SetDialogHandler(m_dialogHandler);
 
     KAVFeatEnvironmentManager *environments = KAVFeatEnvironmentManager::GetManager();
     connect(environments, &KAVFeatEnvironmentManager::CurrentEnvironmentChanged, this,
             [this](KAVFeatEnvironment *environment) {
                 m_browser->SetEnvironment(environment);
+                m_sheetView->SetDocument(m_platform->GetCurrentDocument());
                 if (environment) {
                     environment->GetModel()->SetContextualView(m_browser);
                     connect(environment, &KAVFeatEnvironment::SelectionChanged, this,
@@ -285,6 +334,15 @@ CorvidMainWindow::CorvidMainWindow(CorvidPlatform *platform)
             });
     connect(m_browser, &QTreeWidget::itemSelectionChanged, this,
             &CorvidMainWindow::SyncSelectionToEnvironment);
+    // A click on a part selects it, beside the parts clears the selection: the user's choice.
+    connect(m_sheetView, &CorvidSheetView::userSelected, this, [this](KAVFeatObject *object) {
+        KAVFeatEnvironment *environment = m_browser->GetEnvironment();
+        if (!environment)
+            return;
+        const KAVFeatObjectSet selection = object ? KAVFeatObjectSet {object} : KAVFeatObjectSet();
+        Q_EMIT m_platform->SelectionChanging(selection);
+        environment->SetSelection(selection);
+    });
 
     // The tree's context menu: what the user right-clicks, selected or nested again.
     m_featureMenu->setObjectName(QStringLiteral("featureMenu"));
@@ -306,7 +364,71 @@ CorvidMainWindow::CorvidMainWindow(CorvidPlatform *platform)
             action->trigger();
     });
     RegisterCommands();
+    QMenu *tools = menuBar()->addMenu(QStringLiteral("&Tools"));
+    connect(tools->addAction(QStringLiteral("Script &console")), &QAction::triggered, this, [] {
+        QDialog *console = KAVAtmJsConsoleDialog::GetInstance();
+        console->show();
+        console->raise();
+    });
     KAVAtmJsEngine::GetInstance()->RegisterQObject(QStringLiteral("mainWindow"), this);
+}
+
+namespace {
+
+void sendClick(QWidget *widget, const QPoint &position)
+{
+    const QPoint global = widget->mapToGlobal(position);
+    QMouseEvent press(QEvent::MouseButtonPress, position, global, Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(widget, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, position, global, Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(widget, &release);
+}
+
+void sendKey(QWidget *widget, int key, Qt::KeyboardModifiers modifiers, const QString &text)
+{
+    QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
+    QApplication::sendEvent(widget, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
+    QApplication::sendEvent(widget, &release);
+}
+
+} // namespace
+
+bool CorvidMainWindow::TypeInto(const QString &objectName, const QString &text)
+{
+    QWidget *dialog = CurrentDialog();
+    QWidget *widget = dialog ? dialog->findChild<QWidget *>(objectName) : nullptr;
+    if (!widget)
+        return false;
+    sendKey(widget, Qt::Key_A, Qt::ControlModifier, QString());
+    for (const QChar character : text) {
+        const int key = character.isDigit() || character.isLetter()
+            ? int(character.toUpper().unicode())
+            : int(character.unicode());
+        sendKey(widget, key, Qt::NoModifier, QString(character));
+    }
+    return true;
+}
+
+bool CorvidMainWindow::ClickOn(const QString &objectName)
+{
+    QWidget *dialog = CurrentDialog();
+    QWidget *widget = dialog ? dialog->findChild<QWidget *>(objectName) : nullptr;
+    if (!widget)
+        return false;
+    sendClick(widget, widget->rect().center());
+    return true;
+}
+
+bool CorvidMainWindow::ClickPart(const QString &fullPath)
+{
+    const QRect rect = m_sheetView->PartRect(fullPath);
+    if (rect.isEmpty())
+        return false;
+    sendClick(m_sheetView, rect.center());
+    return true;
 }
 
 QWidget *CorvidMainWindow::CurrentDialog() const
@@ -346,6 +468,7 @@ void CorvidMainWindow::SyncSelectionToEnvironment()
                 selection.insert(object);
         }
     }
+    Q_EMIT m_platform->SelectionChanging(selection);
     m_syncing = true;
     environment->SetSelection(selection);
     m_syncing = false;

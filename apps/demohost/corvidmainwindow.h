@@ -12,6 +12,7 @@
 class QMenu;
 
 class CorvidPlatform;
+class CorvidSheetView;
 class KAVFeatBrowserWidget;
 
 // The host's dialog handler: new windows go on the main window, and automation values land
@@ -37,6 +38,16 @@ public:
     // The identifiers of the current document's selected feature objects, sorted.
     Q_INVOKABLE QStringList SelectedFeatures() const;
 
+    // Input as a user gives it, for scripts that play the user: the events pass through the
+    // application as real input does, so recording sees them. Each returns false when the
+    // target is not there.
+    // Selects the text of the named widget of the open dialog (Ctrl+A) and types the text.
+    Q_INVOKABLE bool TypeInto(const QString &objectName, const QString &text);
+    // Clicks the middle of the named widget of the open dialog.
+    Q_INVOKABLE bool ClickOn(const QString &objectName);
+    // Clicks the placed part with that tree path in the sheet view.
+    Q_INVOKABLE bool ClickPart(const QString &fullPath);
+
 private:
     void RegisterCommands();
     void ShowFeatureMenu(const QPoint &position);
@@ -45,6 +56,7 @@ private:
 
     CorvidPlatform *m_platform;
     KAVFeatBrowserWidget *m_browser;
+    CorvidSheetView *m_sheetView;
     CorvidDialogHandler *m_dialogHandler;
     QMenu *m_featureMenu;
     QPointer<KAVFeatObject> m_menuObject;

@@ -2,6 +2,8 @@
 #include "corviddocument.h"
 #include "corvidexecutors.h"
 
+#include "kavatmsetselectionactiondef.h"
+#include "kavfeatbrowserwidget.h"
 #include "kavfeatenvironment.h"
 #include "kavfeatenvironmentmanager.h"
 
@@ -116,4 +118,17 @@ void CorvidPlatform::CloseDocument(CorvidDocument *document)
 QList<CorvidDocument *> CorvidPlatform::GetDocuments() const
 {
     return m_documents;
+}
+
+bool CorvidPlatform::HandleRecordSelection(const KAVFeatObjectSet &selections)
+{
+    QStringList paths;
+    for (const KAVFeatObject *object : selections)
+        paths.append(KAVFeatBrowserWidget::GetFullPath(object));
+    // A set has no order; a sorted list records the same selection the same way.
+    paths.sort();
+    KAVAtmSetSelectionActionDef definition;
+    definition.SetSelectionPathList(paths);
+    SendRecordingData(definition.ToJson());
+    return true;
 }

@@ -33,6 +33,10 @@ public:
     QVariantMap GetDefaultUserSettings() const;
     void SetDefaultUserSetting(const QString &key, const QVariant &value);
 
+protected:
+    // Selections are replayed by the tree paths of the selected objects.
+    bool HandleRecordSelection(const KAVFeatObjectSet &selections) override;
+
 private:
     QList<CorvidDocument *> m_documents;
     QVariantMap m_defaults;

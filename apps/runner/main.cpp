@@ -52,7 +52,8 @@ int main(int argc, char *argv[])
         "summary, and writes report.json and the result files into the output folder.\n"
         "\n"
         "Exit codes:\n"
-        "  0  every action completed with Pass or Warning\n"
+        "  0  every action completed with Pass or Warning (recording: the recording was "
+        "written whole)\n"
         "  1  an action failed or did not run (a client that exited, fell silent or ran "
         "past the time-out fails what it did not complete; an invalid procedure file does "
         "not run), or a client crashed or exited with a non-zero code\n"
@@ -97,8 +98,15 @@ int main(int argc, char *argv[])
         QStringLiteral("Also accept clients that prove the built-in key instead of the secret "
                        "they were launched with (hosts that ignore KAVAtmClientSecret). Any "
                        "local program can prove that key: off by default."));
+    const QCommandLineOption record(
+        QStringLiteral("record"),
+        QStringLiteral("Recording mode (implied): record what is done in the client until it "
+                       "exits or recording stops, and write it as a procedure file "
+                       "(default: <output>/recording.json). Procedure files are optional "
+                       "and run first, while recording."),
+        QStringLiteral("file"));
     parser.addOptions(
-        {config, client, mode, output, timeout, connectTimeout, grace, quiet, builtInKey});
+        {config, client, mode, output, timeout, connectTimeout, grace, quiet, builtInKey, record});
     parser.addPositionalArgument(QStringLiteral("procedures"),
                                  QStringLiteral("Procedure files to run, in order."),
                                  QStringLiteral("procedure.json..."));
@@ -114,6 +122,14 @@ int main(int argc, char *argv[])
     options.clientName = parser.value(client);
     if (!parseMode(parser.value(mode), &options.mode))
         return usageError(QStringLiteral("unknown mode \"%1\".").arg(parser.value(mode)));
+    if (parser.isSet(record)) {
+        if (parser.isSet(mode) && options.mode != KAVAtmEnums::Recording)
+            return usageError(QStringLiteral("--record needs --mode recording."));
+        options.mode = KAVAtmEnums::Recording;
+        options.recordFile = parser.value(record);
+        if (options.recordFile.isEmpty())
+            return usageError(QStringLiteral("--record takes a file name."));
+    }
     options.outputDir = parser.value(output);
     bool ok = true;
     for (const auto &[option, target] : {std::pair {&timeout, &options.overallTimeout},
@@ -130,7 +146,7 @@ int main(int argc, char *argv[])
     options.forwardClientOutput = !parser.isSet(quiet);
     options.acceptBuiltInKey = parser.isSet(builtInKey);
     options.procedureFiles = parser.positionalArguments();
-    if (options.procedureFiles.isEmpty())
+    if (options.procedureFiles.isEmpty() && options.mode != KAVAtmEnums::Recording)
         return usageError(QStringLiteral("no procedure files given."));
 
     SignalWatcher signalWatcher;

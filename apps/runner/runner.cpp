@@ -7,6 +7,7 @@
 #include "kavatmtestactionresult.h"
 #include "kavatmtestproceduredef.h"
 #include "kavatmtestprocedureresult.h"
+#include "kavsysexception.h"
 
 #include <QtCore/QDir>
 #include <QtCore/QFileInfo>
@@ -68,8 +69,12 @@ Runner::Runner(const RunnerOptions &options) : m_options(options)
                 tr("The client did not connect within %1 s.").arg(m_options.connectTimeout));
     });
     connect(&m_overallTimer, &QTimer::timeout, this, [this] {
-        m_orchestrator->AbortAll(
-            tr("The run exceeded the overall time-out of %1 s.").arg(m_options.overallTimeout));
+        const QString reason
+            = tr("The run exceeded the overall time-out of %1 s.").arg(m_options.overallTimeout);
+        // A recording run has no action of its own to fail.
+        if (m_options.mode == KAVAtmEnums::Recording)
+            m_clientErrors.append(reason);
+        m_orchestrator->AbortAll(reason);
     });
 }
 
@@ -126,7 +131,9 @@ bool Runner::Start()
         err(tr("skipping %1: %2").arg(file, reason));
     }
     m_expectedProcedures = int(m_orchestrator->GetLoadedProcedures().size());
-    if (m_expectedProcedures == 0) {
+    const bool recording = m_options.mode == KAVAtmEnums::Recording;
+    // A recording run may drive the host with procedures, or leave it all to the user.
+    if (m_expectedProcedures == 0 && (!recording || !m_options.procedureFiles.isEmpty())) {
         err(tr("no valid procedure to run."));
         return false;
     }
@@ -136,6 +143,24 @@ bool Runner::Start()
         return false;
     }
     m_options.outputDir = QFileInfo(m_options.outputDir).absoluteFilePath();
+    if (recording) {
+        m_recordPath
+            = QFileInfo(m_options.recordFile.isEmpty()
+                            ? QDir(m_options.outputDir).filePath(QStringLiteral("recording.json"))
+                            : m_options.recordFile)
+                  .absoluteFilePath();
+        // Checked before the host starts, without touching a recording already there.
+        const QFileInfo target(m_recordPath);
+        if (target.isDir() || (target.exists() && !target.isFile())) {
+            err(tr("the recording file %1 is not a regular file.").arg(m_recordPath));
+            return false;
+        }
+        if (!QDir().mkpath(target.absolutePath())
+            || !QFileInfo(target.absolutePath()).isWritable()) {
+            err(tr("cannot write the recording into the folder %1.").arg(target.absolutePath()));
+            return false;
+        }
+    }
 
     m_orchestrator->SetOutputPath(m_options.outputDir);
     m_orchestrator->SetClientOutputForwarded(m_options.forwardClientOutput);
@@ -158,11 +183,23 @@ bool Runner::Start()
             &Runner::OnExecutionCompleted);
     connect(m_orchestrator, &KAVAtmOrchestrator::RecordingDataReceived, this,
             &Runner::OnRecordingData);
+    connect(m_orchestrator, &KAVAtmOrchestrator::RecordingStatusChanged, this,
+            &Runner::OnRecordingStatus);
     connect(m_orchestrator, &KAVAtmOrchestrator::TestClientConnected, this, [this](qlonglong pid) {
         m_pid = pid;
         m_connected = true;
         m_connectTimer.stop();
         out(tr("Client connected: %1, process %2").arg(m_options.clientName).arg(pid));
+        // Started before the procedures, which the client runs once this has completed.
+        if (m_options.mode == KAVAtmEnums::Recording) {
+            try {
+                m_orchestrator->StartRecording(pid);
+            } catch (const KAVSysException &exception) {
+                m_clientErrors.append(
+                    tr("Recording could not be started: %1").arg(exception.GetMessage()));
+                m_orchestrator->StopPlatform(pid);
+            }
+        }
     });
     connect(m_orchestrator, &KAVAtmOrchestrator::TestClientConnectionLost, this,
             [this](qlonglong pid) {
@@ -214,9 +251,14 @@ void Runner::OnActionStarted(qlonglong pid, const KAVAtmTestActionResult *action
     }
 }
 
-void Runner::OnActionFinished(qlonglong, const KAVAtmTestActionResult *action)
+void Runner::OnActionFinished(qlonglong pid, const KAVAtmTestActionResult *action)
 {
     m_silenceTimer.stop();
+    // The recording control is no procedure's action: its failure is the run's.
+    if (!action->GetParentProcedureResult() && action->GetResult() != KAVAtmEnums::Pass) {
+        m_clientErrors.append(tr("Recording could not be started: %1").arg(action->GetDetails()));
+        m_orchestrator->StopPlatform(pid);
+    }
     const double seconds = action->GetStartTime().isValid() && action->GetEndTime().isValid()
         ? action->GetStartTime().msecsTo(action->GetEndTime()) / 1000.0
         : 0.0;
@@ -255,11 +297,39 @@ void Runner::OnProcedureFinished(qlonglong pid, const KAVAtmTestProcedureResult 
 {
     ++m_finishedProcedures;
     WriteReport(-1);
+    if (m_options.mode == KAVAtmEnums::Recording) {
+        StopRecordingClientWhenDone();
+        return;
+    }
     // Only batch modes close the client themselves once its procedures are done.
-    const bool closesItself = m_options.mode == KAVAtmEnums::Batch
-        || m_options.mode == KAVAtmEnums::UiBatch || m_options.mode == KAVAtmEnums::Recording;
+    const bool closesItself
+        = m_options.mode == KAVAtmEnums::Batch || m_options.mode == KAVAtmEnums::UiBatch;
     if (!closesItself && m_finishedProcedures >= m_expectedProcedures)
         m_orchestrator->StopPlatform(pid);
+}
+
+void Runner::OnRecordingStatus(qlonglong pid, int status)
+{
+    m_pid = pid;
+    switch (status) {
+    case 1:
+        out(tr("Recording started on process %1").arg(pid));
+        break;
+    case 2:
+        out(tr("Recording paused on process %1").arg(pid));
+        break;
+    default:
+        out(tr("Recording stopped on process %1").arg(pid));
+        m_recordingStopped = true;
+        StopRecordingClientWhenDone();
+        break;
+    }
+}
+
+void Runner::StopRecordingClientWhenDone()
+{
+    if (m_recordingStopped && m_finishedProcedures >= m_expectedProcedures && m_pid)
+        m_orchestrator->StopPlatform(m_pid);
 }
 
 void Runner::OnSilence()
@@ -275,16 +345,44 @@ void Runner::OnSilence()
 
 void Runner::OnRecordingData(const QJsonValue &data)
 {
-    m_recorded.append(data);
+    // Only what can be an action of a procedure goes in.
+    const QString type = data.toObject().value(QLatin1String("action")).toString();
+    if (type.isEmpty()) {
+        ++m_droppedRecordings;
+        err(tr("recording data that is not an action was dropped."));
+        return;
+    }
+    QJsonArray actions = m_recorded;
+    actions.append(data);
+    // Written as it comes: what was recorded survives a host or runner that dies.
+    if (WriteRecording(actions))
+        m_recorded = actions;
+    else
+        ++m_droppedRecordings;
+}
+
+bool Runner::WriteRecording(const QJsonArray &actions) const
+{
+    const QString name = QFileInfo(m_recordPath).completeBaseName();
     const QJsonObject procedure {
         {QStringLiteral("schema"), KAVAtmTestProcedureDef::SchemaId + QStringLiteral(":1")},
-        {QStringLiteral("name"), QStringLiteral("recording")},
-        {QStringLiteral("label"), QStringLiteral("Recording")},
-        {QStringLiteral("actions"), m_recorded}};
-    const QString path = QDir(m_options.outputDir).filePath(QStringLiteral("recording.json"));
-    if (KAVAtmSaveFile::Write(path, QJsonDocument(procedure).toJson())
-        != KAVAtmSaveFile::Outcome::Saved)
-        err(tr("cannot write %1.").arg(path));
+        {QStringLiteral("name"), name},
+        {QStringLiteral("label"), name},
+        {QStringLiteral("actions"), actions}};
+    const QByteArray content = QJsonDocument(procedure).toJson();
+    // A recording the runner could not read back as a procedure is of no use.
+    if (content.size() > KAVAtmTestProcedureDef::MaximumFileSize) {
+        err(tr("the recording would exceed %1 bytes: the last datum (%2) was dropped.")
+                .arg(KAVAtmTestProcedureDef::MaximumFileSize)
+                .arg(actions.last().toObject().value(QLatin1String("action")).toString()));
+        return false;
+    }
+    QString reason;
+    if (KAVAtmSaveFile::Write(m_recordPath, content, &reason) != KAVAtmSaveFile::Outcome::Saved) {
+        err(tr("cannot write the recording %1: %2").arg(m_recordPath, reason));
+        return false;
+    }
+    return true;
 }
 
 void Runner::Fail(const QString &message)
@@ -344,8 +442,9 @@ int Runner::Summarize() const
         out(tr("Not run: %1 procedure(s) were never started.").arg(missing));
     for (const QString &line : m_clientErrors)
         out(tr("Client failure: %1").arg(line));
+    // A recording run need not run anything.
     const bool clean = failed == 0 && notRun == 0 && missing == 0 && m_invalid.isEmpty()
-        && m_clientErrors.isEmpty() && total > 0;
+        && m_clientErrors.isEmpty() && (total > 0 || m_options.mode == KAVAtmEnums::Recording);
     return clean ? ExitPassed : ExitFailed;
 }
 
@@ -358,6 +457,22 @@ void Runner::OnExecutionCompleted()
     m_connectTimer.stop();
     m_overallTimer.stop();
     int code = Summarize();
+    if (m_options.mode == KAVAtmEnums::Recording) {
+        // Written once more at the end, so that a run that recorded nothing leaves its file too.
+        if (WriteRecording(m_recorded)) {
+            out(tr("Recording: %1 action(s) written to %2")
+                    .arg(m_recorded.size())
+                    .arg(m_recordPath));
+        } else {
+            code = ExitSetupError;
+        }
+        // What was dropped is missing from the replay: the recording is not whole.
+        if (m_droppedRecordings > 0) {
+            out(tr("Recording: %1 recorded item(s) dropped (see above).").arg(m_droppedRecordings));
+            if (code == ExitPassed)
+                code = ExitFailed;
+        }
+    }
     if (m_interrupted)
         code = 128 + m_interrupted;
     // The report is the record of the verdict: a run whose report is lost cannot pass.

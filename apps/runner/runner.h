@@ -33,6 +33,9 @@ struct RunnerOptions {
     int grace = 30; // seconds past an action's own time-out before the client counts as silent
     bool forwardClientOutput = true;
     bool acceptBuiltInKey = false;
+    // Recording mode: the procedure file the recording goes to (default:
+    // <output>/recording.json).
+    QString recordFile;
     QList<QString> procedureFiles;
 };
 
@@ -66,6 +69,11 @@ private:
     void OnProcedureFinished(qlonglong pid, const KAVAtmTestProcedureResult *procedure);
     void OnExecutionCompleted();
     void OnRecordingData(const QJsonValue &data);
+    void OnRecordingStatus(qlonglong pid, int status);
+    // Once recording has stopped and the procedures are done, the recording client closes.
+    void StopRecordingClientWhenDone();
+    // Writes the recording as a procedure file; false, with a message, when it could not.
+    bool WriteRecording(const QJsonArray &actions) const;
     void OnSilence();
     void Fail(const QString &message);
     // Returns false, with a message printed, when the report could not be written.
@@ -90,6 +98,9 @@ private:
     QElapsedTimer m_elapsed;
     QDateTime m_startTime;
     QJsonArray m_recorded;
+    QString m_recordPath;
+    bool m_recordingStopped = false;
+    int m_droppedRecordings = 0;
 };
 
 #endif // RUNNER_H

@@ -4,6 +4,8 @@
 #include "kavfeatobject.h"
 #include "kavfeattreenode.h"
 
+#include <QtCore/QPointer>
+#include <QtCore/QSignalBlocker>
 #include <QtCore/QStringList>
 
 KAVFeatTreeNode::KAVFeatTreeNode(KAVFeatObject *object) : QTreeWidgetItem(Type), m_object(object)
@@ -67,12 +69,23 @@ void KAVFeatBrowserWidget::SetEnvironment(KAVFeatEnvironment *environment)
 
 void KAVFeatBrowserWidget::Rebuild()
 {
+    // A rebuild is no choice of the user's: what was selected stays selected, silently.
+    QList<QPointer<KAVFeatObject>> selected;
+    for (QTreeWidgetItem *item : selectedItems()) {
+        if (auto *node = dynamic_cast<KAVFeatTreeNode *>(item))
+            selected.append(node->GetFeatureObject());
+    }
+    const QSignalBlocker blocker(this);
     clear();
     if (!m_environment)
         return;
     for (KAVFeatObject *root : m_environment->GetContainer()->GetFeatureRoots())
         addTopLevelItem(addNode(root));
     expandAll();
+    for (const QPointer<KAVFeatObject> &object : std::as_const(selected)) {
+        if (KAVFeatTreeNode *node = object ? GetTreeNodeFromFullPath(GetFullPath(object)) : nullptr)
+            node->setSelected(true);
+    }
 }
 
 KAVFeatTreeNode *KAVFeatBrowserWidget::GetTreeNodeFromFullPath(const QString &path) const

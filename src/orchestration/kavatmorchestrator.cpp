@@ -149,6 +149,12 @@ void KAVAtmOrchestratorPrivate::OnClientConnected()
                     }
                     Q_EMIT owner->RecordingDataReceived(data);
                 });
+        connect(client, &KAVAtmOrchestratorClient::RecordingStatusReceived, owner,
+                [this, client](int status) {
+                    const ClientLaunchInfo *launch = FindLaunch(client);
+                    if (launch && launch->mode == KAVAtmEnums::Recording && status >= 0)
+                        Q_EMIT owner->RecordingStatusChanged(client->GetPid(), status);
+                });
         connect(client, &KAVAtmOrchestratorClient::TestProcedureExecutionStarted, owner,
                 [this, client](const KAVAtmTestProcedureResult *procedure) {
                     Q_EMIT owner->ProcedureResultStarted(client->GetPid(), procedure);

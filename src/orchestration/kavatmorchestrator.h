@@ -91,6 +91,8 @@ Q_SIGNALS:
     void TestActionExecutionStarted(KAVAtmTestActionDef *action);
     void TestActionExecutionFinished(KAVAtmTestActionDef *action);
     void RecordingDataReceived(QJsonValue data);
+    // A launched client in recording mode started (1), paused (2) or stopped (0) recording.
+    void RecordingStatusChanged(qlonglong clientPid, int status);
 
     // Following a run: the result objects as the sessions fill them. A finished action's
     // result already holds what baseline capture added.

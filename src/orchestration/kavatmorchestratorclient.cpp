@@ -44,6 +44,8 @@ KAVAtmOrchestratorClient::KAVAtmOrchestratorClient(KAVAtmOrchestrator *orchestra
             &KAVAtmOrchestratorClient::OnActionStatusUpdated);
     connect(connection, &KAVAtmOrchestratorClientConnection::RecordingDataReceived, this,
             &KAVAtmOrchestratorClient::OnRecordingDataReceived);
+    connect(connection, &KAVAtmOrchestratorClientConnection::RecordingStatusReceived, this,
+            &KAVAtmOrchestratorClient::RecordingStatusReceived);
 }
 
 KAVAtmOrchestratorClient::~KAVAtmOrchestratorClient()

@@ -58,6 +58,8 @@ Q_SIGNALS:
     void TestActionExecutionStarted(const KAVAtmTestActionResult *action);
     void TestActionExecutionFinished(const KAVAtmTestActionResult *action);
     void RecordingDataReceived(QJsonValue data);
+    // 0 stopped, 1 recording, 2 paused; -1 for a status the client named wrongly.
+    void RecordingStatusReceived(int status);
 
 private Q_SLOTS:
     void OnClientRegistered(QJsonValue data);

@@ -225,8 +225,13 @@ bool KAVAtmEventRecorder::eventFilter(QObject *watched, QEvent *event)
 
 void KAVAtmEventRecorder::Replay()
 {
-    if (!d->replaying || d->replayPosition >= int(d->events.size()))
+    if (!d->replaying)
         return;
+    if (d->replayPosition >= int(d->events.size())) {
+        d->replaying = false;
+        Q_EMIT ReplayFinished(QString());
+        return;
+    }
     const KAVAtmRecordedEvent &current = *d->events[size_t(d->replayPosition++)];
     if (current.GetEvent()) {
         if (QObject *target = d->FindTarget(current))
@@ -239,6 +244,6 @@ void KAVAtmEventRecorder::Replay()
         d->replayTimer->start(int(qBound(0.0, delay, double(std::numeric_limits<int>::max()))));
         return;
     }
-    d->replaying = false;
-    Q_EMIT ReplayFinished(QString());
+    // The end is told once what was posted has been delivered.
+    d->replayTimer->start(0);
 }

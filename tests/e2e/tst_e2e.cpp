@@ -65,6 +65,8 @@ private Q_SLOTS:
     void dataAssertBaselineLifecycle();
     void setupErrors_data();
     void setupErrors();
+    void recordAndReplay();
+    void recordingEndsOnTimeout();
 
 private:
     QString writeFile(const QString &name, const QByteArray &content);
@@ -438,6 +440,10 @@ void tst_E2E::setupErrors_data()
         << QStringList {"--connect-timeout", "0", procedure} << QByteArray() << "at least 1 second";
     QTest::newRow("configuration is a folder")
         << QStringList {"--config", Examples, procedure} << QByteArray() << "not a regular file";
+    QTest::newRow("record in batch mode") << QStringList {"--mode", "batch", "--record", "r.json"}
+                                          << QByteArray() << "--record needs --mode recording";
+    QTest::newRow("record into a folder")
+        << QStringList {"--record", Examples} << QByteArray() << "is not a regular file";
     QTest::newRow("program missing")
         << QStringList {procedure}
         << QByteArray(R"({"clients":[{"displayName":"X","executable":"/no/such/program"}]})")
@@ -626,6 +632,99 @@ void tst_E2E::dataAssertBaselineLifecycle()
     QVERIFY2(last.value("details").toString().contains(
                  "Expected: [1.75]. Actual: [1.5]. Path: $/Materials/features[0]/thickness"),
              qPrintable(last.value("details").toString()));
+}
+
+void tst_E2E::recordAndReplay()
+{
+    // A script plays the user while the runner records: the sheet properties dialog filled
+    // in by typing and accepted, then a placed part clicked in the sheet view.
+    const QString user = writeFile("user.js", R"(function (context, done) {
+        kavCmdController.GetAction("Sheet.Properties").trigger();
+        kavAssert.isTrue(mainWindow.TypeInto("sheetWidth", "900"));
+        kavAssert.isTrue(mainWindow.ClickOn("okButton"));
+        done();
+    })");
+    const QString select = writeFile("select.js", R"(function (context, done) {
+        kavAssert.isTrue(mainWindow.ClickPart("Nestings/Nesting 1/Sheet 1/Bracket #2"));
+        done();
+    })");
+    const QString check = writeFile("check.js", R"(function (context, done) {
+        kavAssert.deepEqual(mainWindow.SelectedFeatures(), ["Bracket #2"]);
+        done();
+    })");
+    const QJsonObject assertion {
+        {"action", "DataAssert"}, {"name", "nesting"}, {"baseline", "baselines/recorded.json"}};
+    const QString procedure = writeFile(
+        "record.json",
+        procedureJson(
+            "Record",
+            {QJsonObject {{"action", "OpenFile"}, {"file", Examples + "/documents/brackets.json"}},
+             QJsonObject {{"action", "WaitNest"}}, QJsonObject {{"action", "WaitUpdate"}},
+             QJsonObject {{"action", "ExecuteScript"}, {"script", user}},
+             QJsonObject {{"action", "WaitNest"}}, QJsonObject {{"action", "WaitUpdate"}},
+             QJsonObject {{"action", "ExecuteScript"}, {"script", select}}, assertion,
+             QJsonObject {{"action", "Recording"}, {"command", "stop"}}}));
+    const QString recording = m_dir->filePath("recorded/session.json");
+    QCOMPARE(run({"--output", m_output, "--quiet-client", "--record", recording, procedure}), 0);
+    QVERIFY2(m_stdout.contains("Recording stopped"), qPrintable(m_stdout));
+
+    // What the user did, in order, as the actions that replay it; nothing the procedure
+    // itself ran.
+    QFile file(recording);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QJsonObject recorded = QJsonDocument::fromJson(file.readAll()).object();
+    QCOMPARE(recorded.value("name").toString(), QStringLiteral("session"));
+    QStringList types;
+    QJsonObject values, selection, replay;
+    for (const QJsonValue &action : recorded.value("actions").toArray()) {
+        const QString type = action["action"].toString();
+        types.append(type);
+        if (type == "SetAutomationData")
+            values = action.toObject();
+        if (type == "SetSelection")
+            selection = action.toObject();
+        if (type == "WidgetReplay")
+            replay = action.toObject();
+    }
+    const QString sequence = types.join(' ');
+    QVERIFY2(sequence.startsWith("OpenFile "), qPrintable(sequence));
+    QVERIFY2(sequence.contains("LaunchCommand SetAutomationData WidgetReplay"),
+             qPrintable(sequence));
+    QCOMPARE(types.count("SetSelection"), 1);
+    QVERIFY2(!sequence.contains("ExecuteScript") && !sequence.contains("DataAssert"),
+             qPrintable(sequence));
+    QCOMPARE(values["map"].toObject().value("sheetWidth").toDouble(), 900.0);
+    QCOMPARE(selection["selections"].toArray(),
+             QJsonArray {"Nestings/Nesting 1/Sheet 1/Bracket #2"});
+    QVERIFY(replay["events"].toArray().size() >= 10); // Ctrl+A, three digits, a click
+    QFile baseline(m_dir->filePath("baselines/recorded.json"));
+    QVERIFY(baseline.open(QIODevice::ReadOnly));
+    QVERIFY(baseline.readAll().contains("900"));
+
+    // Replayed in a fresh host, the recording leads to the same data and selection.
+    const QString checks = writeFile(
+        "check.json",
+        procedureJson("Check",
+                      {QJsonObject {{"action", "ExecuteScript"}, {"script", check}}, assertion}));
+    const QString replayOutput = m_dir->filePath("replayed");
+    m_output = replayOutput;
+    QCOMPARE(run({"--output", replayOutput, "--quiet-client", recording, checks}), 0);
+    for (const QJsonObject &result : actionResults())
+        QVERIFY2(result.value("result").toInt() == int(KAVAtmEnums::Pass),
+                 qPrintable(QJsonDocument(result).toJson()));
+}
+
+void tst_E2E::recordingEndsOnTimeout()
+{
+    // Nobody stops it: the time-out does, and what was recorded (nothing) is still written.
+    const QString recording = m_dir->filePath("idle.json");
+    QCOMPARE(run({"--output", m_output, "--quiet-client", "--timeout", "3", "--record", recording}),
+             1);
+    QFile file(recording);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(QJsonDocument::fromJson(file.readAll()).object().value("actions").toArray(),
+             QJsonArray());
+    QVERIFY2(m_stdout.contains("overall time-out"), qPrintable(m_stdout));
 }
 
 QTEST_GUILESS_MAIN(tst_E2E)

@@ -83,6 +83,12 @@ void tst_KAVHostFeatures::browserFollowsContainer()
     browser.SetEnvironment(environment);
     environment->GetContainer()->AddFeatureRoot(new KAVFeatObject("Added"));
     QVERIFY(browser.GetTreeNodeFromFullPath("Added"));
+    // A rebuild keeps the selection and says nothing: the user did not choose anything.
+    browser.GetTreeNodeFromFullPath("Added")->setSelected(true);
+    QSignalSpy selection(&browser, &QTreeWidget::itemSelectionChanged);
+    environment->GetContainer()->AddFeatureRoot(new KAVFeatObject("Later"));
+    QCOMPARE(selection.count(), 0);
+    QVERIFY(browser.GetTreeNodeFromFullPath("Added")->isSelected());
     delete environment;
     QCOMPARE(browser.topLevelItemCount(), 0);
 }
