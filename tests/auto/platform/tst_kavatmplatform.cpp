@@ -35,6 +35,7 @@ class tst_KAVAtmPlatform : public QObject {
 private Q_SLOTS:
     void dispatch_data();
     void dispatch();
+    void everyLibraryTypeIsRegistered();
     void isExecutingAroundActionStarting();
     void dispatchWhileAnotherWaits();
     void timeoutInsideNestedLoop();
@@ -88,6 +89,28 @@ void tst_KAVAtmPlatform::dispatch()
     }
     QCOMPARE(platform.closeCount, closes);
     QLoggingCategory::setFilterRules(QString());
+}
+
+void tst_KAVAtmPlatform::everyLibraryTypeIsRegistered()
+{
+    TestPlatform platform;
+    const QList<std::pair<QByteArray, QByteArray>> expected {
+        {"executescript", "KAVAtmExecuteScriptAction"},
+        {"launchcommand", "KAVAtmLaunchCommandAction"},
+        {"recording", "KAVAtmRecordingAction"},
+        {"setautomationdata", "KAVAtmSetAutomationDataAction"},
+        {"setselection", "KAVAtmSetSelectionAction"},
+        {"timewait", "KAVAtmTimeWaitAction"},
+        {"widgetreplay", "KAVAtmWidgetReplayAction"},
+        {"dataassert", "KAVAtmDataAssertAction"},
+        {"waittranslation", "KAVAtmWaitTranslationAction"},
+        {"waitnest", "KAVAtmWaitNestingAction"},
+        {"waitupdate", "KAVAtmWaitUpdateAction"}};
+    for (const auto &[type, className] : expected) {
+        const QMetaObject *meta = platform.GetRegisteredAction(type);
+        QVERIFY2(meta, type.constData());
+        QCOMPARE(QByteArray(meta->className()), className);
+    }
 }
 
 void tst_KAVAtmPlatform::isExecutingAroundActionStarting()
