@@ -105,8 +105,26 @@ int main(int argc, char *argv[])
                        "(default: <output>/recording.json). Procedure files are optional "
                        "and run first, while recording."),
         QStringLiteral("file"));
-    parser.addOptions(
-        {config, client, mode, output, timeout, connectTimeout, grace, quiet, builtInKey, record});
+    const QCommandLineOption grep(
+        QStringLiteral("grep"),
+        QStringLiteral("Run only the procedures whose name or label contains the text (any "
+                       "letter case)."),
+        QStringLiteral("text"));
+    const QCommandLineOption list(QStringLiteral("list"),
+                                  QStringLiteral("Print the procedures and actions that would run, "
+                                                 "with their types, and exit; launches nothing."));
+    const QCommandLineOption junit(QStringLiteral("junit"),
+                                   QStringLiteral("Also write the results as JUnit XML: a "
+                                                  "testsuite per procedure, a testcase per "
+                                                  "action."),
+                                   QStringLiteral("file"));
+    const QCommandLineOption shard(
+        QStringLiteral("shard"),
+        QStringLiteral("Run only shard I of N of the procedure files (a split by file name, the "
+                       "same whatever the order of the arguments), for N CI machines."),
+        QStringLiteral("I/N"));
+    parser.addOptions({config, client, mode, output, timeout, connectTimeout, grace, quiet,
+                       builtInKey, record, grep, list, junit, shard});
     parser.addPositionalArgument(QStringLiteral("procedures"),
                                  QStringLiteral("Procedure files to run, in order."),
                                  QStringLiteral("procedure.json..."));
@@ -146,6 +164,20 @@ int main(int argc, char *argv[])
     options.forwardClientOutput = !parser.isSet(quiet);
     options.acceptBuiltInKey = parser.isSet(builtInKey);
     options.procedureFiles = parser.positionalArguments();
+    options.grep = parser.value(grep);
+    options.list = parser.isSet(list);
+    options.junitFile = parser.value(junit);
+    if (parser.isSet(junit) && options.junitFile.isEmpty())
+        return usageError(QStringLiteral("--junit takes a file name."));
+    if (parser.isSet(shard)) {
+        const QStringList parts = parser.value(shard).split(QLatin1Char('/'));
+        bool indexOk = false, countOk = false;
+        options.shardIndex = parts.value(0).toInt(&indexOk);
+        options.shardCount = parts.value(1).toInt(&countOk);
+        if (parts.size() != 2 || !indexOk || !countOk || options.shardCount < 1
+            || options.shardIndex < 1 || options.shardIndex > options.shardCount)
+            return usageError(QStringLiteral("--shard takes I/N with 1 <= I <= N."));
+    }
     if (options.procedureFiles.isEmpty() && options.mode != KAVAtmEnums::Recording)
         return usageError(QStringLiteral("no procedure files given."));
 

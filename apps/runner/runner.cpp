@@ -1,4 +1,5 @@
 #include "runner.h"
+#include "junitreport.h"
 
 #include "kavatmorchestrator.h"
 #include "kavatmreadfile_p.h"
@@ -124,13 +125,51 @@ bool Runner::Start()
     }
     m_options.clientName = clientName;
 
+    if (m_options.shardCount > 1) {
+        const int given = int(m_options.procedureFiles.size());
+        m_options.procedureFiles
+            = SelectShard(m_options.procedureFiles, m_options.shardIndex, m_options.shardCount);
+        out(tr("Shard %1/%2: %3 of %4 procedure file(s)")
+                .arg(m_options.shardIndex)
+                .arg(m_options.shardCount)
+                .arg(m_options.procedureFiles.size())
+                .arg(given));
+        // More shards than files: this one has nothing to do, and that is no failure.
+        if (m_options.procedureFiles.isEmpty()) {
+            QTimer::singleShot(0, this, [this] {
+                m_done = true;
+                Q_EMIT Finished(ExitPassed);
+            });
+            return true;
+        }
+    }
+
     m_orchestrator = KAVAtmOrchestrator::GetInstance();
     // Each file is read once: what is run is what was checked.
     for (const auto &[file, reason] : m_orchestrator->LoadProcedures(m_options.procedureFiles)) {
         m_invalid.append({file, reason});
         err(tr("skipping %1: %2").arg(file, reason));
     }
-    m_expectedProcedures = int(m_orchestrator->GetLoadedProcedures().size());
+    for (KAVAtmTestProcedureDef *procedure : m_orchestrator->GetLoadedProcedures()) {
+        if (m_options.grep.isEmpty()
+            || procedure->GetName().contains(m_options.grep, Qt::CaseInsensitive)
+            || procedure->GetLabel().contains(m_options.grep, Qt::CaseInsensitive))
+            m_selected.append(procedure);
+    }
+    if (!m_options.grep.isEmpty() && m_selected.isEmpty()
+        && !m_orchestrator->GetLoadedProcedures().isEmpty()) {
+        err(tr("no procedure's name or label contains \"%1\".").arg(m_options.grep));
+        return false;
+    }
+    if (m_options.list) {
+        PrintList();
+        QTimer::singleShot(0, this, [this] {
+            m_done = true;
+            Q_EMIT Finished(ExitPassed);
+        });
+        return true;
+    }
+    m_expectedProcedures = int(m_selected.size());
     const bool recording = m_options.mode == KAVAtmEnums::Recording;
     // A recording run may drive the host with procedures, or leave it all to the user.
     if (m_expectedProcedures == 0 && (!recording || !m_options.procedureFiles.isEmpty())) {
@@ -226,7 +265,7 @@ bool Runner::Start()
     out(tr("Starting client \"%1\" in mode %2 with %3 procedure(s)")
             .arg(clientName, KAVAtmEnums::GetPlatformModeEnumText(m_options.mode))
             .arg(m_expectedProcedures));
-    if (!m_orchestrator->StartPlatform(clientName, {}, m_options.mode, configuration)) {
+    if (!m_orchestrator->StartPlatform(clientName, m_selected, m_options.mode, configuration)) {
         err(tr("the client could not be launched."));
         return false;
     }
@@ -473,6 +512,12 @@ void Runner::OnExecutionCompleted()
                 code = ExitFailed;
         }
     }
+    if (!m_options.junitFile.isEmpty()) {
+        if (WriteJUnit())
+            out(tr("JUnit: %1").arg(QFileInfo(m_options.junitFile).absoluteFilePath()));
+        else
+            code = ExitSetupError;
+    }
     if (m_interrupted)
         code = 128 + m_interrupted;
     // The report is the record of the verdict: a run whose report is lost cannot pass.
@@ -559,4 +604,58 @@ bool Runner::WriteReport(int exitCode) const
         return true;
     err(tr("cannot write the report %1: %2").arg(path, error));
     return false;
+}
+
+void Runner::PrintList() const
+{
+    for (const KAVAtmTestProcedureDef *procedure : m_selected) {
+        out(QStringLiteral("%1  %2  (%3)")
+                .arg(procedure->GetName(), procedure->GetLabel(), procedure->GetFilePath()));
+        for (const KAVAtmTestActionDef *action : procedure->GetActions()) {
+            out(action->GetName().isEmpty()
+                    ? QStringLiteral("    %1").arg(action->GetType())
+                    : QStringLiteral("    %1  %2").arg(action->GetType(), action->GetName()));
+        }
+    }
+    out(tr("%1 procedure(s)").arg(m_selected.size()));
+}
+
+bool Runner::WriteJUnit() const
+{
+    JUnitRun run;
+    run.procedures = m_procedures;
+    for (const KAVAtmTestProcedureDef *def : m_selected) {
+        const bool started = std::any_of(m_procedures.cbegin(), m_procedures.cend(),
+                                         [def](const KAVAtmTestProcedureResult *result) {
+                                             return result->GetProcedureDef() == def;
+                                         });
+        if (!started)
+            run.notStarted.append(def);
+    }
+    for (const InvalidProcedure &invalid : m_invalid)
+        run.invalidFiles.append({invalid.file, invalid.reason});
+    run.clientErrors = m_clientErrors;
+    QString error;
+    QDir().mkpath(QFileInfo(m_options.junitFile).absolutePath());
+    if (KAVAtmSaveFile::Write(m_options.junitFile, JUnitReport(run), &error)
+        != KAVAtmSaveFile::Outcome::Saved) {
+        err(tr("cannot write the JUnit report %1: %2").arg(m_options.junitFile, error));
+        return false;
+    }
+    return true;
+}
+
+QStringList Runner::SelectShard(const QStringList &files, int index, int count)
+{
+    QStringList sorted = files;
+    sorted.removeDuplicates();
+    std::sort(sorted.begin(), sorted.end(), [](const QString &a, const QString &b) {
+        const QString nameA = QFileInfo(a).fileName(), nameB = QFileInfo(b).fileName();
+        return nameA != nameB ? nameA < nameB
+                              : QFileInfo(a).absoluteFilePath() < QFileInfo(b).absoluteFilePath();
+    });
+    QStringList selected;
+    for (int i = index - 1; count > 0 && i >= 0 && i < sorted.size(); i += count)
+        selected.append(sorted.at(i));
+    return selected;
 }

@@ -13,6 +13,7 @@
 #include <QtCore/QTimer>
 
 class KAVAtmOrchestrator;
+class KAVAtmTestProcedureDef;
 class KAVAtmTestActionResult;
 class KAVAtmTestProcedureResult;
 
@@ -36,6 +37,15 @@ struct RunnerOptions {
     // Recording mode: the procedure file the recording goes to (default:
     // <output>/recording.json).
     QString recordFile;
+    // Only the procedures whose name or label contains this text (any letter case).
+    QString grep;
+    // Print what would run and end, launching nothing.
+    bool list = false;
+    // Where the JUnit XML report goes, when asked for.
+    QString junitFile;
+    // This run takes shard shardIndex (from 1) of shardCount.
+    int shardIndex = 1;
+    int shardCount = 1;
     QList<QString> procedureFiles;
 };
 
@@ -50,6 +60,9 @@ public:
 
     // Prepares the run; returns false (with a message printed) for a set-up error.
     bool Start();
+    // The files of shard index (from 1) of count: sorted by file name (then path) and dealt
+    // round, so every file is in exactly one shard whatever the order of the arguments.
+    static QStringList SelectShard(const QStringList &files, int index, int count);
     // A signal asked the run to end: the client is stopped, what it did not complete fails as
     // interrupted, the report is written, and the exit code is 128 + the signal.
     void Interrupt(int signal);
@@ -79,6 +92,9 @@ private:
     // Returns false, with a message printed, when the report could not be written.
     bool WriteReport(int exitCode) const;
     int Summarize() const;
+    void PrintList() const;
+    // Returns false, with a message printed, when the JUnit report could not be written.
+    bool WriteJUnit() const;
 
     RunnerOptions m_options;
     KAVAtmOrchestrator *m_orchestrator = nullptr;
@@ -88,6 +104,8 @@ private:
     int m_interrupted = 0;
     int m_expectedProcedures = 0;
     QList<const KAVAtmTestProcedureResult *> m_procedures;
+    // The procedures this run is to run, after --grep.
+    QList<KAVAtmTestProcedureDef *> m_selected;
     int m_finishedProcedures = 0;
     qlonglong m_pid = 0;
     bool m_connected = false;

@@ -66,6 +66,9 @@ private Q_SLOTS:
     void setupErrors_data();
     void setupErrors();
     void recordAndReplay();
+    void listAndGrep();
+    void shardsSplitTheFiles();
+    void junitReport();
     void recordingEndsOnTimeout();
 
 private:
@@ -444,6 +447,11 @@ void tst_E2E::setupErrors_data()
                                           << QByteArray() << "--record needs --mode recording";
     QTest::newRow("record into a folder")
         << QStringList {"--record", Examples} << QByteArray() << "is not a regular file";
+    QTest::newRow("shard out of range")
+        << QStringList {"--shard", "4/3", procedure} << QByteArray() << "--shard takes I/N";
+    QTest::newRow("grep matches nothing")
+        << QStringList {"--grep", "no such procedure", procedure} << QByteArray()
+        << "no procedure's name or label contains";
     QTest::newRow("program missing")
         << QStringList {procedure}
         << QByteArray(R"({"clients":[{"displayName":"X","executable":"/no/such/program"}]})")
@@ -725,6 +733,116 @@ void tst_E2E::recordingEndsOnTimeout()
     QCOMPARE(QJsonDocument::fromJson(file.readAll()).object().value("actions").toArray(),
              QJsonArray());
     QVERIFY2(m_stdout.contains("overall time-out"), qPrintable(m_stdout));
+}
+
+void tst_E2E::listAndGrep()
+{
+    // The procedure with "nest" in its label only, listed without launching anything.
+    QCOMPARE(run({"--list", "--grep", "WAIT FOR ITS", Examples + "/procedures/open-and-nest.json",
+                  Examples + "/procedures/two-documents.json"}),
+             0);
+    QVERIFY2(m_stdout.contains("Open a document and wait for its nesting"), qPrintable(m_stdout));
+    QVERIFY2(m_stdout.contains("    WaitNest"), qPrintable(m_stdout));
+    QVERIFY2(m_stdout.contains("1 procedure(s)"), qPrintable(m_stdout));
+    QVERIFY(!m_stdout.contains("Client connected"));
+    QVERIFY(!QFile::exists(QDir(m_output).filePath("report.json")));
+}
+
+void tst_E2E::shardsSplitTheFiles()
+{
+    QStringList files;
+    for (const char *name : {"e.json", "a.json", "d.json", "c.json", "b.json"})
+        files.append(writeFile(name,
+                               procedureJson(QString(name).left(1).toUpper() + " proc",
+                                             {QJsonObject {{"action", "TimeWait"}}})));
+    QStringList reversed = files;
+    std::reverse(reversed.begin(), reversed.end());
+    // The names each shard lists, for the files in either order.
+    const auto shards = [this](const QStringList &arguments) {
+        QList<QStringList> listed;
+        for (int i = 1; i <= 3; ++i) {
+            m_stdout.clear();
+            if (run(QStringList {"--list", "--shard", QStringLiteral("%1/3").arg(i)} + arguments)
+                != 0)
+                return QList<QStringList>();
+            QStringList names;
+            for (const QString &line : m_stdout.split('\n')) {
+                if (line.endsWith(".json)"))
+                    names.append(line.section(' ', 0, 0));
+            }
+            listed.append(names);
+        }
+        return listed;
+    };
+    const QList<QStringList> inOrder = shards(files);
+    QCOMPARE(inOrder.size(), 3);
+    QCOMPARE(shards(reversed), inOrder);
+    QStringList all;
+    for (const QStringList &names : inOrder)
+        all += names;
+    all.sort();
+    QCOMPARE(all, (QStringList {"aproc", "bproc", "cproc", "dproc", "eproc"}));
+    // More shards than files: an empty shard passes.
+    QCOMPARE(run(QStringList {"--shard", "9/9"} + files), 0);
+    QVERIFY2(m_stdout.contains("Shard 9/9: 0 of 5"), qPrintable(m_stdout));
+}
+
+void tst_E2E::junitReport()
+{
+    QVERIFY(QDir(m_dir->path()).mkpath("baselines"));
+    writeFile("baselines/wrong.json", R"({"Materials": {"features": [{"thickness": 9}]}})");
+    const QString procedure = writeFile(
+        "mixed.json",
+        procedureJson(
+            "Mixed",
+            {QJsonObject {{"action", "TimeWait"}, {"name", "short wait"}, {"wtime", 1}},
+             QJsonObject {{"action", "ExecuteScript"}, {"name", "no script"}},
+             QJsonObject {{"action", "OpenFile"}, {"file", Examples + "/documents/brackets.json"}},
+             QJsonObject {{"action", "WaitNest"}}, QJsonObject {{"action", "WaitUpdate"}},
+             QJsonObject {{"action", "DataAssert"},
+                          {"name", "nesting"},
+                          {"baseline", "baselines/wrong.json"}},
+             QJsonObject {{"action", "TimeWait"}, {"name", "after the failure"}, {"wtime", 1}}}));
+    const QString junit = m_dir->filePath("reports/junit.xml");
+    QCOMPARE(run({"--output", m_output, "--quiet-client", "--junit", junit, procedure,
+                  writeFile("broken.json", "{ not json")}),
+             1);
+
+    // Read by a real consumer, not by the code that wrote it.
+    const QString reader = writeFile("read.py", R"(import sys
+from junitparser import JUnitXml
+xml = JUnitXml.fromfile(sys.argv[1])
+for suite in xml:
+    print("suite|%s|%d|%d|%d|%s" % (suite.name, suite.tests, suite.failures, suite.skipped,
+                                    suite.timestamp or ""))
+    for case in suite:
+        kinds = ",".join(type(r).__name__ + ":" + (r.message or "") for r in case.result)
+        print("case|%s|%s|%s|%s" % (case.classname, case.name, kinds, case.system_out or ""))
+)");
+    QProcess python;
+    python.start("/usr/bin/python3", {reader, junit});
+    QVERIFY(python.waitForFinished(30000));
+    QCOMPARE(python.exitCode(), 0);
+    const QStringList lines = QString::fromUtf8(python.readAllStandardOutput()).split('\n');
+    const auto line = [&](const QString &start) {
+        for (const QString &text : lines) {
+            if (text.startsWith(start))
+                return text;
+        }
+        return QString();
+    };
+    QVERIFY2(line("suite|mixed|8|1|1|").size() > 0, qPrintable(lines.join('\n')));
+    QCOMPARE(line("case|mixed|02 short wait"),
+             QStringLiteral("case|mixed|02 short wait (TimeWait)||"));
+    QVERIFY(line("case|mixed|03 no script")
+                .endsWith("||Warning: There is no script file defined in the action."));
+    const QString failed = line("case|mixed|07 nesting (DataAssert)|Failure:");
+    QVERIFY2(failed.contains("is different than expected:[1]. Path: $/Materials/features|"),
+             qPrintable(failed));
+    // The actual data beside the failure.
+    QVERIFY(failed.endsWith("|{") && lines.join('\n').contains("\"Nestings\""));
+    QVERIFY(line("case|mixed|08 after the failure (TimeWait)|Skipped:").size() > 0);
+    QVERIFY(line("case|(invalid procedure files)|").contains("broken.json|Failure:"));
 }
 
 QTEST_GUILESS_MAIN(tst_E2E)
