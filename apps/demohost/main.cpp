@@ -12,6 +12,7 @@
 #include "kavsysinitcontext.h"
 
 #include <QtCore/QCommandLineParser>
+#include <QtCore/QFile>
 #include <QtCore/QLoggingCategory>
 #include <QtCore/QTimer>
 #include <QtWidgets/QApplication>
@@ -45,8 +46,9 @@ int main(int argc, char *argv[])
     const QCommandLineOption quitAfter(
         QStringLiteral("quit-after-actions"),
         QStringLiteral("After N finished actions, exit with CODE, or crash when CODE is "
-                       "\"crash\"."),
-        QStringLiteral("N:CODE"));
+                       "\"crash\". With MARKER, only the first host to start does (it creates "
+                       "the file): a flaky host."),
+        QStringLiteral("N:CODE[:MARKER]"));
     parser.addOptions({noAutoNest, startTimeout, quitAfter});
     parser.process(app);
     if (parser.isSet(startTimeout)) {
@@ -61,8 +63,15 @@ int main(int argc, char *argv[])
     if (parser.isSet(noAutoNest))
         platform.SetDefaultUserSetting(QStringLiteral("autoNest"), false);
     platform.SetMode(KAVAtmEnums::PlatformMode(qEnvironmentVariableIntValue("KAVAtmPlatformMode")));
-    if (parser.isSet(quitAfter)) {
-        const QStringList parts = parser.value(quitAfter).split(QLatin1Char(':'));
+    const QStringList quitParts = parser.value(quitAfter).split(QLatin1Char(':'));
+    const QString marker = quitParts.value(2);
+    bool quits = parser.isSet(quitAfter);
+    if (quits && !marker.isEmpty()) {
+        QFile file(marker);
+        quits = !file.exists() && file.open(QIODevice::WriteOnly);
+    }
+    if (quits) {
+        const QStringList &parts = quitParts;
         const int count = parts.value(0).toInt();
         const QString code = parts.value(1, QStringLiteral("0"));
         auto finished = std::make_shared<int>(0);

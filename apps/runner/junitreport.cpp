@@ -93,6 +93,20 @@ QByteArray JUnitReport(const JUnitRun &run)
             xml.writeAttribute(QStringLiteral("timestamp"),
                                procedure->GetStartTime().toUTC().toString(Qt::ISODate));
         }
+        if (run.attempts.contains(procedure)) {
+            const auto [count, flaky] = run.attempts.value(procedure);
+            xml.writeStartElement(QStringLiteral("properties"));
+            for (const auto &[name, value] :
+                 {std::pair {QStringLiteral("attempts"), QString::number(count)},
+                  std::pair {QStringLiteral("flaky"),
+                             flaky ? QStringLiteral("true") : QStringLiteral("false")}}) {
+                xml.writeStartElement(QStringLiteral("property"));
+                xml.writeAttribute(QStringLiteral("name"), name);
+                xml.writeAttribute(QStringLiteral("value"), value);
+                xml.writeEndElement();
+            }
+            xml.writeEndElement();
+        }
         for (int i = 0; i < actions.size(); ++i) {
             const KAVAtmTestActionResult *action = actions.at(i);
             xml.writeStartElement(QStringLiteral("testcase"));

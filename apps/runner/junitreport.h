@@ -2,6 +2,7 @@
 #define JUNITREPORT_H
 
 #include <QtCore/QByteArray>
+#include <QtCore/QHash>
 #include <QtCore/QList>
 #include <QtCore/QPair>
 #include <QtCore/QStringList>
@@ -18,6 +19,8 @@ struct JUnitRun {
     QList<const KAVAtmTestProcedureDef *> notStarted;
     QList<QPair<QString, QString>> invalidFiles; // file, reason
     QStringList clientErrors;
+    // Procedures that ran more than once: how often, and whether the last run passed (flaky).
+    QHash<const KAVAtmTestProcedureResult *, QPair<int, bool>> attempts;
 };
 
 QByteArray JUnitReport(const JUnitRun &run);

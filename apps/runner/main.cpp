@@ -123,8 +123,14 @@ int main(int argc, char *argv[])
         QStringLiteral("Run only shard I of N of the procedure files (a split by file name, the "
                        "same whatever the order of the arguments), for N CI machines."),
         QStringLiteral("I/N"));
+    const QCommandLineOption retries(
+        QStringLiteral("retries"),
+        QStringLiteral("Run a failing procedure again on a fresh client, up to N times; one "
+                       "that passes on a retry counts as passed and is reported flaky "
+                       "(default: 0)."),
+        QStringLiteral("N"), QStringLiteral("0"));
     parser.addOptions({config, client, mode, output, timeout, connectTimeout, grace, quiet,
-                       builtInKey, record, grep, list, junit, shard});
+                       builtInKey, record, grep, list, junit, shard, retries});
     parser.addPositionalArgument(QStringLiteral("procedures"),
                                  QStringLiteral("Procedure files to run, in order."),
                                  QStringLiteral("procedure.json..."));
@@ -150,13 +156,14 @@ int main(int argc, char *argv[])
     }
     options.outputDir = parser.value(output);
     bool ok = true;
-    for (const auto &[option, target] : {std::pair {&timeout, &options.overallTimeout},
-                                         std::pair {&connectTimeout, &options.connectTimeout},
-                                         std::pair {&grace, &options.grace}}) {
+    for (const auto &[option, target] :
+         {std::pair {&retries, &options.retries}, std::pair {&timeout, &options.overallTimeout},
+          std::pair {&connectTimeout, &options.connectTimeout},
+          std::pair {&grace, &options.grace}}) {
         *target = parser.value(*option).toInt(&ok);
         if (!ok || *target < 0)
-            return usageError(
-                QStringLiteral("--%1 takes a number of seconds.").arg(option->names().first()));
+            return usageError(QStringLiteral("--%1 takes a whole number, 0 or more.")
+                                  .arg(option->names().first()));
     }
     // No time at all to connect would fail every run before it began.
     if (options.connectTimeout == 0)

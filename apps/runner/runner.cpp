@@ -72,6 +72,7 @@ Runner::Runner(const RunnerOptions &options) : m_options(options)
     connect(&m_overallTimer, &QTimer::timeout, this, [this] {
         const QString reason
             = tr("The run exceeded the overall time-out of %1 s.").arg(m_options.overallTimeout);
+        m_timedOut = true;
         // A recording run has no action of its own to fail.
         if (m_options.mode == KAVAtmEnums::Recording)
             m_clientErrors.append(reason);
@@ -101,7 +102,8 @@ bool Runner::Start()
                 .arg(m_options.configFile, parseError.errorString()));
         return false;
     }
-    const KAVAtmOrchestratorConfiguration configuration(QJsonValue(document.object()));
+    m_configuration = KAVAtmOrchestratorConfiguration(QJsonValue(document.object()));
+    const KAVAtmOrchestratorConfiguration &configuration = m_configuration;
     const QList<KAVAtmClientDefinition> clients = configuration.GetClients();
     if (clients.isEmpty()) {
         err(tr("no clients are defined in %1.").arg(m_options.configFile));
@@ -433,11 +435,86 @@ void Runner::Fail(const QString &message)
     Q_EMIT Finished(ExitSetupError);
 }
 
+namespace {
+
+bool passed(const KAVAtmTestProcedureResult *procedure)
+{
+    if (!procedure)
+        return false;
+    const QList<KAVAtmTestActionResult *> actions = procedure->GetActionResults();
+    return std::all_of(actions.cbegin(), actions.cend(), [](const KAVAtmTestActionResult *action) {
+        return action->GetStatus() == KAVAtmEnums::Completed
+            && (action->GetResult() == KAVAtmEnums::Pass
+                || action->GetResult() == KAVAtmEnums::Warning);
+    });
+}
+
+} // namespace
+
+QList<const KAVAtmTestProcedureResult *> Runner::LatestResults() const
+{
+    QList<const KAVAtmTestProcedureResult *> latest;
+    for (const KAVAtmTestProcedureDef *def : m_selected) {
+        const KAVAtmTestProcedureResult *found = nullptr;
+        for (const KAVAtmTestProcedureResult *result : m_procedures) {
+            if (result->GetProcedureDef() == def)
+                found = result;
+        }
+        latest.append(found);
+    }
+    return latest;
+}
+
+int Runner::Attempts(const KAVAtmTestProcedureDef *procedure) const
+{
+    return int(std::count_if(m_procedures.cbegin(), m_procedures.cend(),
+                             [procedure](const KAVAtmTestProcedureResult *result) {
+                                 return result->GetProcedureDef() == procedure;
+                             }));
+}
+
+bool Runner::Retry()
+{
+    QList<KAVAtmTestProcedureDef *> failing;
+    const QList<const KAVAtmTestProcedureResult *> latest = LatestResults();
+    for (int i = 0; i < m_selected.size(); ++i) {
+        if (!passed(latest.at(i)))
+            failing.append(m_selected.at(i));
+    }
+    if (failing.isEmpty())
+        return false;
+    ++m_attempt;
+    out(tr("Retry %1 of %2: %3 failing procedure(s) on a fresh client")
+            .arg(m_attempt - 1)
+            .arg(m_options.retries)
+            .arg(failing.size()));
+    m_retriedClientErrors += std::exchange(m_clientErrors, {});
+    m_connected = false;
+    m_finishedProcedures = 0;
+    m_expectedProcedures = int(failing.size());
+    if (!m_orchestrator->StartPlatform(m_options.clientName, failing, m_options.mode,
+                                       m_configuration)) {
+        err(tr("the client could not be launched for the retry."));
+        return false;
+    }
+    m_connectTimer.start(milliseconds(m_options.connectTimeout));
+    return true;
+}
+
 int Runner::Summarize() const
 {
     int passed = 0, warnings = 0, failed = 0, notRun = 0;
     QStringList warningLines;
-    for (const KAVAtmTestProcedureResult *procedure : m_procedures) {
+    QStringList flaky;
+    const QList<const KAVAtmTestProcedureResult *> latest = LatestResults();
+    const int missing = int(latest.count(nullptr));
+    for (const KAVAtmTestProcedureResult *procedure : latest) {
+        if (!procedure)
+            continue;
+        const int attempts = Attempts(procedure->GetProcedureDef());
+        if (attempts > 1 && ::passed(procedure))
+            flaky.append(
+                tr("  %1 (passed on attempt %2)").arg(procedureTitle(procedure)).arg(attempts));
         for (const KAVAtmTestActionResult *action : procedure->GetActionResults()) {
             if (action->GetStatus() != KAVAtmEnums::Completed) {
                 ++notRun;
@@ -462,7 +539,6 @@ int Runner::Summarize() const
             }
         }
     }
-    const int missing = qMax(0, m_expectedProcedures - int(m_procedures.size()));
     const int total = passed + warnings + failed + notRun;
     out(tr("Summary: %1 action(s): %2 passed, %3 with warnings, %4 failed, %5 not run; "
            "%6 procedure(s) in %7 s")
@@ -471,8 +547,12 @@ int Runner::Summarize() const
             .arg(warnings)
             .arg(failed)
             .arg(notRun)
-            .arg(m_procedures.size())
+            .arg(latest.size() - missing)
             .arg(m_elapsed.elapsed() / 1000.0, 0, 'f', 1));
+    if (!flaky.isEmpty())
+        out(tr("Flaky:\n") + flaky.join(QLatin1Char('\n')));
+    for (const QString &line : m_retriedClientErrors)
+        out(tr("Client failure before a retry: %1").arg(line));
     if (!warningLines.isEmpty())
         out(tr("Warnings:\n") + warningLines.join(QLatin1Char('\n')));
     for (const InvalidProcedure &invalid : m_invalid)
@@ -490,6 +570,10 @@ int Runner::Summarize() const
 void Runner::OnExecutionCompleted()
 {
     if (m_done)
+        return;
+    // A run cut short (time-out, signal) is not tried again.
+    if (m_attempt <= m_options.retries && !m_interrupted && !m_timedOut
+        && m_options.mode != KAVAtmEnums::Recording && Retry())
         return;
     m_done = true;
     m_silenceTimer.stop();
@@ -563,8 +647,13 @@ void Runner::Interrupt(int signal)
 bool Runner::WriteReport(int exitCode) const
 {
     QJsonArray procedures;
-    for (const KAVAtmTestProcedureResult *procedure : m_procedures) {
+    for (const KAVAtmTestProcedureResult *procedure : LatestResults()) {
+        if (!procedure)
+            continue;
         QJsonObject json = procedure->ToJson();
+        const int attempts = Attempts(procedure->GetProcedureDef());
+        json.insert(QStringLiteral("attempts"), attempts);
+        json.insert(QStringLiteral("flaky"), attempts > 1 && passed(procedure));
         // Each action's name beside its result, for readers of the report.
         QJsonArray actions;
         for (const KAVAtmTestActionResult *action : procedure->GetActionResults()) {
@@ -623,14 +712,16 @@ void Runner::PrintList() const
 bool Runner::WriteJUnit() const
 {
     JUnitRun run;
-    run.procedures = m_procedures;
-    for (const KAVAtmTestProcedureDef *def : m_selected) {
-        const bool started = std::any_of(m_procedures.cbegin(), m_procedures.cend(),
-                                         [def](const KAVAtmTestProcedureResult *result) {
-                                             return result->GetProcedureDef() == def;
-                                         });
-        if (!started)
-            run.notStarted.append(def);
+    const QList<const KAVAtmTestProcedureResult *> latest = LatestResults();
+    for (int i = 0; i < latest.size(); ++i) {
+        if (const KAVAtmTestProcedureResult *result = latest.at(i)) {
+            run.procedures.append(result);
+            const int attempts = Attempts(result->GetProcedureDef());
+            if (attempts > 1)
+                run.attempts.insert(result, {attempts, passed(result)});
+        } else {
+            run.notStarted.append(m_selected.at(i));
+        }
     }
     for (const InvalidProcedure &invalid : m_invalid)
         run.invalidFiles.append({invalid.file, invalid.reason});

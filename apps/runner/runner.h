@@ -43,6 +43,8 @@ struct RunnerOptions {
     bool list = false;
     // Where the JUnit XML report goes, when asked for.
     QString junitFile;
+    // A failing procedure runs again on a fresh client up to this many times.
+    int retries = 0;
     // This run takes shard shardIndex (from 1) of shardCount.
     int shardIndex = 1;
     int shardCount = 1;
@@ -92,6 +94,13 @@ private:
     // Returns false, with a message printed, when the report could not be written.
     bool WriteReport(int exitCode) const;
     int Summarize() const;
+    // The latest result of each selected procedure, in selection order (null: never started),
+    // and how many times each ran.
+    QList<const KAVAtmTestProcedureResult *> LatestResults() const;
+    int Attempts(const KAVAtmTestProcedureDef *procedure) const;
+    // Launches a fresh client for the procedures whose latest result did not pass; false when
+    // there are none or no client could be launched.
+    bool Retry();
     void PrintList() const;
     // Returns false, with a message printed, when the JUnit report could not be written.
     bool WriteJUnit() const;
@@ -106,6 +115,11 @@ private:
     QList<const KAVAtmTestProcedureResult *> m_procedures;
     // The procedures this run is to run, after --grep.
     QList<KAVAtmTestProcedureDef *> m_selected;
+    KAVAtmOrchestratorConfiguration m_configuration;
+    int m_attempt = 1;
+    bool m_timedOut = false;
+    // Client failures of attempts that were retried: told, but the retry decides.
+    QStringList m_retriedClientErrors;
     int m_finishedProcedures = 0;
     qlonglong m_pid = 0;
     bool m_connected = false;

@@ -68,6 +68,8 @@ private Q_SLOTS:
     void recordAndReplay();
     void listAndGrep();
     void shardsSplitTheFiles();
+    void retries_data();
+    void retries();
     void junitReport();
     void recordingEndsOnTimeout();
 
@@ -785,6 +787,54 @@ void tst_E2E::shardsSplitTheFiles()
     // More shards than files: an empty shard passes.
     QCOMPARE(run(QStringList {"--shard", "9/9"} + files), 0);
     QVERIFY2(m_stdout.contains("Shard 9/9: 0 of 5"), qPrintable(m_stdout));
+}
+
+void tst_E2E::retries_data()
+{
+    QTest::addColumn<bool>("flakyHost"); // crashes in its second action, the first host only
+    QTest::addColumn<QJsonObject>("action");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<int>("hosts");
+    const QJsonObject wait {{"action", "TimeWait"}, {"wtime", 1}};
+    QTest::newRow("fails once, then passes: flaky") << true << wait << 0 << 2;
+    QTest::newRow("always fails") << false << QJsonObject {{"action", "NoSuchAction"}} << 1 << 3;
+}
+
+void tst_E2E::retries()
+{
+    QFETCH(bool, flakyHost);
+    QFETCH(QJsonObject, action);
+    QFETCH(int, exitCode);
+    QFETCH(int, hosts);
+    QJsonArray arguments;
+    if (flakyHost)
+        arguments = {"--quit-after-actions", "2:crash:" + m_dir->filePath("crashed-once")};
+    const QString config = writeFile(
+        "config.json",
+        QJsonDocument(QJsonObject {{"clients",
+                                    QJsonArray {QJsonObject {{"displayName", "Host"},
+                                                             {"executable", DemoHost},
+                                                             {"arguments", arguments}}}}})
+            .toJson());
+    const QString passing = writeFile(
+        "passing.json", procedureJson("Steady", {QJsonObject {{"action", "TimeWait"}}}));
+    const QString tried = writeFile("tried.json", procedureJson("Tried", {action, action}));
+    const QString junit = m_dir->filePath("junit.xml");
+    QCOMPARE(run({"--output", m_output, "--quiet-client", "--config", config, "--retries", "2",
+                  "--junit", junit, passing, tried}),
+             exitCode);
+    QCOMPARE(m_stdout.count("Client connected"), hosts);
+    // Only the failing procedure runs again.
+    QCOMPARE(m_stdout.count("Steady / TimeWait"), 1);
+    const QJsonArray procedures = report().value("procedures").toArray();
+    QCOMPARE(procedures.size(), 2);
+    QCOMPARE(procedures[1]["attempts"].toInt(), hosts);
+    QCOMPARE(procedures[1]["flaky"].toBool(), flakyHost);
+    QCOMPARE(procedures[0]["flaky"].toBool(), false);
+    QCOMPARE(m_stdout.contains("Flaky:\n  Tried (passed on attempt 2)"), flakyHost);
+    QFile xml(junit);
+    QVERIFY(xml.open(QIODevice::ReadOnly));
+    QCOMPARE(xml.readAll().contains(R"(<property name="flaky" value="true"/>)"), flakyHost);
 }
 
 void tst_E2E::junitReport()
