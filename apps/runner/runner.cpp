@@ -138,11 +138,7 @@ bool Runner::Start()
                 .arg(given));
         // More shards than files: this one has nothing to do, and that is no failure.
         if (m_options.procedureFiles.isEmpty()) {
-            QTimer::singleShot(0, this, [this] {
-                m_done = true;
-                Q_EMIT Finished(ExitPassed);
-            });
-            return true;
+            return FinishWithoutRunning();
         }
     }
 
@@ -165,11 +161,7 @@ bool Runner::Start()
     }
     if (m_options.list) {
         PrintList();
-        QTimer::singleShot(0, this, [this] {
-            m_done = true;
-            Q_EMIT Finished(ExitPassed);
-        });
-        return true;
+        return FinishWithoutRunning();
     }
     m_expectedProcedures = int(m_selected.size());
     const bool recording = m_options.mode == KAVAtmEnums::Recording;
@@ -423,6 +415,16 @@ bool Runner::WriteRecording(const QJsonArray &actions) const
         err(tr("cannot write the recording %1: %2").arg(m_recordPath, reason));
         return false;
     }
+    return true;
+}
+
+bool Runner::FinishWithoutRunning()
+{
+    // Once the event loop runs: Finished before it would end nothing.
+    QTimer::singleShot(0, this, [this] {
+        m_done = true;
+        Q_EMIT Finished(ExitPassed);
+    });
     return true;
 }
 

@@ -91,6 +91,8 @@ private:
     bool WriteRecording(const QJsonArray &actions) const;
     void OnSilence();
     void Fail(const QString &message);
+    // Nothing to launch (--list, an empty shard): the run passes; returns true for Start().
+    bool FinishWithoutRunning();
     // Returns false, with a message printed, when the report could not be written.
     bool WriteReport(int exitCode) const;
     int Summarize() const;

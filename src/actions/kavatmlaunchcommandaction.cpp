@@ -58,18 +58,20 @@ void KAVAtmLaunchCommandAction::Execute()
                      QString());
         return;
     }
+    bool threw = false;
+    QString thrown;
     try {
         action->activate(QAction::Trigger);
     } catch (const KAVSysException &exception) {
-        ReportResult(KAVAtmEnums::Fail,
-                     tr("The action with Id: %1 failed: %2")
-                         .arg(QString::fromUtf8(id), exception.GetMessage()),
-                     QString());
-        return;
+        threw = true;
+        thrown = exception.GetMessage();
     } catch (const std::exception &exception) {
+        threw = true;
+        thrown = QString::fromLocal8Bit(exception.what());
+    }
+    if (threw) {
         ReportResult(KAVAtmEnums::Fail,
-                     tr("The action with Id: %1 failed: %2")
-                         .arg(QString::fromUtf8(id), QString::fromLocal8Bit(exception.what())),
+                     tr("The action with Id: %1 failed: %2").arg(QString::fromUtf8(id), thrown),
                      QString());
         return;
     }

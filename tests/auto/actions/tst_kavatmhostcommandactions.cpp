@@ -183,8 +183,13 @@ void tst_KAVAtmHostCommandActions::launchCommand()
     QFETCH(QString, id);
     QFETCH(int, result);
     QFETCH(QString, details);
+    QElapsedTimer clock;
+    clock.start();
     const QJsonObject update = m_platform->Run({{"action", "LaunchCommand"}, {"actionId", id}});
     QCOMPARE(update.value("result").toInt(), result);
+    // A launched command is given its three seconds to settle, never less.
+    if (result == KAVAtmEnums::Pass)
+        QVERIFY2(clock.elapsed() >= 3000, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(update.value("details").toString(), details);
     // The only update is the final one.
     QCOMPARE(m_platform->updates.size(), 1);

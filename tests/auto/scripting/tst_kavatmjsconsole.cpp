@@ -6,14 +6,11 @@
 #include <QtCore/QTemporaryDir>
 #include <QtTest/QtTest>
 #include <QtWidgets/QLineEdit>
-#include <QtWidgets/QMenu>
 #include <QtWidgets/QTextEdit>
-#include <QtWidgets/QToolButton>
 
 class tst_KAVAtmJsConsole : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void form();
     void lines_data();
     void lines();
     void scriptFiles_data();
@@ -31,21 +28,6 @@ QString tst_KAVAtmJsConsole::write(const QString &name, const QByteArray &conten
     if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
         qFatal("cannot write %s", qPrintable(file.fileName()));
     return file.fileName();
-}
-
-void tst_KAVAtmJsConsole::form()
-{
-    KAVAtmJsConsoleWidget console;
-    QCOMPARE(console.objectName(), QStringLiteral("KAVAtmJsConsole"));
-    auto *button = console.findChild<QToolButton *>("_EditExecute");
-    QVERIFY(button);
-    QCOMPARE(button->popupMode(), QToolButton::MenuButtonPopup);
-    QVERIFY(button->menu());
-    QCOMPARE(button->menu()->actions().first()->text(), QStringLiteral("Execute JS from file"));
-    QVERIFY(console.findChild<QTextEdit *>("_EditResult")->isReadOnly());
-    QDialog *dialog = KAVAtmJsConsoleDialog::GetInstance();
-    QCOMPARE(KAVAtmJsConsoleDialog::GetInstance(), dialog);
-    QVERIFY(dialog->findChild<KAVAtmJsConsoleWidget *>());
 }
 
 void tst_KAVAtmJsConsole::lines_data()
