@@ -5,21 +5,37 @@
 
 class KAVAtmTestActionResult;
 
+#include <QtCore/QString>
+
 // Baseline capture: the data a finished script or assertion action reported becomes its
-// baseline file when none exists yet.
+// baseline file when none exists yet, or replaces it when asked to.
 class KAVAUTOMATION_EXPORT KAVAtmExecutorBase {
 public:
+    // Which baselines are written from an action's data.
+    enum class BaselineUpdate {
+        Missing, // only those that do not exist yet (the first run's capture)
+        Changed, // also those an action failed against
+        All, // every baseline of an action that reported data
+    };
+
     KAVAtmExecutorBase(const KAVAtmExecutorBase &) = default;
     KAVAtmExecutorBase &operator=(const KAVAtmExecutorBase &) = default;
     virtual ~KAVAtmExecutorBase();
 
+    // The file beside a baseline that holds the actual data of a failed comparison:
+    // "name.json" gives "name.actual.json".
+    static QString ActualDataPath(const QString &baselinePath);
+
 protected:
     KAVAtmExecutorBase() = default;
 
-    // Writes the baseline named by the action's "baseline" when the file is missing. An
-    // existing file is never replaced, and empty data writes no file. A failure turns a
+    // Writes the baseline named by the action's "baseline" as update says; empty data never
+    // writes one. A failed action whose baseline is kept gets its data written beside it
+    // (ActualDataPath()) so that the two can be compared; a passing one removes that file.
+    // Returns the path of the baseline written, or an empty text. A failure to write turns a
     // result that is not Fail into Warning, with a line appended to its details.
-    void SaveActionBaseline(KAVAtmTestActionResult *result);
+    QString SaveActionBaseline(KAVAtmTestActionResult *result,
+                               BaselineUpdate update = BaselineUpdate::Missing);
 };
 
 #endif // KAVATMEXECUTORBASE_H

@@ -261,8 +261,11 @@ void KAVAtmOrchestratorPrivate::OnClientDestroyed(QObject *object)
 void KAVAtmOrchestratorPrivate::OnTestActionExecutionFinished(const KAVAtmTestActionResult *action)
 {
     auto *client = qobject_cast<KAVAtmOrchestratorClient *>(sender());
-    if (KAVAtmResultWriter::IsCapturedType(action->GetActionType()))
-        writer.Capture(const_cast<KAVAtmTestActionResult *>(action));
+    if (KAVAtmResultWriter::IsCapturedType(action->GetActionType())) {
+        const QString baseline = writer.Capture(const_cast<KAVAtmTestActionResult *>(action));
+        if (!baseline.isEmpty())
+            Q_EMIT owner->BaselineWritten(baseline);
+    }
     Q_EMIT owner->ActionResultFinished(client ? client->GetPid() : 0, action);
     if (action == pendingControl) {
         delete std::exchange(pendingControl, nullptr);
@@ -476,7 +479,7 @@ QList<KAVAtmTestProcedureDef *> KAVAtmOrchestrator::GetLoadedProcedures() const
 bool KAVAtmOrchestrator::StartPlatform(const QString &platformName,
                                        const QList<KAVAtmTestProcedureDef *> &procedures,
                                        KAVAtmEnums::PlatformMode mode,
-                                       KAVAtmOrchestratorConfiguration configuration)
+                                       KAVAtmOrchestratorConfiguration configuration, qint64 *pid)
 {
     const QList<KAVAtmClientDefinition> clients = configuration.GetClients();
     if (clients.isEmpty()) {
@@ -501,27 +504,30 @@ bool KAVAtmOrchestrator::StartPlatform(const QString &platformName,
     // A program that cannot be found has been reported already, from inside Launch.
     if (process->error() != QProcess::FailedToStart)
         d->starting.insert(process, {procedures, mode, secret});
+    if (pid)
+        *pid = process->processId();
     return true;
 }
 
-void KAVAtmOrchestrator::Execute(qint64 pid, const QList<KAVAtmTestProcedureDef *> &procedures)
+bool KAVAtmOrchestrator::Execute(qint64 pid, const QList<KAVAtmTestProcedureDef *> &procedures)
 {
+    KAVAtmOrchestratorClient *client = d->FindClient(pid);
+    if (!client || !client->IsAcceptingWork())
+        return false;
     QList<KAVAtmTestProcedureResult *> results;
     for (const KAVAtmTestProcedureDef *procedure : procedures) {
         results.append(procedure->CreateResult());
         d->results.append(results.last());
     }
     if (results.isEmpty())
-        return;
-    KAVAtmOrchestratorClient *client = d->FindClient(pid);
-    if (!client)
-        return;
+        return true;
     const bool running = client->IsExecuting();
     client->AddProcedures(results);
     if (running)
-        return; // queued behind the procedures it runs now
+        return true; // queued behind the procedures it runs now
     Q_EMIT client->ClientExecutionStarted();
     client->ExecuteNextProcedure();
+    return true;
 }
 
 void KAVAtmOrchestrator::ExecuteAll(qint64 pid)
@@ -613,6 +619,11 @@ QHash<qint64, QString> KAVAtmOrchestrator::GetClientDescriptions() const
 QString KAVAtmOrchestrator::GetOutputPath() const
 {
     return d->writer.GetOutputPath();
+}
+
+void KAVAtmOrchestrator::SetBaselineUpdate(KAVAtmExecutorBase::BaselineUpdate update)
+{
+    d->writer.SetBaselineUpdate(update);
 }
 
 void KAVAtmOrchestrator::SetOutputPath(const QString &path)

@@ -2,6 +2,7 @@
 #define KAVATMORCHESTRATOR_H
 
 #include "kavatmenums.h"
+#include "kavatmexecutorbase.h"
 #include "kavatmorchestratorconfiguration.h"
 
 #include <QtCore/QHash>
@@ -45,13 +46,14 @@ public:
     QList<KAVAtmTestProcedureDef *> GetLoadedProcedures() const;
 
     // Launches the client named platformName (or the first one) to run the procedures (all
-    // loaded ones when the list is empty).
+    // loaded ones when the list is empty); pid, when given, receives its process id.
     bool StartPlatform(const QString &platformName,
                        const QList<KAVAtmTestProcedureDef *> &procedures,
                        KAVAtmEnums::PlatformMode mode,
-                       KAVAtmOrchestratorConfiguration configuration);
+                       KAVAtmOrchestratorConfiguration configuration, qint64 *pid = nullptr);
     // On a client that is still running, the procedures queue behind its current ones.
-    void Execute(qint64 pid, const QList<KAVAtmTestProcedureDef *> &procedures);
+    // Returns false, taking nothing, when the client is unknown, aborted or disconnected.
+    bool Execute(qint64 pid, const QList<KAVAtmTestProcedureDef *> &procedures);
     void ExecuteAll(qint64 pid);
     void StopPlatform(qint64 pid);
     // Completes every action the client has not completed as failed with the reason, then
@@ -68,6 +70,9 @@ public:
     QHash<qint64, QString> GetClientDescriptions() const;
     QString GetOutputPath() const;
     void SetOutputPath(const QString &path);
+    // Which baselines the data of finished script and assertion actions writes (by default
+    // the missing ones only).
+    void SetBaselineUpdate(KAVAtmExecutorBase::BaselineUpdate update);
     // Client programs' output goes to this process's standard error, each line prefixed with
     // the program's name and process id; off, it is read and dropped.
     void SetClientOutputForwarded(bool forwarded);
@@ -91,6 +96,8 @@ Q_SIGNALS:
     void TestActionExecutionStarted(KAVAtmTestActionDef *action);
     void TestActionExecutionFinished(KAVAtmTestActionDef *action);
     void RecordingDataReceived(QJsonValue data);
+    // A finished action's data was written as its baseline, before the action is announced.
+    void BaselineWritten(QString path);
     // A launched client in recording mode started (1), paused (2) or stopped (0) recording.
     void RecordingStatusChanged(qlonglong clientPid, int status);
 

@@ -11,6 +11,7 @@
 #include <QtCore/QJsonDocument>
 #include <QtCore/QJsonObject>
 #include <QtCore/QPointer>
+#include <QtNetwork/QTcpSocket>
 
 class KAVAtmOrchestratorClientPrivate {
 public:
@@ -28,6 +29,7 @@ public:
     QList<KAVAtmTestActionDef *> resetDefinitions;
     bool handedWork = false;
     bool registered = false;
+    bool aborted = false;
 };
 
 KAVAtmOrchestratorClient::KAVAtmOrchestratorClient(KAVAtmOrchestrator *orchestrator,
@@ -93,6 +95,12 @@ const KAVAtmTestActionResult *KAVAtmOrchestratorClient::GetCurrentAction() const
 bool KAVAtmOrchestratorClient::HasWork() const
 {
     return IsExecuting() || !d->procedureQueue.isEmpty() || d->handedWork;
+}
+
+bool KAVAtmOrchestratorClient::IsAcceptingWork() const
+{
+    const QTcpSocket *socket = d->connection ? d->connection->GetSocket() : nullptr;
+    return !d->aborted && socket && socket->state() == QAbstractSocket::ConnectedState;
 }
 
 KAVAtmOrchestratorClientConnection *KAVAtmOrchestratorClient::GetConnection() const
@@ -203,6 +211,7 @@ void KAVAtmOrchestratorClient::SendClosePlatform()
 
 void KAVAtmOrchestratorClient::Abort(const QString &reason)
 {
+    d->aborted = true;
     // Stop sending: the queues are completed here, one action after the other.
     QPointer<KAVAtmOrchestratorClientConnection> connection = std::exchange(d->connection, nullptr);
     const auto fail = [this, &reason](KAVAtmTestActionResult *action, bool started) {

@@ -34,6 +34,8 @@ public:
     bool IsExecuting() const;
     // Something is running, queued, or was handed over at some point.
     bool HasWork() const;
+    // False once aborted or without a connection: procedures handed now would never run.
+    bool IsAcceptingWork() const;
     const KAVAtmTestActionResult *GetCurrentAction() const;
     KAVAtmOrchestratorClientConnection *GetConnection() const;
 

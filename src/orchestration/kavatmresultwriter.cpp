@@ -51,14 +51,19 @@ QString KAVAtmResultWriter::FileNamePart(const QString &name, int maxBytes)
     return part + hash;
 }
 
-void KAVAtmResultWriter::Capture(KAVAtmTestActionResult *action)
+void KAVAtmResultWriter::SetBaselineUpdate(BaselineUpdate update)
+{
+    m_baselineUpdate = update;
+}
+
+QString KAVAtmResultWriter::Capture(KAVAtmTestActionResult *action)
 {
     if (!action)
-        return;
-    SaveActionBaseline(action);
+        return QString();
+    const QString baseline = SaveActionBaseline(action, m_baselineUpdate);
     QString error;
     if (!SaveActionResult(action, &error).isEmpty())
-        return;
+        return baseline;
     qCWarning(lcOrchestration).noquote() << error;
     // A result that is not kept must not read as a clean pass: the report says why.
     if (action->GetResult() != KAVAtmEnums::Fail) {
@@ -67,6 +72,7 @@ void KAVAtmResultWriter::Capture(KAVAtmTestActionResult *action)
                                ? error
                                : action->GetDetails() + QLatin1Char('\n') + error);
     }
+    return baseline;
 }
 
 QString KAVAtmResultWriter::GetResultFolder(const KAVAtmTestActionResult *action) const

@@ -34,9 +34,12 @@ public:
     // ("_2.json", or a folder's "_yyyyMMdd_HHmmss").
     static constexpr int MaximumNamePart = 255 - 24;
 
+    // Which baselines Capture() writes (the missing ones by default).
+    void SetBaselineUpdate(BaselineUpdate update);
     // The baseline first (it may turn the result into a Warning), then the result file; one
-    // that cannot be written also makes the result a Warning, with the reason.
-    void Capture(KAVAtmTestActionResult *action);
+    // that cannot be written also makes the result a Warning, with the reason. Returns the
+    // path of the baseline written, or an empty text.
+    QString Capture(KAVAtmTestActionResult *action);
     using KAVAtmExecutorBase::SaveActionBaseline;
     // Writes the action's result file, atomically. Returns its path, or an empty text with the
     // reason in errorString.
@@ -48,6 +51,7 @@ private:
     QString UniqueFileName(const QString &folder, const KAVAtmTestActionResult *action);
 
     QString m_outputPath;
+    BaselineUpdate m_baselineUpdate = BaselineUpdate::Missing;
     // Result file names used per folder (in lower case), so no file replaces another.
     QHash<QString, QSet<QString>> m_used;
 };

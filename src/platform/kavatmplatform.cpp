@@ -185,7 +185,10 @@ void KAVAtmPlatformPrivate::SetUpConnection()
         if (socket->state() == QAbstractSocket::UnconnectedState)
             reconnect->start();
     });
-    reconnect->start();
+    // The runner listens before it launches its hosts: the first attempt goes out at once,
+    // only the retries wait.
+    QMetaObject::invokeMethod(this, &KAVAtmPlatformPrivate::OnSocketNeedsConnected,
+                              Qt::QueuedConnection);
 }
 
 void KAVAtmPlatformPrivate::OnSocketNeedsConnected()

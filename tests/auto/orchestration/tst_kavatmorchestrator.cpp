@@ -91,6 +91,7 @@ private Q_SLOTS:
     void recordingDataOnlyFromRecordingClients_data();
     void recordingDataOnlyFromRecordingClients();
     void unregisteredPeersAreBounded();
+    void noWorkForAnAbortedClient();
 
 private:
     Launched Launch(KAVAtmEnums::PlatformMode mode = KAVAtmEnums::ExternalBatch);
@@ -128,7 +129,8 @@ Launched tst_KAVAtmOrchestrator::Launch(KAVAtmEnums::PlatformMode mode)
                                  QJsonArray {QJsonObject {{"displayName", "placeholder"},
                                                           {"executable", "/bin/sleep"},
                                                           {"arguments", QJsonArray {"60"}}}}}}));
-    if (!m_orchestrator->StartPlatform("placeholder", {m_procedure}, mode, configuration))
+    qint64 started = 0;
+    if (!m_orchestrator->StartPlatform("placeholder", {m_procedure}, mode, configuration, &started))
         return {};
     // Found once it runs the program, with the secret in its environment.
     Launched launched;
@@ -141,7 +143,7 @@ Launched tst_KAVAtmOrchestrator::Launch(KAVAtmEnums::PlatformMode mode)
                 launched = {pid, QByteArray::fromHex(secret)};
         }
     }
-    return launched;
+    return started == launched.pid ? launched : Launched();
 }
 
 void tst_KAVAtmOrchestrator::whoMaySpeakForAProcess_data()
@@ -293,6 +295,23 @@ void tst_KAVAtmOrchestrator::unregisteredPeersAreBounded()
     QTRY_VERIFY_WITH_TIMEOUT(closed() >= extra, 3000);
     QTest::qWait(200);
     QCOMPARE(closed(), qsizetype(extra));
+}
+
+void tst_KAVAtmOrchestrator::noWorkForAnAbortedClient()
+{
+    const Launched launched = Launch(KAVAtmEnums::ExternalBatch);
+    QVERIFY(launched.pid);
+    QSignalSpy connected(m_orchestrator, &KAVAtmOrchestrator::TestClientConnected);
+    FakeClient client;
+    client.SetClientSecret(launched.secret);
+    QVERIFY(client.Connect(m_orchestrator->GetListeningPort()));
+    client.SendClient(launched.pid, "Tessaron");
+    QTRY_COMPARE(connected.size(), 1);
+    QVERIFY(m_orchestrator->Execute(launched.pid, {m_procedure}));
+    // Procedures handed to it now would never run, and nothing would say so.
+    m_orchestrator->AbortClient(launched.pid, "stopped");
+    QVERIFY(!m_orchestrator->Execute(launched.pid, {m_procedure}));
+    QVERIFY(!m_orchestrator->Execute(-1, {m_procedure}));
 }
 
 QTEST_GUILESS_MAIN(tst_KAVAtmOrchestrator)

@@ -27,6 +27,8 @@ private Q_SLOTS:
     void namesNeverReplaceEachOther();
     void resultFileHoldsTheResult();
     void captureTakesBaselineFirst();
+    void baselineUpdates_data();
+    void baselineUpdates();
     void longNamesAreShortenedApart();
     void resultThatCannotBeKeptIsAWarning();
 
@@ -224,6 +226,69 @@ void tst_KAVAtmResultWriter::captureTakesBaselineFirst()
     // The file shows what the capture changed.
     QCOMPARE(QJsonDocument::fromJson(file.readAll()).object().value("result").toInt(),
              int(KAVAtmEnums::Warning));
+}
+
+void tst_KAVAtmResultWriter::baselineUpdates_data()
+{
+    using Update = KAVAtmExecutorBase::BaselineUpdate;
+    QTest::addColumn<Update>("update");
+    QTest::addColumn<bool>("exists");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QString>("data");
+    QTest::addColumn<bool>("written");
+    QTest::addColumn<bool>("actualFile"); // <baseline>.actual.json left beside it
+    const int pass = KAVAtmEnums::Pass, fail = KAVAtmEnums::Fail;
+    const QString data = R"({"x":2})";
+    QTest::newRow("missing: first capture")
+        << Update::Missing << false << pass << data << true << false;
+    QTest::newRow("missing: kept on pass")
+        << Update::Missing << true << pass << data << false << false;
+    QTest::newRow("missing: failed, actual beside")
+        << Update::Missing << true << fail << data << false << true;
+    QTest::newRow("changed: failed, rewritten")
+        << Update::Changed << true << fail << data << true << false;
+    QTest::newRow("changed: passed, kept")
+        << Update::Changed << true << pass << data << false << false;
+    QTest::newRow("all: passed, rewritten") << Update::All << true << pass << data << true << false;
+    QTest::newRow("all: no data, kept")
+        << Update::All << true << fail << QString() << false << false;
+}
+
+void tst_KAVAtmResultWriter::baselineUpdates()
+{
+    QFETCH(KAVAtmExecutorBase::BaselineUpdate, update);
+    QFETCH(bool, exists);
+    QFETCH(int, result);
+    QFETCH(QString, data);
+    QFETCH(bool, written);
+    QFETCH(bool, actualFile);
+    const QString baseline = m_dir->filePath("b.json");
+    const QString actual = m_dir->filePath("b.actual.json");
+    QCOMPARE(KAVAtmExecutorBase::ActualDataPath(baseline), actual);
+    if (exists) {
+        QFile file(baseline);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(R"({"x":1})");
+    }
+    // A stale one from an earlier failure: gone unless this run failed too.
+    QFile stale(actual);
+    QVERIFY(stale.open(QIODevice::WriteOnly));
+    stale.close();
+    KAVAtmTestProcedureDef *def = procedure(
+        "update", {QJsonObject {{"action", "DataAssert"}, {"name", "a"}, {"baseline", "b.json"}}});
+    std::unique_ptr<KAVAtmTestProcedureResult> results(def->CreateResult());
+    KAVAtmTestActionResult *action = results->GetActionResults().first();
+    action->SetStatus(KAVAtmEnums::Completed);
+    action->SetResult(KAVAtmEnums::ExecutionResult(result));
+    action->SetData(data);
+    KAVAtmResultWriter writer(m_output);
+    writer.SetBaselineUpdate(update);
+    QCOMPARE(writer.Capture(action), written ? baseline : QString());
+    QFile file(baseline);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(QJsonDocument::fromJson(file.readAll()).object().value("x").toInt(), written ? 2 : 1);
+    QCOMPARE(QFileInfo(actual).size() > 0, actualFile);
+    QCOMPARE(QFile::exists(actual), actualFile || (data.isEmpty()));
 }
 
 void tst_KAVAtmResultWriter::longNamesAreShortenedApart()
