@@ -1,5 +1,6 @@
 // KAVAutomationOrchestrator: runs test procedures on a host application it launches.
 
+#include "reportmerge.h"
 #include "runner.h"
 #include "signalwatcher.h"
 
@@ -129,8 +130,33 @@ int main(int argc, char *argv[])
                        "that passes on a retry counts as passed and is reported flaky "
                        "(default: 0)."),
         QStringLiteral("N"), QStringLiteral("0"));
+    const QCommandLineOption jobs(
+        QStringLiteral("jobs"),
+        QStringLiteral("Run up to N clients at once; each procedure runs whole on the next free "
+                       "one, and a client that dies takes only its own procedure down "
+                       "(default: 1)."),
+        QStringLiteral("N"), QStringLiteral("1"));
+    const QCommandLineOption html(QStringLiteral("html"),
+                                  QStringLiteral("Also write the results as one self-contained "
+                                                 "HTML page."),
+                                  QStringLiteral("file"));
+    const QCommandLineOption merge(
+        QStringLiteral("merge"),
+        QStringLiteral("Instead of running: combine the report.json of each folder given (the "
+                       "output folders of shards) into report.json, junit.xml and report.html "
+                       "in the folder named; exits with the worst of their codes."),
+        QStringLiteral("dir"));
+    const QCommandLineOption updateBaselines(
+        QStringLiteral("update-baselines"),
+        QStringLiteral("Which baselines script and assertion actions write from their data: "
+                       "missing (those that do not exist yet), changed (also those an action "
+                       "failed against) or all (default: missing). A failed comparison whose "
+                       "baseline is kept writes its actual data beside it, as "
+                       "<baseline>.actual.json."),
+        QStringLiteral("which"), QStringLiteral("missing"));
     parser.addOptions({config, client, mode, output, timeout, connectTimeout, grace, quiet,
-                       builtInKey, record, grep, list, junit, shard, retries});
+                       builtInKey, record, grep, list, junit, html, shard, retries, jobs, merge,
+                       updateBaselines});
     parser.addPositionalArgument(QStringLiteral("procedures"),
                                  QStringLiteral("Procedure files to run, in order."),
                                  QStringLiteral("procedure.json..."));
@@ -138,6 +164,13 @@ int main(int argc, char *argv[])
         return usageError(parser.errorText());
     if (parser.isSet(QStringLiteral("help")))
         parser.showHelp(ExitPassed);
+
+    if (parser.isSet(merge)) {
+        if (parser.value(merge).isEmpty() || parser.positionalArguments().isEmpty())
+            return usageError(QStringLiteral("--merge takes an output folder and the report "
+                                             "folders to merge."));
+        return MergeReports(parser.value(merge), parser.positionalArguments());
+    }
 
     RunnerOptions options;
     options.configFile = parser.isSet(config)
@@ -157,7 +190,8 @@ int main(int argc, char *argv[])
     options.outputDir = parser.value(output);
     bool ok = true;
     for (const auto &[option, target] :
-         {std::pair {&retries, &options.retries}, std::pair {&timeout, &options.overallTimeout},
+         {std::pair {&retries, &options.retries}, std::pair {&jobs, &options.jobs},
+          std::pair {&timeout, &options.overallTimeout},
           std::pair {&connectTimeout, &options.connectTimeout},
           std::pair {&grace, &options.grace}}) {
         *target = parser.value(*option).toInt(&ok);
@@ -165,6 +199,10 @@ int main(int argc, char *argv[])
             return usageError(QStringLiteral("--%1 takes a whole number, 0 or more.")
                                   .arg(option->names().first()));
     }
+    if (options.jobs == 0)
+        return usageError(QStringLiteral("--jobs takes at least 1."));
+    if (options.jobs > 1 && options.mode == KAVAtmEnums::Recording)
+        return usageError(QStringLiteral("a recording runs on one client: --jobs must be 1."));
     // No time at all to connect would fail every run before it began.
     if (options.connectTimeout == 0)
         return usageError(QStringLiteral("--connect-timeout takes at least 1 second."));
@@ -174,8 +212,19 @@ int main(int argc, char *argv[])
     options.grep = parser.value(grep);
     options.list = parser.isSet(list);
     options.junitFile = parser.value(junit);
-    if (parser.isSet(junit) && options.junitFile.isEmpty())
-        return usageError(QStringLiteral("--junit takes a file name."));
+    options.htmlFile = parser.value(html);
+    const QString update = parser.value(updateBaselines).toLower();
+    if (update == QLatin1String("changed"))
+        options.baselineUpdate = KAVAtmExecutorBase::BaselineUpdate::Changed;
+    else if (update == QLatin1String("all"))
+        options.baselineUpdate = KAVAtmExecutorBase::BaselineUpdate::All;
+    else if (update != QLatin1String("missing"))
+        return usageError(QStringLiteral("--update-baselines takes missing, changed or all."));
+    for (const QCommandLineOption *option : {&junit, &html}) {
+        if (parser.isSet(*option) && parser.value(*option).isEmpty())
+            return usageError(
+                QStringLiteral("--%1 takes a file name.").arg(option->names().first()));
+    }
     if (parser.isSet(shard)) {
         const QStringList parts = parser.value(shard).split(QLatin1Char('/'));
         bool indexOk = false, countOk = false;

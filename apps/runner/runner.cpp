@@ -1,4 +1,6 @@
 #include "runner.h"
+#include "console.h"
+#include "htmlreport.h"
 #include "junitreport.h"
 
 #include "kavatmorchestrator.h"
@@ -22,18 +24,8 @@
 
 namespace {
 
-void out(const QString &line)
-{
-    std::fputs(qPrintable(line + QLatin1Char('\n')), stdout);
-    std::fflush(stdout);
-}
-
-void err(const QString &line)
-{
-    std::fputs(qPrintable(QStringLiteral("KAVAutomationOrchestrator: ") + line + QLatin1Char('\n')),
-               stderr);
-    std::fflush(stderr);
-}
+using Console::err;
+using Console::out;
 
 QString procedureTitle(const KAVAtmTestProcedureResult *procedure)
 {
@@ -60,15 +52,7 @@ int milliseconds(qint64 seconds)
 
 Runner::Runner(const RunnerOptions &options) : m_options(options)
 {
-    m_silenceTimer.setSingleShot(true);
-    m_connectTimer.setSingleShot(true);
     m_overallTimer.setSingleShot(true);
-    connect(&m_silenceTimer, &QTimer::timeout, this, &Runner::OnSilence);
-    connect(&m_connectTimer, &QTimer::timeout, this, [this] {
-        if (!m_connected)
-            m_orchestrator->AbortAll(
-                tr("The client did not connect within %1 s.").arg(m_options.connectTimeout));
-    });
     connect(&m_overallTimer, &QTimer::timeout, this, [this] {
         const QString reason
             = tr("The run exceeded the overall time-out of %1 s.").arg(m_options.overallTimeout);
@@ -198,6 +182,7 @@ bool Runner::Start()
     m_orchestrator->SetOutputPath(m_options.outputDir);
     m_orchestrator->SetClientOutputForwarded(m_options.forwardClientOutput);
     m_orchestrator->SetBuiltInKeyAccepted(m_options.acceptBuiltInKey);
+    m_orchestrator->SetBaselineUpdate(m_options.baselineUpdate);
     if (!m_orchestrator->Initialize()) {
         err(tr("cannot listen for clients (see KAVAtmOrchestratorAddress and "
                "KAVAtmOrchestratorPort)."));
@@ -218,13 +203,21 @@ bool Runner::Start()
             &Runner::OnRecordingData);
     connect(m_orchestrator, &KAVAtmOrchestrator::RecordingStatusChanged, this,
             &Runner::OnRecordingStatus);
+    connect(m_orchestrator, &KAVAtmOrchestrator::BaselineWritten, this,
+            [this](const QString &path) {
+                if (!m_baselinesWritten.contains(path))
+                    m_baselinesWritten.append(path);
+            });
     connect(m_orchestrator, &KAVAtmOrchestrator::TestClientConnected, this, [this](qlonglong pid) {
-        m_pid = pid;
-        m_connected = true;
-        m_connectTimer.stop();
-        out(tr("Client connected: %1, process %2").arg(m_options.clientName).arg(pid));
+        if (Host *host = FindHost(pid)) {
+            host->connected = true;
+            host->connect.stop();
+        }
+        out(HostTag(pid)
+            + tr("Client connected: %1, process %2").arg(m_options.clientName).arg(pid));
         // Started before the procedures, which the client runs once this has completed.
         if (m_options.mode == KAVAtmEnums::Recording) {
+            m_recordingPid = pid;
             try {
                 m_orchestrator->StartRecording(pid);
             } catch (const KAVSysException &exception) {
@@ -243,7 +236,7 @@ bool Runner::Start()
                 });
             });
     connect(m_orchestrator, &KAVAtmOrchestrator::TestClientDisconnected, this,
-            [](qlonglong pid) { out(tr("Client exited: process %1").arg(pid)); });
+            &Runner::OnClientGone);
     connect(m_orchestrator, &KAVAtmOrchestrator::TestClientExitedUnexpectedly, this,
             [this](qlonglong pid, const QString &reason) {
                 const QString line = tr("Client process %1: %2").arg(pid).arg(reason);
@@ -256,14 +249,18 @@ bool Runner::Start()
             });
 
     out(tr("Listening on port %1").arg(m_orchestrator->GetListeningPort()));
-    out(tr("Starting client \"%1\" in mode %2 with %3 procedure(s)")
-            .arg(clientName, KAVAtmEnums::GetPlatformModeEnumText(m_options.mode))
-            .arg(m_expectedProcedures));
-    if (!m_orchestrator->StartPlatform(clientName, m_selected, m_options.mode, configuration)) {
+    const QString starting
+        = tr("Starting client \"%1\" in mode %2 with %3 procedure(s)")
+              .arg(clientName, KAVAtmEnums::GetPlatformModeEnumText(m_options.mode))
+              .arg(m_expectedProcedures);
+    out(m_options.jobs > 1 ? starting + tr(" on up to %1 hosts").arg(m_options.jobs) : starting);
+    m_pending = m_selected;
+    // A recording needs its client even with nothing to run.
+    const bool launched = m_pending.isEmpty() ? Launch({}) : Dispatch();
+    if (!launched) {
         err(tr("the client could not be launched."));
         return false;
     }
-    m_connectTimer.start(milliseconds(m_options.connectTimeout));
     if (m_options.overallTimeout > 0)
         m_overallTimer.start(milliseconds(m_options.overallTimeout));
     return true;
@@ -271,22 +268,25 @@ bool Runner::Start()
 
 void Runner::OnActionStarted(qlonglong pid, const KAVAtmTestActionResult *action)
 {
-    m_pid = pid ? pid : m_pid;
+    Host *host = FindHost(pid);
+    if (!host)
+        return;
     const KAVAtmTestActionDef *def = action->GetActionDef();
     const qint64 timeout = def ? def->GetTimeout() : 0;
     // The client ends an action at its own time-out; silence past that and the grace means
     // the client is stuck.
     if (timeout > 0) {
-        m_silenceTimer.setProperty("timeout", timeout);
-        m_silenceTimer.start(milliseconds(timeout + m_options.grace));
+        host->actionTimeout = timeout;
+        host->silence.start(milliseconds(timeout + m_options.grace));
     } else {
-        m_silenceTimer.stop();
+        host->silence.stop();
     }
 }
 
 void Runner::OnActionFinished(qlonglong pid, const KAVAtmTestActionResult *action)
 {
-    m_silenceTimer.stop();
+    if (Host *host = FindHost(pid))
+        host->silence.stop();
     // The recording control is no procedure's action: its failure is the run's.
     if (!action->GetParentProcedureResult() && action->GetResult() != KAVAtmEnums::Pass) {
         m_clientErrors.append(tr("Recording could not be started: %1").arg(action->GetDetails()));
@@ -310,10 +310,10 @@ void Runner::OnActionFinished(qlonglong pid, const KAVAtmTestActionResult *actio
         tag = QStringLiteral("SKIP");
         break;
     }
-    QString line
-        = QStringLiteral("%1  %2 / %3  %4 s")
-              .arg(tag, procedureTitle(action->GetParentProcedureResult()), actionTitle(action))
-              .arg(seconds, 0, 'f', 3);
+    QString line = QStringLiteral("%1%2  %3 / %4  %5 s")
+                       .arg(HostTag(pid), tag, procedureTitle(action->GetParentProcedureResult()),
+                            actionTitle(action))
+                       .arg(seconds, 0, 'f', 3);
     if (action->GetResult() != KAVAtmEnums::Pass && !action->GetDetails().isEmpty())
         line += QStringLiteral("\n      ")
             + action->GetDetails().replace(QLatin1Char('\n'), QStringLiteral("\n      "));
@@ -330,6 +330,17 @@ void Runner::OnProcedureFinished(qlonglong pid, const KAVAtmTestProcedureResult 
 {
     ++m_finishedProcedures;
     WriteReport(-1);
+    // The client that is free takes the next procedure, queued before it would close.
+    Host *host = FindHost(pid);
+    if (host && !host->lost && !m_pending.isEmpty() && !m_interrupted && !m_timedOut && !m_done) {
+        KAVAtmTestProcedureDef *next = m_pending.first();
+        if (m_orchestrator->Execute(pid, {next})) {
+            m_pending.removeFirst();
+            return;
+        }
+        // Aborted or disconnected: a fresh client takes it once this one has gone.
+        host->lost = true;
+    }
     if (m_options.mode == KAVAtmEnums::Recording) {
         StopRecordingClientWhenDone();
         return;
@@ -337,13 +348,83 @@ void Runner::OnProcedureFinished(qlonglong pid, const KAVAtmTestProcedureResult 
     // Only batch modes close the client themselves once its procedures are done.
     const bool closesItself
         = m_options.mode == KAVAtmEnums::Batch || m_options.mode == KAVAtmEnums::UiBatch;
-    if (!closesItself && m_finishedProcedures >= m_expectedProcedures)
+    if (!closesItself)
         m_orchestrator->StopPlatform(pid);
+}
+
+Runner::Host *Runner::FindHost(qlonglong pid) const
+{
+    const auto it = m_hosts.find(pid);
+    return it == m_hosts.end() ? nullptr : it->second.get();
+}
+
+QString Runner::HostTag(qlonglong pid) const
+{
+    const Host *host = m_options.jobs > 1 ? FindHost(pid) : nullptr;
+    return host ? QStringLiteral("[host %1] ").arg(host->slot) : QString();
+}
+
+bool Runner::Launch(const QList<KAVAtmTestProcedureDef *> &procedures)
+{
+    qint64 pid = 0;
+    if (!m_orchestrator->StartPlatform(m_options.clientName, procedures, m_options.mode,
+                                       m_configuration, &pid))
+        return false;
+    auto host = std::make_unique<Host>();
+    host->pid = pid;
+    for (int slot = 1; host->slot == 0; ++slot) {
+        if (std::none_of(m_hosts.cbegin(), m_hosts.cend(),
+                         [slot](const auto &entry) { return entry.second->slot == slot; }))
+            host->slot = slot;
+    }
+    Host *raw = host.get();
+    raw->silence.setSingleShot(true);
+    raw->connect.setSingleShot(true);
+    connect(&raw->silence, &QTimer::timeout, this, [this, raw] { OnSilence(raw); });
+    connect(&raw->connect, &QTimer::timeout, this, [this, raw] {
+        if (raw->connected)
+            return;
+        // A client that cannot connect says the same of the next one: no more are launched.
+        m_launchFailed = true;
+        raw->lost = true;
+        m_orchestrator->AbortClient(
+            raw->pid, tr("The client did not connect within %1 s.").arg(m_options.connectTimeout));
+    });
+    raw->connect.start(milliseconds(m_options.connectTimeout));
+    m_hosts[pid] = std::move(host);
+    return true;
+}
+
+bool Runner::Dispatch()
+{
+    while (!m_pending.isEmpty() && int(m_hosts.size()) < m_options.jobs && !m_done && !m_interrupted
+           && !m_timedOut && !m_launchFailed) {
+        KAVAtmTestProcedureDef *next = m_pending.takeFirst();
+        if (!Launch({next})) {
+            m_pending.prepend(next);
+            return false;
+        }
+    }
+    return true;
+}
+
+void Runner::OnClientGone(qlonglong pid)
+{
+    out(HostTag(pid) + tr("Client exited: process %1").arg(pid));
+    // A procedure handed to a client begins at once, and one a client could not take stayed
+    // pending: what is pending goes to a fresh client.
+    if (m_hosts.erase(pid) == 0)
+        return;
+    if (!Dispatch()) {
+        m_launchFailed = true;
+        err(tr("a client could not be launched: %1 procedure(s) are not run.")
+                .arg(m_pending.size()));
+    }
 }
 
 void Runner::OnRecordingStatus(qlonglong pid, int status)
 {
-    m_pid = pid;
+    m_recordingPid = pid;
     switch (status) {
     case 1:
         out(tr("Recording started on process %1").arg(pid));
@@ -361,15 +442,16 @@ void Runner::OnRecordingStatus(qlonglong pid, int status)
 
 void Runner::StopRecordingClientWhenDone()
 {
-    if (m_recordingStopped && m_finishedProcedures >= m_expectedProcedures && m_pid)
-        m_orchestrator->StopPlatform(m_pid);
+    if (m_recordingStopped && m_finishedProcedures >= m_expectedProcedures && m_recordingPid)
+        m_orchestrator->StopPlatform(m_recordingPid);
 }
 
-void Runner::OnSilence()
+void Runner::OnSilence(Host *host)
 {
-    const qint64 timeout = m_silenceTimer.property("timeout").toLongLong();
+    const qint64 timeout = host->actionTimeout;
+    host->lost = true;
     m_orchestrator->AbortClient(
-        m_pid,
+        host->pid,
         tr("The client sent nothing for %1 s past the action's time-out of %2 s; it "
            "was stopped.")
             .arg(m_options.grace)
@@ -491,15 +573,12 @@ bool Runner::Retry()
             .arg(m_options.retries)
             .arg(failing.size()));
     m_retriedClientErrors += std::exchange(m_clientErrors, {});
-    m_connected = false;
-    m_finishedProcedures = 0;
-    m_expectedProcedures = int(failing.size());
-    if (!m_orchestrator->StartPlatform(m_options.clientName, failing, m_options.mode,
-                                       m_configuration)) {
+    m_launchFailed = false;
+    m_pending = failing;
+    if (!Dispatch() || m_hosts.empty()) {
         err(tr("the client could not be launched for the retry."));
         return false;
     }
-    m_connectTimer.start(milliseconds(m_options.connectTimeout));
     return true;
 }
 
@@ -553,6 +632,8 @@ int Runner::Summarize() const
             .arg(m_elapsed.elapsed() / 1000.0, 0, 'f', 1));
     if (!flaky.isEmpty())
         out(tr("Flaky:\n") + flaky.join(QLatin1Char('\n')));
+    if (!m_baselinesWritten.isEmpty())
+        out(tr("Baselines written:\n  ") + m_baselinesWritten.join(QStringLiteral("\n  ")));
     for (const QString &line : m_retriedClientErrors)
         out(tr("Client failure before a retry: %1").arg(line));
     if (!warningLines.isEmpty())
@@ -573,13 +654,15 @@ void Runner::OnExecutionCompleted()
 {
     if (m_done)
         return;
+    // A fresh client is on its way for procedures a lost one had not begun.
+    if (!m_hosts.empty() && !m_interrupted && !m_timedOut)
+        return;
+    m_hosts.clear();
     // A run cut short (time-out, signal) is not tried again.
     if (m_attempt <= m_options.retries && !m_interrupted && !m_timedOut
         && m_options.mode != KAVAtmEnums::Recording && Retry())
         return;
     m_done = true;
-    m_silenceTimer.stop();
-    m_connectTimer.stop();
     m_overallTimer.stop();
     int code = Summarize();
     if (m_options.mode == KAVAtmEnums::Recording) {
@@ -598,23 +681,29 @@ void Runner::OnExecutionCompleted()
                 code = ExitFailed;
         }
     }
-    if (!m_options.junitFile.isEmpty()) {
-        if (WriteJUnit())
-            out(tr("JUnit: %1").arg(QFileInfo(m_options.junitFile).absoluteFilePath()));
-        else
-            code = ExitSetupError;
-    }
+    if (!m_options.junitFile.isEmpty()
+        && !WriteExtraReport(m_options.junitFile, tr("JUnit"), JUnitReport(BuildReport(code))))
+        code = ExitSetupError;
     if (m_interrupted)
         code = 128 + m_interrupted;
     // The report is the record of the verdict: a run whose report is lost cannot pass.
-    if (!WriteReport(code)) {
+    const auto setupError = [this, &code] {
         if (!m_interrupted)
             code = ExitSetupError;
+    };
+    if (!WriteReport(code)) {
+        setupError();
         // What was written last may hold this very code by now; the file says so when it can.
         WriteReport(code);
     } else {
         out(tr("Report: %1")
                 .arg(QDir(m_options.outputDir).filePath(QStringLiteral("report.json"))));
+    }
+    // Last, so that the page shows the exit code the run ends with.
+    if (!m_options.htmlFile.isEmpty()
+        && !WriteExtraReport(m_options.htmlFile, tr("HTML"), HtmlReport(BuildReport(code)))) {
+        setupError();
+        WriteReport(code);
     }
     Q_EMIT Finished(code);
 }
@@ -631,8 +720,10 @@ void Runner::Interrupt(int signal)
     }
     m_interrupted = signal;
     err(tr("interrupted by signal %1: stopping the client.").arg(signal));
-    m_silenceTimer.stop();
-    m_connectTimer.stop();
+    for (const auto &[pid, host] : m_hosts) {
+        host->silence.stop();
+        host->connect.stop();
+    }
     m_overallTimer.stop();
     if (!m_orchestrator) {
         Q_EMIT Finished(128 + signal);
@@ -646,7 +737,7 @@ void Runner::Interrupt(int signal)
     });
 }
 
-bool Runner::WriteReport(int exitCode) const
+QJsonObject Runner::BuildReport(int exitCode) const
 {
     QJsonArray procedures;
     for (const KAVAtmTestProcedureResult *procedure : LatestResults()) {
@@ -672,6 +763,16 @@ bool Runner::WriteReport(int exitCode) const
         }
         procedures.append(json);
     }
+    QJsonArray notStarted;
+    const QList<const KAVAtmTestProcedureResult *> latest = LatestResults();
+    for (int i = 0; i < latest.size(); ++i) {
+        if (latest.at(i))
+            continue;
+        const KAVAtmTestProcedureDef *def = m_selected.at(i);
+        notStarted.append(QJsonObject {{QStringLiteral("name"), def->GetName()},
+                                       {QStringLiteral("label"), def->GetLabel()},
+                                       {QStringLiteral("file"), def->GetFilePath()}});
+    }
     QJsonArray invalid;
     for (const InvalidProcedure &procedure : m_invalid) {
         invalid.append(QJsonObject {{QStringLiteral("file"), procedure.file},
@@ -684,10 +785,18 @@ bool Runner::WriteReport(int exitCode) const
         {QStringLiteral("finished"), exitCode >= 0},
         {QStringLiteral("exitCode"), exitCode},
         {QStringLiteral("procedures"), procedures},
+        {QStringLiteral("notStarted"), notStarted},
+        {QStringLiteral("baselinesWritten"), QJsonArray::fromStringList(m_baselinesWritten)},
         {QStringLiteral("invalidProcedures"), invalid},
         {QStringLiteral("clientErrors"), QJsonArray::fromStringList(m_clientErrors)},
         {QStringLiteral("interruptedBySignal"), m_interrupted},
     };
+    return report;
+}
+
+bool Runner::WriteReport(int exitCode) const
+{
+    const QJsonObject report = BuildReport(exitCode);
     const QString path = QDir(m_options.outputDir).filePath(QStringLiteral("report.json"));
     QString error;
     if (KAVAtmSaveFile::Write(path, QJsonDocument(report).toJson(), &error)
@@ -711,30 +820,16 @@ void Runner::PrintList() const
     out(tr("%1 procedure(s)").arg(m_selected.size()));
 }
 
-bool Runner::WriteJUnit() const
+bool Runner::WriteExtraReport(const QString &file, const QString &kind,
+                              const QByteArray &content) const
 {
-    JUnitRun run;
-    const QList<const KAVAtmTestProcedureResult *> latest = LatestResults();
-    for (int i = 0; i < latest.size(); ++i) {
-        if (const KAVAtmTestProcedureResult *result = latest.at(i)) {
-            run.procedures.append(result);
-            const int attempts = Attempts(result->GetProcedureDef());
-            if (attempts > 1)
-                run.attempts.insert(result, {attempts, passed(result)});
-        } else {
-            run.notStarted.append(m_selected.at(i));
-        }
-    }
-    for (const InvalidProcedure &invalid : m_invalid)
-        run.invalidFiles.append({invalid.file, invalid.reason});
-    run.clientErrors = m_clientErrors;
     QString error;
-    QDir().mkpath(QFileInfo(m_options.junitFile).absolutePath());
-    if (KAVAtmSaveFile::Write(m_options.junitFile, JUnitReport(run), &error)
-        != KAVAtmSaveFile::Outcome::Saved) {
-        err(tr("cannot write the JUnit report %1: %2").arg(m_options.junitFile, error));
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    if (KAVAtmSaveFile::Write(file, content, &error) != KAVAtmSaveFile::Outcome::Saved) {
+        err(tr("cannot write the %1 report %2: %3").arg(kind, file, error));
         return false;
     }
+    out(tr("%1: %2").arg(kind, QFileInfo(file).absoluteFilePath()));
     return true;
 }
 

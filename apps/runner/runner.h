@@ -2,6 +2,7 @@
 #define RUNNER_H
 
 #include "kavatmenums.h"
+#include "kavatmexecutorbase.h"
 #include "kavatmorchestratorconfiguration.h"
 
 #include <QtCore/QDateTime>
@@ -11,6 +12,9 @@
 #include <QtCore/QList>
 #include <QtCore/QObject>
 #include <QtCore/QTimer>
+
+#include <map>
+#include <memory>
 
 class KAVAtmOrchestrator;
 class KAVAtmTestProcedureDef;
@@ -41,19 +45,26 @@ struct RunnerOptions {
     QString grep;
     // Print what would run and end, launching nothing.
     bool list = false;
-    // Where the JUnit XML report goes, when asked for.
+    // Where the JUnit XML and the HTML report go, when asked for.
     QString junitFile;
+    QString htmlFile;
     // A failing procedure runs again on a fresh client up to this many times.
     int retries = 0;
+    // Which baselines the data of script and assertion actions writes.
+    KAVAtmExecutorBase::BaselineUpdate baselineUpdate = KAVAtmExecutorBase::BaselineUpdate::Missing;
+    // Host processes at once; each procedure runs whole on one of them.
+    int jobs = 1;
     // This run takes shard shardIndex (from 1) of shardCount.
     int shardIndex = 1;
     int shardCount = 1;
     QList<QString> procedureFiles;
 };
 
-// Runs procedures on one launched client and reports: a progress line per finished action,
-// a summary, "report.json" in the output folder. Never waits forever: a client that exits,
-// falls silent or overruns is stopped and what it did not complete counts as failed.
+// Runs procedures on launched clients, up to --jobs at once, handing each free client the next
+// procedure, and reports: a progress line per finished action, a summary, "report.json" in the
+// output folder. Never waits forever: a client that exits, falls silent or overruns is stopped
+// and what it did not complete counts as failed; the procedures not handed out yet go to a
+// fresh client.
 class Runner : public QObject {
     Q_OBJECT
 public:
@@ -77,6 +88,17 @@ private:
         QString file;
         QString reason;
     };
+    // One launched client.
+    struct Host {
+        int slot = 0; // 1..jobs, named in progress lines
+        qlonglong pid = 0;
+        bool connected = false;
+        // Aborted, or its connection is gone: it takes no more procedures.
+        bool lost = false;
+        qint64 actionTimeout = 0;
+        QTimer silence;
+        QTimer connect;
+    };
 
     void OnActionStarted(qlonglong pid, const KAVAtmTestActionResult *action);
     void OnActionFinished(qlonglong pid, const KAVAtmTestActionResult *action);
@@ -89,10 +111,20 @@ private:
     void StopRecordingClientWhenDone();
     // Writes the recording as a procedure file; false, with a message, when it could not.
     bool WriteRecording(const QJsonArray &actions) const;
-    void OnSilence();
+    void OnSilence(Host *host);
+    // Launches clients for pending procedures while there are free slots; false when one
+    // could not be launched.
+    bool Dispatch();
+    bool Launch(const QList<KAVAtmTestProcedureDef *> &procedures);
+    Host *FindHost(qlonglong pid) const;
+    // "[host N] " when several run at once.
+    QString HostTag(qlonglong pid) const;
+    void OnClientGone(qlonglong pid);
     void Fail(const QString &message);
     // Nothing to launch (--list, an empty shard): the run passes; returns true for Start().
     bool FinishWithoutRunning();
+    // What report.json holds; -1 for a run not finished yet.
+    QJsonObject BuildReport(int exitCode) const;
     // Returns false, with a message printed, when the report could not be written.
     bool WriteReport(int exitCode) const;
     int Summarize() const;
@@ -104,8 +136,9 @@ private:
     // there are none or no client could be launched.
     bool Retry();
     void PrintList() const;
-    // Returns false, with a message printed, when the JUnit report could not be written.
-    bool WriteJUnit() const;
+    // Writes the JUnit or HTML form of the report; false, with a message, when it could not.
+    bool WriteExtraReport(const QString &file, const QString &kind,
+                          const QByteArray &content) const;
 
     RunnerOptions m_options;
     KAVAtmOrchestrator *m_orchestrator = nullptr;
@@ -123,11 +156,13 @@ private:
     // Client failures of attempts that were retried: told, but the retry decides.
     QStringList m_retriedClientErrors;
     int m_finishedProcedures = 0;
-    qlonglong m_pid = 0;
-    bool m_connected = false;
+    // Procedures waiting for a free client, in order.
+    QList<KAVAtmTestProcedureDef *> m_pending;
+    std::map<qlonglong, std::unique_ptr<Host>> m_hosts;
+    // A client that did not connect: no further ones are launched.
+    bool m_launchFailed = false;
+    qlonglong m_recordingPid = 0;
     bool m_done = false;
-    QTimer m_silenceTimer;
-    QTimer m_connectTimer;
     QTimer m_overallTimer;
     QElapsedTimer m_elapsed;
     QDateTime m_startTime;
@@ -135,6 +170,7 @@ private:
     QString m_recordPath;
     bool m_recordingStopped = false;
     int m_droppedRecordings = 0;
+    QStringList m_baselinesWritten;
 };
 
 #endif // RUNNER_H

@@ -9,6 +9,7 @@
 #include <QtCore/QJsonObject>
 #include <QtCore/QProcess>
 #include <QtCore/QTemporaryDir>
+#include <QtGui/QImage>
 #include <QtNetwork/QTcpSocket>
 #include <QtTest/QtTest>
 
@@ -70,8 +71,10 @@ private Q_SLOTS:
     void shardsSplitTheFiles();
     void retries_data();
     void retries();
-    void junitReport();
+    void reportsForCiAndPeople();
+    void shardsMergeIntoOneRun();
     void recordingEndsOnTimeout();
+    void jobsSurviveAKilledHost();
 
 private:
     QString writeFile(const QString &name, const QByteArray &content);
@@ -215,7 +218,7 @@ void tst_E2E::passingRun()
 void tst_E2E::exitCodes_data()
 {
     QTest::addColumn<QJsonArray>("actions");
-    QTest::addColumn<QString>("extraFile"); // "invalid", "fifo", "/dev/zero", or none
+    QTest::addColumn<QString>("extraFile"); // "invalid", "second", "fifo", "/dev/zero", or none
     QTest::addColumn<QJsonObject>("client"); // the client definition; empty: the demo host
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("summary");
@@ -245,11 +248,13 @@ void tst_E2E::exitCodes_data()
     QTest::newRow("passing, with an invalid file")
         << QJsonArray {wait} << "invalid" << QJsonObject() << 1
         << "Not run (invalid procedure file)";
-    QTest::newRow("the client never connects") << QJsonArray {wait} << ""
-                                               << QJsonObject {{"displayName", "Mute"},
-                                                               {"executable", "/bin/sleep"},
-                                                               {"arguments", QJsonArray {"30"}}}
-                                               << 1 << "0 passed, 0 with warnings, 1 failed";
+    // No second client is launched after one that never connected.
+    QTest::newRow("the client never connects")
+        << QJsonArray {wait} << "second"
+        << QJsonObject {{"displayName", "Mute"},
+                        {"executable", "/bin/sleep"},
+                        {"arguments", QJsonArray {"30"}}}
+        << 1 << "0 passed, 0 with warnings, 1 failed, 0 not run; 1 procedure(s)";
     // Read once, and only regular files: a pipe or a device is refused, not waited on.
     QTest::newRow("passing, with a pipe for a procedure")
         << QJsonArray {wait} << "fifo" << QJsonObject() << 1 << "is not a regular file";
@@ -285,6 +290,8 @@ void tst_E2E::exitCodes()
     arguments << writeFile("procedure.json", procedureJson("Codes", actions));
     if (extraFile == "invalid") {
         arguments << writeFile("invalid.json", R"({"schema":"other"})");
+    } else if (extraFile == "second") {
+        arguments << writeFile("second.json", procedureJson("Second", actions));
     } else if (extraFile == "fifo") {
         // Read, it would block for ever: no program ever writes into it.
         const QString fifo = m_dir->filePath("procedure.fifo");
@@ -296,6 +303,7 @@ void tst_E2E::exitCodes()
     QCOMPARE(run(arguments), exitCode);
     QVERIFY2(m_stdout.contains(summary), qPrintable(m_stdout));
     QCOMPARE(report().value("exitCode").toInt(), exitCode);
+    QCOMPARE(report().value("notStarted").toArray().size(), extraFile == "second" ? 1 : 0);
 }
 
 void tst_E2E::failingRun()
@@ -451,6 +459,15 @@ void tst_E2E::setupErrors_data()
         << QStringList {"--record", Examples} << QByteArray() << "is not a regular file";
     QTest::newRow("shard out of range")
         << QStringList {"--shard", "4/3", procedure} << QByteArray() << "--shard takes I/N";
+    QTest::newRow("no jobs") << QStringList {"--jobs", "0", procedure} << QByteArray()
+                             << "--jobs takes at least 1";
+    QTest::newRow("a recording on two clients")
+        << QStringList {"--jobs", "2", "--record", "r.json"} << QByteArray() << "--jobs must be 1";
+    QTest::newRow("unknown baseline update")
+        << QStringList {"--update-baselines", "some", procedure} << QByteArray()
+        << "--update-baselines takes missing, changed or all";
+    QTest::newRow("merge of nothing")
+        << QStringList {"--merge", "out"} << QByteArray() << "--merge takes an output folder";
     QTest::newRow("grep matches nothing")
         << QStringList {"--grep", "no such procedure", procedure} << QByteArray()
         << "no procedure's name or label contains";
@@ -616,11 +633,25 @@ void tst_E2E::dataAssertBaselineLifecycle()
              QJsonObject {{"action", "WaitNest"}}, QJsonObject {{"action", "WaitUpdate"}},
              QJsonObject {{"action", "DataAssert"},
                           {"name", "nesting"},
-                          {"baseline", "baselines/nesting.json"}}}));
+                          {"baseline", "baselines/nesting.json"}},
+             QJsonObject {{"action", "DataAssert"},
+                          {"name", "other"},
+                          {"alwaysExecute", true},
+                          {"baseline", "baselines/other.json"}}}));
     const QString baseline = m_dir->filePath("baselines/nesting.json");
+    const QString other = m_dir->filePath("baselines/other.json");
+    const QString actual = m_dir->filePath("baselines/nesting.actual.json");
+    const auto written = [this] {
+        QStringList paths;
+        for (const QJsonValue &path : report().value("baselinesWritten").toArray())
+            paths.append(QFileInfo(path.toString()).fileName());
+        return paths;
+    };
 
-    // The first run captures the baseline, the second compares against it.
+    // The first run captures the baselines, the second compares against them.
     QCOMPARE(run({"--output", m_output, "--quiet-client", procedure}), 0);
+    QCOMPARE(written(), QStringList({"nesting.json", "other.json"}));
+    QVERIFY2(m_stdout.contains("Baselines written:\n  " + baseline), qPrintable(m_stdout));
     QFile file(baseline);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray captured = file.readAll();
@@ -628,6 +659,7 @@ void tst_E2E::dataAssertBaselineLifecycle()
     QVERIFY(QJsonDocument::fromJson(captured).object().contains("Nestings"));
     QCOMPARE(run({"--output", m_output, "--quiet-client", procedure}), 0);
     QCOMPARE(actionResults().last().value("result").toInt(), int(KAVAtmEnums::Pass));
+    QCOMPARE(written(), QStringList());
 
     // A number changed in the baseline fails with the path to it.
     QByteArray changed = captured;
@@ -637,11 +669,30 @@ void tst_E2E::dataAssertBaselineLifecycle()
     file.write(changed);
     file.close();
     QCOMPARE(run({"--output", m_output, "--quiet-client", procedure}), 1);
-    const QJsonObject last = actionResults().last();
-    QCOMPARE(last.value("result").toInt(), int(KAVAtmEnums::Fail));
-    QVERIFY2(last.value("details").toString().contains(
+    const QJsonObject failed = actionResults().at(4);
+    QCOMPARE(failed.value("result").toInt(), int(KAVAtmEnums::Fail));
+    QVERIFY2(failed.value("details").toString().contains(
                  "Expected: [1.75]. Actual: [1.5]. Path: $/Materials/features[0]/thickness"),
-             qPrintable(last.value("details").toString()));
+             qPrintable(failed.value("details").toString()));
+    // Kept, with the actual data beside it for a diff.
+    QVERIFY(failed.value("details").toString().contains("The actual data is in " + actual));
+    const auto content = [](const QString &path) {
+        QFile read(path);
+        return read.open(QIODevice::ReadOnly) ? read.readAll() : QByteArray();
+    };
+    QCOMPARE(content(baseline), changed);
+    QCOMPARE(content(actual), captured);
+    const QByteArray otherBefore = content(other);
+
+    // Only the baseline failed against is rewritten; the run still fails, its rerun passes.
+    QCOMPARE(
+        run({"--output", m_output, "--quiet-client", "--update-baselines", "changed", procedure}),
+        1);
+    QCOMPARE(written(), QStringList({"nesting.json"}));
+    QCOMPARE(content(baseline), captured);
+    QCOMPARE(content(other), otherBefore);
+    QVERIFY(!QFile::exists(actual));
+    QCOMPARE(run({"--output", m_output, "--quiet-client", procedure}), 0);
 }
 
 void tst_E2E::recordAndReplay()
@@ -837,10 +888,11 @@ void tst_E2E::retries()
     QCOMPARE(xml.readAll().contains(R"(<property name="flaky" value="true"/>)"), flakyHost);
 }
 
-void tst_E2E::junitReport()
+void tst_E2E::reportsForCiAndPeople()
 {
     QVERIFY(QDir(m_dir->path()).mkpath("baselines"));
-    writeFile("baselines/wrong.json", R"({"Materials": {"features": [{"thickness": 9}]}})");
+    writeFile("baselines/wrong.json",
+              R"({"Materials": {"features": [{"thickness": 9}, {"thickness": 2}]}})");
     const QString procedure = writeFile(
         "mixed.json",
         procedureJson(
@@ -854,8 +906,9 @@ void tst_E2E::junitReport()
                           {"baseline", "baselines/wrong.json"}},
              QJsonObject {{"action", "TimeWait"}, {"name", "after the failure"}, {"wtime", 1}}}));
     const QString junit = m_dir->filePath("reports/junit.xml");
-    QCOMPARE(run({"--output", m_output, "--quiet-client", "--junit", junit, procedure,
-                  writeFile("broken.json", "{ not json")}),
+    const QString html = m_dir->filePath("reports/report.html");
+    QCOMPARE(run({"--output", m_output, "--quiet-client", "--junit", junit, "--html", html,
+                  procedure, writeFile("broken.json", "{ not json")}),
              1);
 
     // Read by a real consumer, not by the code that wrote it.
@@ -887,12 +940,148 @@ for suite in xml:
     QVERIFY(line("case|mixed|03 no script")
                 .endsWith("||Warning: There is no script file defined in the action."));
     const QString failed = line("case|mixed|07 nesting (DataAssert)|Failure:");
-    QVERIFY2(failed.contains("is different than expected:[1]. Path: $/Materials/features|"),
-             qPrintable(failed));
+    QVERIFY2(lines.join('\n').contains("Expected: [9]. Actual: [1.5]. Path: "
+                                       "$/Materials/features[0]/thickness"),
+             qPrintable(lines.join('\n')));
     // The actual data beside the failure.
-    QVERIFY(failed.endsWith("|{") && lines.join('\n').contains("\"Nestings\""));
+    QVERIFY(!failed.isEmpty() && lines.join('\n').contains("\"Nestings\""));
     QVERIFY(line("case|mixed|08 after the failure (TimeWait)|Skipped:").size() > 0);
     QVERIFY(line("case|(invalid procedure files)|").contains("broken.json|Failure:"));
+
+    // The page as a browser shows it: self-contained, the verdict and the failed comparison
+    // in sight without a click.
+    QFile page(html);
+    QVERIFY(page.open(QIODevice::ReadOnly));
+    const QByteArray source = page.readAll();
+    for (const char *external : {"<script", "src=", "href=", "url(", "@import"})
+        QVERIFY2(!source.contains(external), external);
+    const QString chromium = QStandardPaths::findExecutable("chromium");
+    QVERIFY2(!chromium.isEmpty(), "chromium is missing: scripts/bootstrap installs it");
+    const auto browse = [&](const QStringList &what) {
+        QProcess browser;
+        browser.start(chromium,
+                      QStringList {"--headless", "--no-sandbox", "--disable-gpu",
+                                   "--hide-scrollbars", "--user-data-dir=" + m_dir->filePath("chr"),
+                                   "--window-size=1000,900"}
+                          + what + QStringList {QUrl::fromLocalFile(html).toString()});
+        browser.waitForFinished(60000);
+        return browser.readAllStandardOutput();
+    };
+    const QString dom = QString::fromUtf8(browse({"--dump-dom"}));
+    for (const QString &text :
+         {QStringLiteral("FAILED (exit code 1)"), QStringLiteral("broken.json"),
+          QStringLiteral("<dt>JSON path</dt><dd>$/Materials/features[0]/thickness</dd>"),
+          QStringLiteral("<dt>Expected</dt><dd>9</dd><dt>Actual</dt><dd>1.5</dd>"),
+          QStringLiteral("1 with warnings, 1 failed, 1 not run")})
+        QVERIFY2(dom.contains(text), qPrintable(text + "\n" + dom));
+    const QString shot = m_dir->filePath("shot.png");
+    browse({"--screenshot=" + shot});
+    const QImage image(shot);
+    QVERIFY(!image.isNull());
+    int banner = 0, comparison = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb pixel = image.pixel(x, y);
+            banner += y < 150 && pixel == qRgb(0xc6, 0x28, 0x28);
+            comparison += pixel == qRgb(0xff, 0xf3, 0xcd);
+        }
+    }
+    QVERIFY2(banner > 2000, qPrintable(QString::number(banner)));
+    QVERIFY2(comparison > 5000, qPrintable(QString::number(comparison)));
+}
+
+void tst_E2E::shardsMergeIntoOneRun()
+{
+    QStringList files;
+    for (const char *name : {"a.json", "b.json", "c.json", "d.json"}) {
+        const QJsonObject action = name[0] == 'c' ? QJsonObject {{"action", "NoSuchAction"}}
+                                                  : QJsonObject {{"action", "TimeWait"}};
+        files.append(writeFile(name, procedureJson(QString(name).left(1) + " proc", {action})));
+    }
+    files.append(writeFile("broken.json", "{"));
+    // Times and ids differ from run to run; the rest must not.
+    const auto essence = [](QJsonObject report) {
+        QJsonArray procedures;
+        for (const QJsonValue &procedure : report.value("procedures").toArray()) {
+            QJsonObject kept = procedure.toObject();
+            kept.remove("id");
+            kept.remove("startTime");
+            kept.remove("endTime");
+            QJsonArray actions;
+            for (const QJsonValue &action : kept.value("actionResults").toArray()) {
+                actions.append(
+                    QJsonArray {action["actionType"], action["result"], action["details"]});
+            }
+            kept.insert("actionResults", actions);
+            procedures.append(kept);
+        }
+        report.insert("procedures", procedures);
+        for (const char *key : {"startTime", "merged"})
+            report.remove(key);
+        return report;
+    };
+    QCOMPARE(run(QStringList {"--output", m_output, "--quiet-client"} + files), 1);
+    const QJsonObject whole = essence(report());
+    const QString merged = m_dir->filePath("merged");
+    QStringList shardFolders;
+    for (int i = 1; i <= 2; ++i) {
+        shardFolders << m_dir->filePath(QStringLiteral("shard%1").arg(i));
+        run(QStringList {"--output", shardFolders.last(), "--quiet-client", "--shard",
+                         QStringLiteral("%1/2").arg(i)}
+            + files);
+    }
+    QCOMPARE(run(QStringList {"--merge", merged} + shardFolders), 1);
+    m_output = merged;
+    QCOMPARE(essence(report()), whole);
+    QVERIFY(QFile::exists(merged + "/junit.xml") && QFile::exists(merged + "/report.html"));
+    // A shard whose report is missing fails the merge, however the others did, and so does
+    // one whose run did not finish.
+    QCOMPARE(run({"--merge", merged, shardFolders.first(), m_dir->filePath("lost")}), 2);
+    QVERIFY(QDir(m_dir->path()).mkpath("cut"));
+    writeFile("cut/report.json", R"({"finished": false, "exitCode": -1, "procedures": []})");
+    QCOMPARE(run({"--merge", merged, m_dir->filePath("cut")}), 1);
+}
+
+void tst_E2E::jobsSurviveAKilledHost()
+{
+    QStringList files;
+    for (int i = 0; i < 6; ++i) {
+        // The others are busy when the second one's client dies: a fresh client takes over.
+        QJsonArray actions {
+            QJsonObject {{"action", "TimeWait"}, {"name", "first"}, {"wtime", i == 1 ? 0 : 1500}}};
+        // The second procedure's client is killed in its long wait.
+        if (i == 1)
+            actions.append(
+                QJsonObject {{"action", "TimeWait"}, {"wtime", 60000}, {"timeout", 120}});
+        files << writeFile(QStringLiteral("p%1.json").arg(i),
+                           procedureJson(QStringLiteral("Proc %1").arg(i), actions));
+    }
+    QHash<QString, qint64> pidOfHost;
+    const int code
+        = run(QStringList {"--output", m_output, "--quiet-client", "--jobs", "3"} + files,
+              [&](const QString &line) {
+                  const QString host = line.section(' ', 0, 1);
+                  if (line.contains("Client connected:"))
+                      pidOfHost[host] = line.section(' ', -1).toLongLong();
+                  if (line.contains("Proc 1 / first"))
+                      ::kill(pid_t(pidOfHost.value(host)), SIGKILL);
+              });
+    QCOMPARE(code, 1);
+    QVERIFY2(!m_stdout.contains("[host 4]") && m_stdout.contains("[host 3]"), qPrintable(m_stdout));
+    // A free client takes the next procedure: a fresh one comes only for the killed one.
+    QVERIFY2(m_stdout.count("Client connected") == 4, qPrintable(m_stdout));
+    const QJsonArray procedures = report().value("procedures").toArray();
+    QCOMPARE(procedures.size(), 6);
+    for (const QJsonValue &procedure : procedures) {
+        const QJsonArray actions = procedure["actionResults"].toArray();
+        const bool victim = procedure["label"] == "Proc 1";
+        QCOMPARE(actions.size(), victim ? 3 : 2);
+        QCOMPARE(actions.last()["result"].toInt(), victim ? 2 : 1);
+        if (victim)
+            QVERIFY(actions.last()["details"].toString().contains("The client exited"));
+    }
+    QVERIFY2(m_stdout.contains("Summary: 13 action(s): 12 passed, 0 with warnings, 1 failed"),
+             qPrintable(m_stdout));
 }
 
 QTEST_GUILESS_MAIN(tst_E2E)

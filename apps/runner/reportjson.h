@@ -1,0 +1,26 @@
+#ifndef REPORTJSON_H
+#define REPORTJSON_H
+
+#include <QtCore/QDateTime>
+#include <QtCore/QJsonObject>
+#include <QtCore/QString>
+
+// Reading the procedures and actions of a report.json, for the reports made from it.
+namespace ReportJson {
+
+enum class Verdict { Pass, Warning, Fail, NotRun };
+
+Verdict ActionVerdict(const QJsonObject &action);
+// A procedure passes when every action completed with Pass or Warning.
+bool ProcedurePassed(const QJsonObject &procedure);
+// Its name, or its label when it has none.
+QString ProcedureName(const QJsonObject &procedure);
+// "name (type)", or the type alone.
+QString ActionTitle(const QJsonObject &action);
+QDateTime Time(const QJsonValue &text);
+// Seconds between the start and end times, 0 when either is missing.
+double Seconds(const QJsonObject &item);
+
+} // namespace ReportJson
+
+#endif // REPORTJSON_H

@@ -1,0 +1,149 @@
+#include "reportmerge.h"
+#include "console.h"
+#include "htmlreport.h"
+#include "junitreport.h"
+
+#include "kavatmreadfile_p.h"
+#include "kavatmsavefile_p.h"
+
+#include <QtCore/QCoreApplication>
+#include <QtCore/QDir>
+#include <QtCore/QFileInfo>
+#include <QtCore/QJsonArray>
+#include <QtCore/QJsonDocument>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("Runner", text);
+}
+
+using Console::err;
+using Console::out;
+
+// Sorted as the shards are dealt: by file name, then path.
+bool shardOrder(const QJsonValue &a, const QJsonValue &b)
+{
+    const QString fileA = a[QLatin1String("file")].toString();
+    const QString fileB = b[QLatin1String("file")].toString();
+    const QString nameA = QFileInfo(fileA).fileName(), nameB = QFileInfo(fileB).fileName();
+    return nameA != nameB ? nameA < nameB : fileA < fileB;
+}
+
+QJsonArray sorted(const QJsonArray &array)
+{
+    QList<QJsonValue> values(array.begin(), array.end());
+    std::stable_sort(values.begin(), values.end(), shardOrder);
+    QJsonArray result;
+    for (const QJsonValue &value : values)
+        result.append(value);
+    return result;
+}
+
+// The merge of reports already read; exitCode holds the worst of their codes.
+QJsonObject mergeReports(const QList<QJsonObject> &reports)
+{
+    const QStringList lists {QStringLiteral("procedures"), QStringLiteral("notStarted"),
+                             QStringLiteral("invalidProcedures"), QStringLiteral("clientErrors"),
+                             QStringLiteral("baselinesWritten")};
+    QHash<QString, QJsonArray> joined;
+    int exitCode = 0;
+    bool finished = true;
+    QString startTime;
+    for (const QJsonObject &report : reports) {
+        for (const QString &key : lists) {
+            for (const QJsonValue &value : report.value(key).toArray())
+                joined[key].append(value);
+        }
+        const int code = report.value(QLatin1String("exitCode")).toInt(-1);
+        finished = finished && report.value(QLatin1String("finished")).toBool() && code >= 0;
+        exitCode = std::max(exitCode, code < 0 ? 1 : code);
+        const QString start = report.value(QLatin1String("startTime")).toString();
+        if (startTime.isEmpty() || (!start.isEmpty() && start < startTime))
+            startTime = start;
+    }
+    const QJsonObject first = reports.value(0);
+    return QJsonObject {
+        {QStringLiteral("client"), first.value(QLatin1String("client"))},
+        {QStringLiteral("mode"), first.value(QLatin1String("mode"))},
+        {QStringLiteral("startTime"), startTime},
+        {QStringLiteral("finished"), finished},
+        {QStringLiteral("exitCode"), exitCode},
+        {QStringLiteral("procedures"), sorted(joined.value(lists.at(0)))},
+        {QStringLiteral("notStarted"), sorted(joined.value(lists.at(1)))},
+        {QStringLiteral("invalidProcedures"), sorted(joined.value(lists.at(2)))},
+        {QStringLiteral("clientErrors"), joined.value(lists.at(3))},
+        {QStringLiteral("baselinesWritten"), joined.value(lists.at(4))},
+        {QStringLiteral("interruptedBySignal"), 0},
+        {QStringLiteral("merged"), int(reports.size())},
+    };
+}
+
+} // namespace
+
+int MergeReports(const QString &outDir, const QStringList &reportDirs)
+{
+    QList<QJsonObject> reports;
+    bool complete = true;
+    for (const QString &dir : reportDirs) {
+        const QString path = QDir(dir).filePath(QStringLiteral("report.json"));
+        QByteArray content;
+        QString reason;
+        if (KAVAtmReadFile::Read(path, 256 * 1024 * 1024, &content, &reason)
+            != KAVAtmReadFile::Outcome::Read) {
+            err(tr("cannot read the report %1: %2").arg(path, reason));
+            complete = false;
+            continue;
+        }
+        QJsonParseError error;
+        const QJsonDocument document = QJsonDocument::fromJson(content, &error);
+        if (error.error != QJsonParseError::NoError || !document.isObject()
+            || !document.object().value(QLatin1String("procedures")).isArray()) {
+            err(tr("%1 is not a report: %2").arg(path, error.errorString()));
+            complete = false;
+            continue;
+        }
+        if (!document.object().value(QLatin1String("finished")).toBool())
+            err(tr("the run of %1 did not finish: it counts as failed.").arg(path));
+        reports.append(document.object());
+    }
+    QJsonObject merged = mergeReports(reports);
+    int code = merged.value(QLatin1String("exitCode")).toInt();
+    // A shard whose report is lost may have failed: the merge cannot pass.
+    if (!complete)
+        code = 2;
+    merged.insert(QStringLiteral("exitCode"), code);
+    if (!QDir().mkpath(outDir)) {
+        err(tr("cannot create the output folder %1.").arg(outDir));
+        return 2;
+    }
+    const QDir target(outDir);
+    const auto write = [&target](const QString &name, const QByteArray &content) {
+        QString reason;
+        const QString path = target.absoluteFilePath(name);
+        if (KAVAtmSaveFile::Write(path, content, &reason) != KAVAtmSaveFile::Outcome::Saved) {
+            err(tr("cannot write %1: %2").arg(path, reason));
+            return false;
+        }
+        out(tr("Merged: %1").arg(path));
+        return true;
+    };
+    const bool pages = write(QStringLiteral("junit.xml"), JUnitReport(merged))
+        & write(QStringLiteral("report.html"), HtmlReport(merged));
+    // report.json, last, holds the code the merge ends with.
+    if (!pages)
+        code = 2;
+    merged.insert(QStringLiteral("exitCode"), code);
+    if (!write(QStringLiteral("report.json"), QJsonDocument(merged).toJson()))
+        code = 2;
+    out(tr("Merged %1 of %2 report(s): %3 procedure(s), exit code %4")
+            .arg(reports.size())
+            .arg(reportDirs.size())
+            .arg(merged.value(QLatin1String("procedures")).toArray().size())
+            .arg(code));
+    return std::min(code, 255);
+}
