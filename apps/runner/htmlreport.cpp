@@ -160,6 +160,8 @@ QByteArray HtmlReport(const QJsonObject &report)
     }
     for (const QJsonValue &error : report.value(QLatin1String("clientErrors")).toArray())
         problems.append(QStringLiteral("Client failure: %1").arg(escaped(error.toString())));
+    for (const QJsonValue &error : report.value(QLatin1String("reportErrors")).toArray())
+        problems.append(QStringLiteral("Report missing: %1").arg(escaped(error.toString())));
 
     const int exitCode = report.value(QLatin1String("exitCode")).toInt(-1);
     const bool passed = exitCode == 0;

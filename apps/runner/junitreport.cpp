@@ -132,7 +132,7 @@ QByteArray JUnitReport(const QJsonObject &report)
     xml.writeAttribute(QStringLiteral("name"), QStringLiteral("KAVAutomation"));
     for (const QJsonValue &procedure : report.value(QLatin1String("procedures")).toArray())
         writeProcedure(xml, procedure.toObject());
-    QList<QPair<QString, QString>> notRun, invalid, clients;
+    QList<QPair<QString, QString>> notRun, invalid, clients, reports;
     for (const QJsonValue &procedure : report.value(QLatin1String("notStarted")).toArray())
         notRun.append({ProcedureName(procedure.toObject()),
                        QStringLiteral("The procedure was never started.")});
@@ -144,6 +144,9 @@ QByteArray JUnitReport(const QJsonObject &report)
     writeFailures(xml, QStringLiteral("(procedures not run)"), notRun);
     writeFailures(xml, QStringLiteral("(invalid procedure files)"), invalid);
     writeFailures(xml, QStringLiteral("(clients)"), clients);
+    for (const QJsonValue &error : report.value(QLatin1String("reportErrors")).toArray())
+        reports.append({QStringLiteral("report"), error.toString()});
+    writeFailures(xml, QStringLiteral("(reports)"), reports);
     xml.writeEndElement();
     xml.writeEndDocument();
     return out;

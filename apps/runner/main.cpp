@@ -220,6 +220,12 @@ int main(int argc, char *argv[])
         options.baselineUpdate = KAVAtmExecutorBase::BaselineUpdate::All;
     else if (update != QLatin1String("missing"))
         return usageError(QStringLiteral("--update-baselines takes missing, changed or all."));
+    // A retry would compare against the baseline its first attempt has just rewritten, and pass.
+    if (options.retries > 0
+        && options.baselineUpdate != KAVAtmExecutorBase::BaselineUpdate::Missing)
+        return usageError(QStringLiteral("--update-baselines %1 cannot be combined with "
+                                         "--retries.")
+                              .arg(update));
     for (const QCommandLineOption *option : {&junit, &html}) {
         if (parser.isSet(*option) && parser.value(*option).isEmpty())
             return usageError(

@@ -11,6 +11,7 @@
 #include <QtCore/QFileInfo>
 #include <QtCore/QJsonArray>
 #include <QtCore/QJsonDocument>
+#include <QtCore/QMap>
 
 #include <algorithm>
 #include <cstdio>
@@ -88,35 +89,61 @@ QJsonObject mergeReports(const QList<QJsonObject> &reports)
 int MergeReports(const QString &outDir, const QStringList &reportDirs)
 {
     QList<QJsonObject> reports;
-    bool complete = true;
+    // What keeps the merge from being the whole suite; each one fails it.
+    QStringList problems;
+    const auto problem = [&problems](const QString &text) {
+        err(text);
+        problems.append(text);
+    };
     for (const QString &dir : reportDirs) {
         const QString path = QDir(dir).filePath(QStringLiteral("report.json"));
         QByteArray content;
         QString reason;
         if (KAVAtmReadFile::Read(path, 256 * 1024 * 1024, &content, &reason)
             != KAVAtmReadFile::Outcome::Read) {
-            err(tr("cannot read the report %1: %2").arg(path, reason));
-            complete = false;
+            problem(tr("cannot read the report %1: %2").arg(path, reason));
             continue;
         }
         QJsonParseError error;
         const QJsonDocument document = QJsonDocument::fromJson(content, &error);
         if (error.error != QJsonParseError::NoError || !document.isObject()
             || !document.object().value(QLatin1String("procedures")).isArray()) {
-            err(tr("%1 is not a report: %2").arg(path, error.errorString()));
-            complete = false;
+            problem(tr("%1 is not a report: %2").arg(path, error.errorString()));
             continue;
         }
         if (!document.object().value(QLatin1String("finished")).toBool())
             err(tr("the run of %1 did not finish: it counts as failed.").arg(path));
         reports.append(document.object());
     }
+    // Shards of one split, each once: a folder left out or named twice is no whole suite.
+    QMap<int, int> shards;
+    int count = 0;
+    for (const QJsonObject &report : reports) {
+        const QJsonObject shard = report.value(QLatin1String("shard")).toObject();
+        if (shard.isEmpty())
+            continue;
+        const int shardCount = shard.value(QLatin1String("count")).toInt();
+        if (count != 0 && shardCount != count)
+            problem(tr("the reports come from splits into %1 and %2 shards.")
+                        .arg(count)
+                        .arg(shardCount));
+        count = std::max(count, shardCount);
+        ++shards[shard.value(QLatin1String("index")).toInt()];
+    }
+    for (int index = 1; index <= count; ++index) {
+        if (shards.value(index) == 0)
+            problem(tr("the report of shard %1/%2 is missing.").arg(index).arg(count));
+        else if (shards.value(index) > 1)
+            problem(tr("shard %1/%2 is given more than once.").arg(index).arg(count));
+    }
     QJsonObject merged = mergeReports(reports);
     int code = merged.value(QLatin1String("exitCode")).toInt();
     // A shard whose report is lost may have failed: the merge cannot pass.
-    if (!complete)
+    if (!problems.isEmpty())
         code = 2;
     merged.insert(QStringLiteral("exitCode"), code);
+    if (!problems.isEmpty())
+        merged.insert(QStringLiteral("reportErrors"), QJsonArray::fromStringList(problems));
     if (!QDir().mkpath(outDir)) {
         err(tr("cannot create the output folder %1.").arg(outDir));
         return 2;

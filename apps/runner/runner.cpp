@@ -120,10 +120,18 @@ bool Runner::Start()
                 .arg(m_options.shardCount)
                 .arg(m_options.procedureFiles.size())
                 .arg(given));
-        // More shards than files: this one has nothing to do, and that is no failure.
-        if (m_options.procedureFiles.isEmpty()) {
-            return FinishWithoutRunning();
+        // More shards than files: this one has nothing to do, and that is no failure. Its
+        // reports say so, for the merge of the shards.
+        if (m_options.procedureFiles.isEmpty() && !m_options.list) {
+            if (!QDir().mkpath(m_options.outputDir)) {
+                err(tr("cannot create the output folder %1.").arg(m_options.outputDir));
+                return false;
+            }
+            m_options.outputDir = QFileInfo(m_options.outputDir).absoluteFilePath();
+            return FinishWithoutRunning(true);
         }
+        if (m_options.procedureFiles.isEmpty())
+            return FinishWithoutRunning();
     }
 
     m_orchestrator = KAVAtmOrchestrator::GetInstance();
@@ -500,12 +508,12 @@ bool Runner::WriteRecording(const QJsonArray &actions) const
     return true;
 }
 
-bool Runner::FinishWithoutRunning()
+bool Runner::FinishWithoutRunning(bool reported)
 {
     // Once the event loop runs: Finished before it would end nothing.
-    QTimer::singleShot(0, this, [this] {
+    QTimer::singleShot(0, this, [this, reported] {
         m_done = true;
-        Q_EMIT Finished(ExitPassed);
+        Q_EMIT Finished(reported ? WriteReports(ExitPassed) : ExitPassed);
     });
     return true;
 }
@@ -681,6 +689,11 @@ void Runner::OnExecutionCompleted()
                 code = ExitFailed;
         }
     }
+    Q_EMIT Finished(WriteReports(code));
+}
+
+int Runner::WriteReports(int code)
+{
     if (!m_options.junitFile.isEmpty()
         && !WriteExtraReport(m_options.junitFile, tr("JUnit"), JUnitReport(BuildReport(code))))
         code = ExitSetupError;
@@ -705,7 +718,7 @@ void Runner::OnExecutionCompleted()
         setupError();
         WriteReport(code);
     }
-    Q_EMIT Finished(code);
+    return code;
 }
 
 void Runner::Interrupt(int signal)
@@ -778,7 +791,7 @@ QJsonObject Runner::BuildReport(int exitCode) const
         invalid.append(QJsonObject {{QStringLiteral("file"), procedure.file},
                                     {QStringLiteral("reason"), procedure.reason}});
     }
-    const QJsonObject report {
+    QJsonObject report {
         {QStringLiteral("client"), m_options.clientName},
         {QStringLiteral("mode"), KAVAtmEnums::GetPlatformModeEnumText(m_options.mode)},
         {QStringLiteral("startTime"), m_startTime.toString(KAVAtmTestActionResult::TimeFormat)},
@@ -791,6 +804,11 @@ QJsonObject Runner::BuildReport(int exitCode) const
         {QStringLiteral("clientErrors"), QJsonArray::fromStringList(m_clientErrors)},
         {QStringLiteral("interruptedBySignal"), m_interrupted},
     };
+    if (m_options.shardCount > 1) {
+        report.insert(QStringLiteral("shard"),
+                      QJsonObject {{QStringLiteral("index"), m_options.shardIndex},
+                                   {QStringLiteral("count"), m_options.shardCount}});
+    }
     return report;
 }
 

@@ -121,8 +121,12 @@ private:
     QString HostTag(qlonglong pid) const;
     void OnClientGone(qlonglong pid);
     void Fail(const QString &message);
-    // Nothing to launch (--list, an empty shard): the run passes; returns true for Start().
-    bool FinishWithoutRunning();
+    // Nothing to launch (--list, an empty shard): the run passes, with its reports written when
+    // reported is true; returns true for Start().
+    bool FinishWithoutRunning(bool reported = false);
+    // Writes report.json and the JUnit and HTML reports asked for; returns the exit code, which
+    // becomes a set-up error when one could not be written.
+    int WriteReports(int code);
     // What report.json holds; -1 for a run not finished yet.
     QJsonObject BuildReport(int exitCode) const;
     // Returns false, with a message printed, when the report could not be written.

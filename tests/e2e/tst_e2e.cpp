@@ -466,6 +466,9 @@ void tst_E2E::setupErrors_data()
     QTest::newRow("unknown baseline update")
         << QStringList {"--update-baselines", "some", procedure} << QByteArray()
         << "--update-baselines takes missing, changed or all";
+    QTest::newRow("baselines rewritten, then retried")
+        << QStringList {"--update-baselines", "changed", "--retries", "1", procedure}
+        << QByteArray() << "cannot be combined with --retries";
     QTest::newRow("merge of nothing")
         << QStringList {"--merge", "out"} << QByteArray() << "--merge takes an output folder";
     QTest::newRow("grep matches nothing")
@@ -835,9 +838,11 @@ void tst_E2E::shardsSplitTheFiles()
         all += names;
     all.sort();
     QCOMPARE(all, (QStringList {"aproc", "bproc", "cproc", "dproc", "eproc"}));
-    // More shards than files: an empty shard passes.
-    QCOMPARE(run(QStringList {"--shard", "9/9"} + files), 0);
+    // More shards than files: an empty shard passes, and leaves its report for the merge.
+    QCOMPARE(run(QStringList {"--output", m_output, "--shard", "9/9"} + files), 0);
     QVERIFY2(m_stdout.contains("Shard 9/9: 0 of 5"), qPrintable(m_stdout));
+    QCOMPARE(report().value("shard").toObject().value("index").toInt(), 9);
+    QCOMPARE(report().value("exitCode").toInt(), 0);
 }
 
 void tst_E2E::retries_data()
@@ -1035,8 +1040,13 @@ void tst_E2E::shardsMergeIntoOneRun()
     QCOMPARE(essence(report()), whole);
     QVERIFY(QFile::exists(merged + "/junit.xml") && QFile::exists(merged + "/report.html"));
     // A shard whose report is missing fails the merge, however the others did, and so does
-    // one whose run did not finish.
+    // one left out, one given twice, or one whose run did not finish.
     QCOMPARE(run({"--merge", merged, shardFolders.first(), m_dir->filePath("lost")}), 2);
+    QCOMPARE(run({"--merge", merged, shardFolders.first()}), 2);
+    QVERIFY2(m_stderr.contains("the report of shard 2/2 is missing"), qPrintable(m_stderr));
+    QFile junit(merged + "/junit.xml");
+    QVERIFY(junit.open(QIODevice::ReadOnly) && junit.readAll().contains("(reports)"));
+    QCOMPARE(run(QStringList {"--merge", merged} + shardFolders + shardFolders.mid(1)), 2);
     QVERIFY(QDir(m_dir->path()).mkpath("cut"));
     writeFile("cut/report.json", R"({"finished": false, "exitCode": -1, "procedures": []})");
     QCOMPARE(run({"--merge", merged, m_dir->filePath("cut")}), 1);
