@@ -11,6 +11,7 @@
 #include "kavfeatcontainer.h"
 #include "kavfeatenvironment.h"
 #include "kavfeatenvironmentmanager.h"
+#include "kavsysexception.h"
 #include "kavnestsheet.h"
 #include "testplatform.h"
 
@@ -137,8 +138,14 @@ void tst_KAVAtmHostCommandActions::initTestCase()
         });
         return command;
     });
-    for (const char *id : {"Run.Buttons", "Run.Disabled", "Run.Modal"}) {
-        const QByteArray command = id == QByteArray("Run.Modal") ? "Modal" : "Buttons";
+    // A command the host refuses to make throws.
+    controller->RegisterCommand("Throwing", [](const QByteArray &) -> KAVCmdCommand * {
+        throw KAVSysException(QStringLiteral("No licence for this command."));
+    });
+    for (const char *id : {"Run.Buttons", "Run.Disabled", "Run.Modal", "Run.Throwing"}) {
+        const QByteArray command = id == QByteArray("Run.Modal") ? "Modal"
+            : id == QByteArray("Run.Throwing")                   ? "Throwing"
+                                                                 : "Buttons";
         auto *action = new KAVCmdCommandAction(id, command, QString(), {}, controller);
         action->setEnabled(id != QByteArray("Run.Disabled"));
         controller->AddAction(action);
@@ -176,6 +183,9 @@ void tst_KAVAtmHostCommandActions::launchCommand_data()
                              << "Cannot find the action with Id: Run.Nothing";
     QTest::newRow("disabled") << "Run.Disabled" << int(KAVAtmEnums::Fail)
                               << "The action with Id: Run.Disabled is disabled.";
+    QTest::newRow("throwing") << "Run.Throwing" << int(KAVAtmEnums::Fail)
+                              << "The action with Id: Run.Throwing failed: No licence for this "
+                                 "command.";
 }
 
 void tst_KAVAtmHostCommandActions::launchCommand()
