@@ -3,6 +3,7 @@
 #include "kavatmenums.h"
 #include "kavatmtestactionresult.h"
 
+#include <QtCore/QFileInfo>
 #include <QtCore/QJsonArray>
 
 namespace ReportJson {
@@ -60,6 +61,13 @@ double Seconds(const QJsonObject &item)
     const QDateTime start = Time(item.value(QLatin1String("startTime")));
     const QDateTime end = Time(item.value(QLatin1String("endTime")));
     return start.isValid() && end.isValid() ? qMax<qint64>(0, start.msecsTo(end)) / 1000.0 : 0.0;
+}
+
+bool ShardOrder(const QString &fileA, const QString &fileB)
+{
+    const QFileInfo a(fileA), b(fileB);
+    return a.fileName() != b.fileName() ? a.fileName() < b.fileName()
+                                        : a.absoluteFilePath() < b.absoluteFilePath();
 }
 
 } // namespace ReportJson

@@ -20,6 +20,8 @@ QString ActionTitle(const QJsonObject &action);
 QDateTime Time(const QJsonValue &text);
 // Seconds between the start and end times, 0 when either is missing.
 double Seconds(const QJsonObject &item);
+// The order the shards deal procedure files in: by file name, then by path.
+bool ShardOrder(const QString &fileA, const QString &fileB);
 
 } // namespace ReportJson
 

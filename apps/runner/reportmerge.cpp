@@ -2,6 +2,7 @@
 #include "console.h"
 #include "htmlreport.h"
 #include "junitreport.h"
+#include "reportjson.h"
 
 #include "kavatmreadfile_p.h"
 #include "kavatmsavefile_p.h"
@@ -26,19 +27,14 @@ QString tr(const char *text)
 using Console::err;
 using Console::out;
 
-// Sorted as the shards are dealt: by file name, then path.
-bool shardOrder(const QJsonValue &a, const QJsonValue &b)
-{
-    const QString fileA = a[QLatin1String("file")].toString();
-    const QString fileB = b[QLatin1String("file")].toString();
-    const QString nameA = QFileInfo(fileA).fileName(), nameB = QFileInfo(fileB).fileName();
-    return nameA != nameB ? nameA < nameB : fileA < fileB;
-}
-
+// Sorted as the shards are dealt.
 QJsonArray sorted(const QJsonArray &array)
 {
     QList<QJsonValue> values(array.begin(), array.end());
-    std::stable_sort(values.begin(), values.end(), shardOrder);
+    std::stable_sort(values.begin(), values.end(), [](const QJsonValue &a, const QJsonValue &b) {
+        return ReportJson::ShardOrder(a[QLatin1String("file")].toString(),
+                                      b[QLatin1String("file")].toString());
+    });
     QJsonArray result;
     for (const QJsonValue &value : values)
         result.append(value);

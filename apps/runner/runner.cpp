@@ -2,6 +2,7 @@
 #include "console.h"
 #include "htmlreport.h"
 #include "junitreport.h"
+#include "reportjson.h"
 
 #include "kavatmorchestrator.h"
 #include "kavatmreadfile_p.h"
@@ -855,11 +856,7 @@ QStringList Runner::SelectShard(const QStringList &files, int index, int count)
 {
     QStringList sorted = files;
     sorted.removeDuplicates();
-    std::sort(sorted.begin(), sorted.end(), [](const QString &a, const QString &b) {
-        const QString nameA = QFileInfo(a).fileName(), nameB = QFileInfo(b).fileName();
-        return nameA != nameB ? nameA < nameB
-                              : QFileInfo(a).absoluteFilePath() < QFileInfo(b).absoluteFilePath();
-    });
+    std::sort(sorted.begin(), sorted.end(), ReportJson::ShardOrder);
     QStringList selected;
     for (int i = index - 1; count > 0 && i >= 0 && i < sorted.size(); i += count)
         selected.append(sorted.at(i));
