@@ -34,6 +34,7 @@ public:
     KAVAtmEnums::Platform platform = KAVAtmEnums::Unspecified;
     bool alwaysExecute = false;
     qint32 timeout = KAVAtmTestActionDef::DefaultTimeout;
+    mutable QString baselineError;
 };
 
 KAVAtmTestActionDef::KAVAtmTestActionDef(const KAVAtmTestProcedureDef *parentProcedure)
@@ -168,15 +169,39 @@ QJsonObject KAVAtmTestActionDef::GetSavedForm() const
     return d->read && !d->originalData.isEmpty() ? d->originalData : ToJson();
 }
 
+QString KAVAtmTestActionDef::GetBaselineError() const
+{
+    return d->baselineError;
+}
+
 QString KAVAtmTestActionDef::LoadBaseline(const QJsonObject &json) const
 {
+    d->baselineError.clear();
     const QString baseline = json.value(KeyBaseline).toString();
     if (baseline.isEmpty())
         return QString();
     const QString path = ResolveAgainst(ProcedureDir(json.value(KeyProcedurePath)), baseline);
-    // A baseline larger than any message could carry is no baseline; a pipe is never waited on.
+    // Only a baseline that does not exist is a first run: any other that cannot be read would
+    // otherwise pass every run without comparing anything.
     QByteArray content;
-    if (KAVAtmReadFile::Read(path, 64 * 1024 * 1024, &content) != KAVAtmReadFile::Outcome::Read)
+    QString reason;
+    switch (KAVAtmReadFile::Read(path, MaximumBaselineSize, &content, &reason)) {
+    case KAVAtmReadFile::Outcome::Read:
+        if (content.isEmpty())
+            d->baselineError = tr("The baseline file %1 is empty.").arg(path);
+        return QString::fromUtf8(content);
+    case KAVAtmReadFile::Outcome::Missing:
         return QString();
-    return QString::fromUtf8(content);
+    case KAVAtmReadFile::Outcome::NotRegular:
+        d->baselineError = tr("The baseline file %1 is not a regular file.").arg(path);
+        return QString();
+    case KAVAtmReadFile::Outcome::TooLarge:
+        d->baselineError = tr("The baseline file %1 is larger than %2 bytes.")
+                               .arg(path, QString::number(MaximumBaselineSize));
+        return QString();
+    case KAVAtmReadFile::Outcome::Unreadable:
+        d->baselineError = tr("The baseline file %1 cannot be read: %2").arg(path, reason);
+        return QString();
+    }
+    return QString();
 }

@@ -16,6 +16,8 @@ class KAVAUTOMATION_EXPORT KAVAtmTestActionDef : public KAVAtmTestDefBase {
     Q_OBJECT
 public:
     static constexpr qint32 DefaultTimeout = 300;
+    // A baseline larger than any message could carry is no baseline.
+    static constexpr qint64 MaximumBaselineSize = 64 * 1024 * 1024;
 
     explicit KAVAtmTestActionDef(const KAVAtmTestProcedureDef *parentProcedure = nullptr);
     ~KAVAtmTestActionDef() override;
@@ -43,6 +45,10 @@ public:
     QJsonObject GetData() const;
     // The JSON exactly as read; the same fallback as GetData().
     QJsonObject GetOriginalData() const;
+
+    // Why the baseline file named in the JSON could not be used (empty, not a regular file,
+    // too large, unreadable); empty when it was read or does not exist yet.
+    QString GetBaselineError() const;
 
 protected:
     // The content of the file named by json["baseline"], relative to json["procedurePath"]

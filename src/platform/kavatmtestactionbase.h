@@ -60,7 +60,8 @@ protected:
     // overtake it while another loop nested above keeps this one from returning.
     void StopTimeout();
 
-private Q_SLOTS:
+protected Q_SLOTS:
+    // Fails the action with "Timeout."; an executor with work of its own to end overrides it.
     virtual void OnTimeout();
 
 private:

@@ -30,7 +30,8 @@ public:
     void Enqueue(const QString &key);
     void StartNext();
     void Start(const QString &key);
-    void OnTimeout(const QString &key, qint64 timeout);
+    // The current case is over: nothing it left may run on.
+    void EndCurrent();
     // Takes the case out of the table, the queue and, when it executes, out of execution.
     void Delete(const QString &key);
     void StopTimer();
@@ -41,6 +42,7 @@ public:
     QList<QString> queue;
     QString current;
     QPointer<QTimer> timer;
+    qint64 timeout = 0;
     std::unique_ptr<KAVAtmJsUiHelper> uiHelper;
     bool starting = false;
 };
@@ -90,18 +92,20 @@ void KAVAtmAutomationCaseManagerPrivate::Start(const QString &key)
     current = key;
 
     StopTimer();
+    KAVAtmJsEngine *engine = KAVAtmJsEngine::GetInstance();
     // No time-out, no timer; one beyond what a timer holds is clamped, never wrapped short.
+    this->timeout = qMin(timeout, KAVAtmAutomationCaseManager::MaximumTimeout);
     if (timeout > 0) {
         timer = new QTimer(q);
         timer->setSingleShot(true);
         timer->setTimerType(Qt::PreciseTimer);
-        const qint64 seconds = qMin(timeout, KAVAtmAutomationCaseManager::MaximumTimeout);
-        QObject::connect(timer, &QTimer::timeout, q,
-                         [this, key, seconds] { OnTimeout(key, seconds); });
-        timer->start(int(seconds * 1000));
+        QObject::connect(timer, &QTimer::timeout, q, [this, key] { q->TimeOutCase(key); });
+        timer->start(int(this->timeout * 1000));
+        engine->SetDeadline(this->timeout * 1000 + KAVAtmAutomationCaseManager::StopGrace);
+    } else {
+        engine->ClearDeadline();
     }
 
-    KAVAtmJsEngine *engine = KAVAtmJsEngine::GetInstance();
     const QJSValue executor = engine->GetGlobalProperty(QStringLiteral("kavExecutor"));
     const QJSValue execute = executor.property(QStringLiteral("execute"));
     if (!execute.isCallable()) {
@@ -123,6 +127,10 @@ void KAVAtmAutomationCaseManagerPrivate::Start(const QString &key)
 
     Q_EMIT q->TestCaseStarting(key);
     const QJSValue returned = execute.callWithInstance(executor, arguments);
+    if (engine->WasStopped() && current == key) {
+        q->TimeOutCase(key);
+        return;
+    }
     if (returned.isError()) {
         // The case may have gone while its body ran.
         if (KAVAtmTestActionResult *still = cases.value(key)) {
@@ -134,27 +142,21 @@ void KAVAtmAutomationCaseManagerPrivate::Start(const QString &key)
     }
 }
 
-void KAVAtmAutomationCaseManagerPrivate::OnTimeout(const QString &key, qint64 timeout)
+void KAVAtmAutomationCaseManagerPrivate::EndCurrent()
 {
+    current.clear();
     StopTimer();
-    KAVAtmTestActionResult *result = cases.value(key);
-    if (result && result->GetStatus() == KAVAtmEnums::Executing) {
-        result->SetResult(KAVAtmEnums::Fail);
-        result->SetDetails(
-            QStringLiteral("The case execution exceeds the timeout limitation: %1 seconds.")
-                .arg(timeout));
-    }
-    q->FinishCase(key, QJSValue());
+    KAVAtmJsEngine *engine = KAVAtmJsEngine::GetInstance();
+    engine->StopTimer();
+    engine->ClearDeadline();
 }
 
 void KAVAtmAutomationCaseManagerPrivate::Delete(const QString &key)
 {
     KAVAtmTestActionResult *result = cases.take(key);
     queue.removeAll(key);
-    if (current == key) {
-        current.clear();
-        StopTimer();
-    }
+    if (current == key)
+        EndCurrent();
     if (result) {
         qCDebug(lcScripting).noquote()
             << "Deleting case with key:" << result->GetId().toString(QUuid::WithBraces);
@@ -175,6 +177,14 @@ KAVAtmAutomationCaseManager::KAVAtmAutomationCaseManager()
     : d(new KAVAtmAutomationCaseManagerPrivate(this))
 {
     KAVAtmJsEngine *engine = KAVAtmJsEngine::GetInstance();
+    // Published before the modules load, which take them as they are then. Scripts may use
+    // the library's objects but not replace them: a later verdict depends on them.
+    d->uiHelper = std::make_unique<KAVAtmJsUiHelper>();
+    engine->SetGlobalProperty(QStringLiteral("uiHelper"),
+                              engine->CreateJsObject(d->uiHelper.get()));
+    engine->LockGlobalProperty(QStringLiteral("uiHelper"));
+    engine->RegisterQObject(QStringLiteral("kavAtmAutomationCaseManager"), this);
+    engine->LockGlobalProperty(QStringLiteral("kavAtmAutomationCaseManager"));
     const QFileInfoList modules
         = QDir(QStringLiteral(":/js")).entryInfoList({QStringLiteral("*.js")}, QDir::Files);
     for (const QFileInfo &module : modules) {
@@ -184,13 +194,10 @@ KAVAtmAutomationCaseManager::KAVAtmAutomationCaseManager()
             qCWarning(lcScripting).noquote()
                 << QStringLiteral("Failed to evaluate module <%1>.\n\t%2")
                        .arg(module.absoluteFilePath(), imported.toString());
+            continue;
         }
+        engine->LockGlobalProperty(module.completeBaseName());
     }
-    d->uiHelper = std::make_unique<KAVAtmJsUiHelper>();
-    engine->SetGlobalProperty(QStringLiteral("uiHelper"),
-                              engine->CreateJsObject(d->uiHelper.get()));
-    // Scripts reach the manager from the start, whoever runs them first.
-    engine->RegisterQObject(QStringLiteral("kavAtmAutomationCaseManager"), this);
 }
 
 KAVAtmAutomationCaseManager::~KAVAtmAutomationCaseManager()
@@ -279,10 +286,8 @@ void KAVAtmAutomationCaseManager::FinishCase(const QString &keyOrEmpty, const QJ
         d->starting = false;
     }
     // Only what still belongs to the case that finished.
-    if (d->current == key) {
-        d->current.clear();
-        d->StopTimer();
-    }
+    if (d->current == key)
+        d->EndCurrent();
     d->StartNext();
 }
 
@@ -354,23 +359,56 @@ QString KAVAtmAutomationCaseManager::GetCurrentExecutingCase() const
     return d->current;
 }
 
-void KAVAtmAutomationCaseManager::RecordResult(const QString &keyOrEmpty, int result,
+void KAVAtmAutomationCaseManager::RecordResult(const QString &keyOrEmpty, const QJSValue &result,
                                                const QString &detail, const QString &outputData)
 {
     KAVAtmTestActionResult *record = d->cases.value(keyOrEmpty.isEmpty() ? d->current : keyOrEmpty);
     if (!record)
         return;
-    record->SetResult(result >= KAVAtmEnums::Unknown && result <= KAVAtmEnums::Warning
-                          ? KAVAtmEnums::ExecutionResult(result)
-                          : KAVAtmEnums::Unknown);
-    record->SetDetails(detail);
+    const double code = result.isNumber() ? result.toNumber() : -1;
+    if (code == KAVAtmEnums::Unknown || code == KAVAtmEnums::Pass || code == KAVAtmEnums::Fail
+        || code == KAVAtmEnums::Warning) {
+        record->SetResult(KAVAtmEnums::ExecutionResult(int(code)));
+        record->SetDetails(detail);
+    } else {
+        // Stored as Unknown it would finish as a Pass carrying the failure's text.
+        const QString given = result.isString()
+            ? QLatin1Char('"') + result.toString() + QLatin1Char('"')
+            : result.toString();
+        record->SetResult(KAVAtmEnums::Fail);
+        record->SetDetails(tr("RecordResult was given the result code %1, which is not one of "
+                              "0 (Unknown), 1 (Pass), 2 (Fail) or 3 (Warning). Details: %2")
+                               .arg(given, detail));
+    }
     record->SetData(outputData);
 }
 
 bool KAVAtmAutomationCaseManager::ShouldBreak(const QString &key) const
 {
-    const KAVAtmEnums::ExecutionStatus status = GetStatus(key);
+    const KAVAtmTestActionResult *result = d->cases.value(key);
+    if (!result)
+        return true;
+    const KAVAtmEnums::ExecutionStatus status = result->GetStatus();
     return status == KAVAtmEnums::Cancelled || status == KAVAtmEnums::Completed;
+}
+
+void KAVAtmAutomationCaseManager::TimeOutCase(const QString &key)
+{
+    KAVAtmTestActionResult *result = d->cases.value(key);
+    if (key.isEmpty() || key != d->current || !result
+        || result->GetStatus() != KAVAtmEnums::Executing)
+        return;
+    d->StopTimer();
+    QString details
+        = tr("The case execution exceeds the timeout limitation: %1 seconds.").arg(d->timeout);
+    if (KAVAtmJsEngine::GetInstance()->WasStopped())
+        details += QLatin1Char(' ') + tr("The script was still running and was stopped.");
+    // What the case recorded before it stalled is the best clue to why.
+    if (!result->GetDetails().isEmpty())
+        details += QLatin1Char('\n') + result->GetDetails();
+    result->SetResult(KAVAtmEnums::Fail);
+    result->SetDetails(details);
+    FinishCase(key, QJSValue());
 }
 
 void KAVAtmAutomationCaseManager::CancelExecutingCase()

@@ -48,12 +48,22 @@ public:
     Q_INVOKABLE bool SaveResultsToFile(const QString &filePath, const QString &category = QString(),
                                        const QString &testCaseName = QString());
     Q_INVOKABLE QString GetCurrentExecutingCase() const;
-    Q_INVOKABLE void RecordResult(const QString &key, int result, const QString &detail = QString(),
+    // A result that is not one of the ExecutionResult numbers records a Fail that names it.
+    Q_INVOKABLE void RecordResult(const QString &key, const QJSValue &result,
+                                  const QString &detail = QString(),
                                   const QString &outputData = QString());
+    // True for a case that no longer exists too: a polling loop must stop.
     Q_INVOKABLE bool ShouldBreak(const QString &key) const;
     Q_INVOKABLE void CancelExecutingCase();
     Q_INVOKABLE void StopExecution();
     Q_INVOKABLE bool IsExecuting() const;
+
+    // Ends the executing case as timed out, keeping what it recorded beside the time-out
+    // message; nothing happens for a case that does not execute.
+    void TimeOutCase(const QString &key);
+
+    // How long past its time-out a script may still run before the engine stops it.
+    static constexpr qint64 StopGrace = 250;
 
     // The longest case time-out a timer can hold; longer ones are clamped to it.
     static constexpr qint64 MaximumTimeout = std::numeric_limits<int>::max() / 1000;

@@ -4,6 +4,8 @@
 #include "kavatmjsengine.h"
 #include "kavatmserializer_p.h"
 
+#include <limits>
+
 KAVATM_REGISTER_EXECUTOR(KAVAtmDataAssertAction)
 
 class KAVAtmDataAssertActionPrivate {
@@ -38,6 +40,10 @@ KAVAtmDataAssertActionDef *KAVAtmDataAssertAction::GetActionDef() const
 void KAVAtmDataAssertAction::Execute()
 {
     KAVAtmTestActionBase::Execute();
+    if (!d->def.GetBaselineError().isEmpty()) {
+        ReportResult(KAVAtmEnums::Fail, d->def.GetBaselineError(), QString());
+        return;
+    }
     // The embedded modules are loaded with the case manager: the first assertion of a process
     // must find them too.
     KAVAtmAutomationCaseManager::GetManager();
@@ -49,6 +55,10 @@ void KAVAtmDataAssertAction::Execute()
         return;
     }
     QJSValue result;
+    // The assertion runs on this thread to its end: only the engine's watchdog can stop it.
+    const qint64 timeout = d->def.GetTimeout();
+    if (timeout > 0)
+        engine->SetDeadline(qMin<qint64>(timeout, std::numeric_limits<int>::max() / 1000) * 1000);
     try {
         result = function.callWithInstance(
             module, {d->def.GetBaselineJsonString(), d->def.GetConfigJsonString()});
@@ -56,6 +66,16 @@ void KAVAtmDataAssertAction::Execute()
         result = QJSValue(QString::fromLocal8Bit(exception.what()));
     } catch (...) {
         result = QJSValue(QStringLiteral("Unknown exception happens!"));
+    }
+    const bool stopped = engine->WasStopped();
+    if (timeout > 0)
+        engine->ClearDeadline();
+    if (stopped) {
+        ReportResult(KAVAtmEnums::Fail,
+                     tr("Timeout.") + QLatin1Char(' ')
+                         + tr("The script was still running and was stopped."),
+                     QString());
+        return;
     }
     // Only a result object that says it had no error is a pass.
     if (result.isError() || !result.isObject() || result.isArray()) {

@@ -17,6 +17,7 @@ public:
     // The case this action registered; empty once it is cleared.
     QString key;
     QPointer<KAVAtmAutomationCaseManager> manager;
+    bool deadline = false;
 };
 
 KAVAtmExecuteScriptAction::KAVAtmExecuteScriptAction(KAVAtmPlatform &platform, const QUuid &id,
@@ -49,7 +50,18 @@ void KAVAtmExecuteScriptAction::Execute()
                      QString());
         return;
     }
+    if (!d->def.GetBaselineError().isEmpty()) {
+        ReportResult(KAVAtmEnums::Fail, d->def.GetBaselineError(), QString());
+        return;
+    }
     KAVAtmJsEngine *engine = KAVAtmJsEngine::GetInstance();
+    // Module code and the script file's own top level run before the case's deadline exists.
+    if (d->def.GetTimeout() > 0) {
+        d->deadline = true;
+        engine->SetDeadline(
+            qMin<qint64>(d->def.GetTimeout(), KAVAtmAutomationCaseManager::MaximumTimeout) * 1000
+            + KAVAtmAutomationCaseManager::StopGrace);
+    }
     KAVAtmAutomationCaseManager *manager = KAVAtmAutomationCaseManager::GetManager();
     engine->RegisterQObject(QStringLiteral("kavCmdController"), KAVCmdController::GetController());
     engine->RegisterQObject(QStringLiteral("kavFeatEnvironmentManager"),
@@ -61,6 +73,10 @@ void KAVAtmExecuteScriptAction::Execute()
         const QJSValue loaded = it.value().second == QLatin1String("import")
             ? engine->ImportModule(it.key(), it.value().first)
             : engine->ExecuteScriptFile(it.key(), false);
+        if (engine->WasStopped()) {
+            ReportStopped();
+            return;
+        }
         if (loaded.isError()) {
             // Named: a procedure may load several, and the engine's text may not say which.
             ReportResult(KAVAtmEnums::Fail,
@@ -70,6 +86,10 @@ void KAVAtmExecuteScriptAction::Execute()
     }
 
     const QJSValue function = engine->ExecuteScriptFile(d->def.GetScriptFilePath(), true);
+    if (engine->WasStopped()) {
+        ReportStopped();
+        return;
+    }
     if (function.isError() || !function.isCallable()) {
         ReportResult(KAVAtmEnums::Fail, function.toString(), QString());
         return;
@@ -97,10 +117,32 @@ void KAVAtmExecuteScriptAction::Execute()
     manager->ExecuteCase(d->key);
 }
 
+void KAVAtmExecuteScriptAction::ReportStopped()
+{
+    ReportResult(KAVAtmEnums::Fail,
+                 tr("Timeout.") + QLatin1Char(' ')
+                     + tr("The script was still running and was stopped."),
+                 QString());
+}
+
+void KAVAtmExecuteScriptAction::OnTimeout()
+{
+    // A running case ends as a case time-out, with what it recorded so far.
+    KAVAtmAutomationCaseManager *manager = d->manager;
+    if (manager && !d->key.isEmpty() && manager->GetCurrentExecutingCase() == d->key) {
+        manager->TimeOutCase(d->key);
+        if (IsEnded())
+            return;
+    }
+    KAVAtmTestActionBase::OnTimeout();
+}
+
 void KAVAtmExecuteScriptAction::Cleanup()
 {
     // Ended first (its own time-out, say), the action takes its case along: nothing may go on
     // referring to the definition that goes with it.
+    if (std::exchange(d->deadline, false))
+        KAVAtmJsEngine::GetInstance()->ClearDeadline();
     const QString key = std::exchange(d->key, QString());
     KAVAtmAutomationCaseManager *manager = d->manager;
     if (key.isEmpty() || !manager)

@@ -25,7 +25,11 @@ protected:
     KAVAtmExecuteScriptActionDef *GetActionDef() const override;
     void Cleanup() override;
 
+    void OnTimeout() override;
+
 private:
+    void ReportStopped();
+
     const std::unique_ptr<KAVAtmExecuteScriptActionPrivate> d;
 };
 

@@ -19,6 +19,10 @@
 #include <QtWidgets/QTextEdit>
 #include <QtWidgets/QToolButton>
 
+namespace {
+int s_lineTimeLimit = KAVAtmJsConsoleWidget::DefaultLineTimeLimit;
+} // namespace
+
 class KAVAtmJsConsoleWidgetPrivate {
 public:
     QTextEdit *result = nullptr;
@@ -75,6 +79,11 @@ KAVAtmJsConsoleWidget::KAVAtmJsConsoleWidget(QWidget *parent)
             &KAVAtmJsConsoleWidget::OnTestCaseCompleted);
 }
 
+void KAVAtmJsConsoleWidget::SetLineTimeLimit(int milliseconds)
+{
+    s_lineTimeLimit = milliseconds;
+}
+
 KAVAtmJsConsoleWidget::~KAVAtmJsConsoleWidget()
 {
     // The case manager must not keep a case whose definition goes with this widget.
@@ -88,8 +97,18 @@ void KAVAtmJsConsoleWidget::OnExecuteButtonClicked()
     if (text.isEmpty())
         return;
     d->result->append(text);
+    // A line typed while a case runs keeps the case's deadline.
+    const bool ownDeadline = !d->engine->HasDeadline() && !d->engine->WasStopped();
+    if (ownDeadline)
+        d->engine->SetDeadline(s_lineTimeLimit);
     const QJSValue value = d->engine->Evaluate(text);
-    d->result->append(QStringLiteral("> ") + value.toString());
+    const bool stopped = d->engine->WasStopped();
+    if (ownDeadline)
+        d->engine->ClearDeadline();
+    d->result->append(QStringLiteral("> ")
+                      + (stopped
+                             ? tr("The script ran past %1 ms and was stopped.").arg(s_lineTimeLimit)
+                             : value.toString()));
     d->input->clear();
 }
 
@@ -148,10 +167,9 @@ void KAVAtmJsConsoleWidget::OnTestCaseCompleted(const QString &key)
     d->caseKey.clear();
     KAVAtmAutomationCaseManager *manager = KAVAtmAutomationCaseManager::GetManager();
     if (const KAVAtmTestActionResult *result = manager->GetCaseInfo(key)) {
-        d->result->append(QStringLiteral("Key: %1, Result: [%2], Details: [%3]")
-                              .arg(key)
-                              .arg(int(result->GetResult()))
-                              .arg(result->GetDetails()));
+        d->result->append(
+            QStringLiteral("Key: %1, Result: [%2], Details: [%3]")
+                .arg(key, QString::number(int(result->GetResult())), result->GetDetails()));
     }
     manager->ClearCase(key);
 }

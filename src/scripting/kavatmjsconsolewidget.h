@@ -18,6 +18,10 @@ public:
     explicit KAVAtmJsConsoleWidget(QWidget *parent = nullptr);
     ~KAVAtmJsConsoleWidget() override;
 
+    // How long a typed line may run before the engine stops it (30 s); tests shorten it.
+    static constexpr int DefaultLineTimeLimit = 30000;
+    static void SetLineTimeLimit(int milliseconds);
+
     // Runs the script file as a case, against the baseline file when one is given; the
     // completion line follows in the output. The menu's "Execute JS from file" asks for both.
     void ExecuteScriptFile(const QString &scriptPath, const QString &baselinePath = QString());

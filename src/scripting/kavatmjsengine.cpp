@@ -7,16 +7,115 @@
 #include <QtCore/QTimer>
 #include <QtQml/QQmlEngine>
 
+#include <QtCore/QStringDecoder>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <exception>
+#include <mutex>
+#include <optional>
+#include <thread>
 
 namespace {
 KAVAtmJsEngine *s_instance = nullptr;
+
+// Interrupts the engine once a deadline passes, from a thread of its own.
+class Watchdog {
+public:
+    explicit Watchdog(QJSEngine *engine) : m_engine(engine) { }
+    ~Watchdog()
+    {
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_quit = true;
+        }
+        m_wake.notify_all();
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+
+    void Set(std::chrono::milliseconds after)
+    {
+        Resume();
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_deadline = std::chrono::steady_clock::now() + after;
+            m_armed = true;
+            if (!m_thread.joinable())
+                m_thread = std::thread([this] { Run(); });
+        }
+        m_wake.notify_all();
+    }
+    void Clear()
+    {
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_armed = false;
+        }
+        m_wake.notify_all();
+        Resume();
+    }
+    bool IsArmed() const
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        return m_armed;
+    }
+    bool Fired() const { return m_fired; }
+
+private:
+    void Resume()
+    {
+        if (m_fired.exchange(false))
+            m_engine->setInterrupted(false);
+    }
+    void Run()
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        while (!m_quit) {
+            if (!m_armed) {
+                m_wake.wait(lock);
+            } else if (std::chrono::steady_clock::now() >= m_deadline) {
+                m_armed = false;
+                m_fired = true;
+                m_engine->setInterrupted(true);
+            } else {
+                m_wake.wait_until(lock, m_deadline);
+            }
+        }
+    }
+
+    QJSEngine *const m_engine;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::thread m_thread;
+    std::chrono::steady_clock::time_point m_deadline;
+    bool m_armed = false;
+    bool m_quit = false;
+    std::atomic<bool> m_fired {false};
+};
+
+// The text of a script file: UTF-8, or whatever its byte-order mark names.
+std::optional<QString> decodeScript(const QByteArray &bytes)
+{
+    const std::optional<QStringConverter::Encoding> marked
+        = QStringConverter::encodingForData(bytes);
+    QStringDecoder decoder(marked.value_or(QStringConverter::Utf8));
+    QString text = decoder.decode(bytes);
+    if (decoder.hasError())
+        return std::nullopt;
+    return text;
+}
+
 } // namespace
 
 class KAVAtmJsEnginePrivate {
 public:
     QQmlEngine *engine = nullptr;
     QTimer timer;
+    std::unique_ptr<Watchdog> watchdog;
+    // Object.defineProperty as it was before any script ran.
+    QJSValue lock;
 };
 
 KAVAtmJsEngine::KAVAtmJsEngine() : d(new KAVAtmJsEnginePrivate)
@@ -28,6 +127,12 @@ KAVAtmJsEngine::KAVAtmJsEngine() : d(new KAVAtmJsEnginePrivate)
     d->engine->globalObject().setProperty(QStringLiteral("timer"),
                                           d->engine->newQObject(&d->timer));
     d->engine->installExtensions(QJSEngine::ConsoleExtension);
+    d->lock = d->engine->evaluate(QStringLiteral(
+        "(function () { const define = Object.defineProperty; return function (o, name) {"
+        " define(o, name, { value: o[name], writable: false, enumerable: true,"
+        " configurable: false }); }; })()"));
+    LockGlobalProperty(QStringLiteral("timer"));
+    d->watchdog = std::make_unique<Watchdog>(d->engine);
     // Lets the modules skip building debug lines nobody reads.
     d->engine->globalObject().setProperty(QStringLiteral("kavDebug"),
                                           lcScripting().isDebugEnabled());
@@ -35,6 +140,8 @@ KAVAtmJsEngine::KAVAtmJsEngine() : d(new KAVAtmJsEnginePrivate)
 
 KAVAtmJsEngine::~KAVAtmJsEngine()
 {
+    d->watchdog.reset();
+    d->lock = QJSValue();
     delete d->engine;
     if (s_instance == this)
         s_instance = nullptr;
@@ -79,7 +186,12 @@ QJSValue KAVAtmJsEngine::ExecuteScriptFile(const QString &fileName, bool wrap)
     QFile file(fileName);
     if (!QFileInfo(fileName).isFile() || !file.open(QIODevice::ReadOnly))
         return QJSValue(QStringLiteral("Failed to open the script file: %1").arg(fileName));
-    QString text = QString::fromUtf8(file.readAll());
+    std::optional<QString> decoded = decodeScript(file.readAll());
+    if (!decoded) {
+        return QJSValue(
+            QStringLiteral("The script file is not UTF-8 or UTF-16 text: %1").arg(fileName));
+    }
+    QString text = *std::move(decoded);
     if (wrap)
         text = QStringLiteral("(\n%1\n)").arg(text);
     return Evaluate(text);
@@ -134,4 +246,40 @@ QJSValue KAVAtmJsEngine::CreateEmptyJsObject()
 QJSValue KAVAtmJsEngine::CreateJsArray(unsigned int length)
 {
     return d->engine->newArray(length);
+}
+
+void KAVAtmJsEngine::LockGlobalProperty(const QString &name)
+{
+    const QJSValue locked = d->lock.call({d->engine->globalObject(), name});
+    if (locked.isError())
+        qCDebug(lcScripting).noquote() << "Cannot lock" << name << ':' << locked.toString();
+}
+
+void KAVAtmJsEngine::SetDeadline(qint64 milliseconds)
+{
+    if (milliseconds > 0)
+        d->watchdog->Set(std::chrono::milliseconds(milliseconds));
+    else
+        d->watchdog->Clear();
+}
+
+bool KAVAtmJsEngine::HasDeadline() const
+{
+    return d->watchdog->IsArmed();
+}
+
+void KAVAtmJsEngine::ClearDeadline()
+{
+    d->watchdog->Clear();
+}
+
+bool KAVAtmJsEngine::WasStopped() const
+{
+    return d->watchdog->Fired();
+}
+
+void KAVAtmJsEngine::StopTimer()
+{
+    d->timer.stop();
+    QObject::disconnect(&d->timer, &QTimer::timeout, nullptr, nullptr);
 }

@@ -34,6 +34,22 @@ public:
     QJSValue CreateEmptyJsObject();
     QJSValue CreateJsArray(unsigned int length);
 
+    // Makes a global that the library published read-only: a script can no longer replace or
+    // redefine it.
+    void LockGlobalProperty(const QString &name);
+
+    // A script loop holds the GUI thread, where no timer can fire: past the deadline a watchdog
+    // thread stops whatever script runs, and every script call fails until the deadline is
+    // cleared or set again. Not positive: no deadline.
+    void SetDeadline(qint64 milliseconds);
+    bool HasDeadline() const;
+    void ClearDeadline();
+    // The watchdog stopped a script since the deadline was set.
+    bool WasStopped() const;
+
+    // Drops the pending delayed callback of the shared "timer".
+    void StopTimer();
+
     // The engine itself, for raising script errors from native code (throwError).
     QJSEngine *GetEngine() const;
 

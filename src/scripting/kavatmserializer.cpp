@@ -91,9 +91,10 @@ QString keyOf(const QObject *object)
         return QStringLiteral("4_NestSheet_%1_%2").arg(100000 - items).arg(first);
     }
     if (const auto *sheetItem = qobject_cast<const KAVNestSheetItem *>(object)) {
-        return QStringLiteral("NestSheetItem_%1_%2")
-            .arg(keys().Get(sheetItem->GetShape()))
-            .arg(sheetItem->GetSheetIndex(), 5, 10, QLatin1Char('0'));
+        // Concatenated: a shape name holding "%1" must stay as it is.
+        return QStringLiteral("NestSheetItem_") + keys().Get(sheetItem->GetShape())
+            + QLatin1Char('_')
+            + QStringLiteral("%1").arg(sheetItem->GetSheetIndex(), 5, 10, QLatin1Char('0'));
     }
     if (const auto *feature = qobject_cast<const KAVNestFeature *>(object))
         return QStringLiteral("NestFeature_") + keys().Get(feature->GetMaterial());

@@ -1,5 +1,7 @@
 // Assertions for test scripts: each throws an Error on the first difference it finds.
 
+const own = Object.prototype.hasOwnProperty;
+
 export function isObject(obj) {
     return obj === Object(obj);
 }
@@ -13,7 +15,60 @@ function debugEnabled() {
     return typeof kavDebug !== "undefined" && kavDebug === true;
 }
 
-const own = Object.prototype.hasOwnProperty;
+// An integer written with more digits than a double holds exactly is kept as its text: two
+// such numbers are equal only as written. It travels through the parser as a string with this
+// prefix.
+const bigPrefix = "\u0000kavInteger:";
+const bigPrefixInJson = "\\u0000kavInteger:";
+const bigCandidate = /(?:^|[^\d.])-?\d{16}/;
+const tokens = /"(?:[^"\\]|\\.)*"|-?\d+(?:\.\d+)?(?:[eE][+-]?\d+)?/g;
+
+function isBig(value) {
+    return typeof value === "string" && value.startsWith(bigPrefix);
+}
+
+function parse(text) {
+    if (typeof text !== "string" || !bigCandidate.test(text))
+        return JSON.parse(text);
+    return JSON.parse(text.replace(tokens, function (token) {
+        if (token.charCodeAt(0) === 34 || /[.eE]/.test(token))
+            return token;
+        const digits = token.charCodeAt(0) === 45 ? token.length - 1 : token.length;
+        if (digits < 16 || Number.isSafeInteger(Number(token)))
+            return token;
+        return `"${bigPrefixInJson}${token}"`;
+    }));
+}
+
+// The JSON type of a value (undefined and functions, which JSON has not, by their own name).
+function typeOf(value) {
+    if (value === null)
+        return "null";
+    // A list the host returns (a QStringList, say) is a sequence object, not an Array.
+    if (Array.isArray(value) || value instanceof Array)
+        return "array";
+    if (isBig(value))
+        return "number";
+    return typeof value;
+}
+
+function show(value) {
+    if (isBig(value))
+        return value.substring(bigPrefix.length);
+    if (value !== null && typeof value === "object") {
+        const text = JSON.stringify(value);
+        return text.length > 200 ? text.substring(0, 200) + "..." : text;
+    }
+    return String(value);
+}
+
+function numbersEqual(expected, actual) {
+    if (isBig(expected) && isBig(actual))
+        return expected === actual;
+    const e = isBig(expected) ? Number(expected.substring(bigPrefix.length)) : expected;
+    const a = isBig(actual) ? Number(actual.substring(bigPrefix.length)) : actual;
+    return e === a || Math.abs(e - a) <= 0.0001;
+}
 
 // The path of the value being compared is kept as a stack of steps and written out only for a
 // message: a document of a hundred thousand objects is compared without building a path for
@@ -28,7 +83,14 @@ function pathOf(root, steps) {
 function compareIn(expected, actual, propName, root, steps, debug) {
     if (debug)
         console.log("Comparing property: [" + propName + "]");
-    if (Array.isArray(expected) && Array.isArray(actual)) {
+    const type = typeOf(expected);
+    if (type !== typeOf(actual)) {
+        throw new Error(`The values of property [${propName}] in expected and actual are not of `
+                        + `the same type.\nExpected: [${show(expected)}] (${type}). `
+                        + `Actual: [${show(actual)}] (${typeOf(actual)}). `
+                        + `Path: ${pathOf(root, steps)}`);
+    }
+    if (type === "array") {
         if (expected.length !== actual.length) {
             throw new Error(`The array length for actual:[${actual.length}] is different than `
                             + `expected:[${expected.length}]. Path: ${pathOf(root, steps)}`);
@@ -40,7 +102,7 @@ function compareIn(expected, actual, propName, root, steps, debug) {
         }
         return;
     }
-    if (isObject(expected) && isObject(actual)) {
+    if (type === "object") {
         const names = Object.keys(expected);
         let missing = null;
         for (let i = 0; i < names.length; ++i) {
@@ -59,14 +121,10 @@ function compareIn(expected, actual, propName, root, steps, debug) {
         }
         return;
     }
-    if (typeof expected === "number" && typeof actual === "number") {
-        if (Math.abs(expected - actual) <= 0.0001)
-            return;
-    } else if (expected == actual) {
+    if (type === "number" ? numbersEqual(expected, actual) : expected === actual)
         return;
-    }
-    throw new Error(notEqualMessage(propName) + `Expected: [${expected}]. Actual: [${actual}]. `
-                    + `Path: ${pathOf(root, steps)}`);
+    throw new Error(notEqualMessage(propName) + `Expected: [${show(expected)}]. `
+                    + `Actual: [${show(actual)}]. Path: ${pathOf(root, steps)}`);
 }
 
 function compare(expected, actual, propName, fullPath) {
@@ -86,14 +144,14 @@ export function areEqualJson(expectedJson, actualJson) {
     let actual;
     console.log("Parsing expected JSON.");
     try {
-        expected = JSON.parse(expectedJson);
+        expected = parse(expectedJson);
     } catch (error) {
         console.log("Parsing expected JSON failed due to: " + error.message);
         throw error;
     }
     console.log("Parsing actual JSON.");
     try {
-        actual = JSON.parse(actualJson);
+        actual = parse(actualJson);
     } catch (error) {
         console.log("Parsing actual JSON failed due to: " + error.message);
         throw error;

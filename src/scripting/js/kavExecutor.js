@@ -2,16 +2,21 @@
 
 const Fail = 2;
 
-// The one delayed callback waiting on the engine's shared "timer", and the case it belongs to.
+// Taken when the module loads, so a test script cannot swap them for its own: the manager is
+// published before the library's modules are imported.
+const sharedTimer = timer;
+const caseManager = kavAtmAutomationCaseManager;
+
+// The one delayed callback waiting on the shared timer, and the case it belongs to. The case
+// manager stops the timer when a case ends, so what a case left never fires into the next one.
 let pending = null;
 
 function manager() {
-    return kavAtmAutomationCaseManager;
+    return caseManager;
 }
 
 function currentCase() {
-    return typeof kavAtmAutomationCaseManager === "undefined"
-        ? "" : kavAtmAutomationCaseManager.GetCurrentExecutingCase();
+    return caseManager.GetCurrentExecutingCase();
 }
 
 function errorText(error) {
@@ -26,24 +31,30 @@ function fail(key, context, error) {
         manager().FinishCase(key, undefined);
 }
 
+function drop() {
+    sharedTimer.stop();
+    try {
+        sharedTimer.timeout.disconnect(pending.handler);
+    } catch (error) {
+        // Already taken off when its case ended.
+    }
+    pending = null;
+}
+
 function setTimeout(callback, delay, context) {
-    if (timer.active) {
-        // A callback left by a case that has ended must not fire into the next one.
-        if (pending && pending.caseKey !== currentCase()) {
-            timer.stop();
-            timer.timeout.disconnect(pending.handler);
-            pending = null;
-        } else {
+    if (pending) {
+        if (sharedTimer.active && pending.caseKey === currentCase())
             throw new Error("nested calls to setTimeout are not supported!");
-        }
+        drop();
     }
     console.log("setTimeout: " + delay);
+    // No delay, a negative one or not a number: the next turn of the event loop.
+    const milliseconds = Number(delay) > 0 ? Math.min(Math.floor(Number(delay)), 2147483646) : 0;
     // Without a context the callback belongs to the case running now.
     const caseKey = context && context.key !== undefined ? String(context.key) : currentCase();
     const handler = function () {
-        timer.stop();
-        timer.timeout.disconnect(handler);
-        pending = null;
+        if (pending && pending.handler === handler)
+            drop();
         console.log("Start timer callback." + delay);
         try {
             callback();
@@ -53,9 +64,9 @@ function setTimeout(callback, delay, context) {
         console.log("End timer callback." + delay);
     };
     pending = { handler: handler, caseKey: caseKey };
-    timer.timeout.connect(handler);
-    timer.interval = delay + 1; // 0 would fire at once
-    timer.start();
+    sharedTimer.timeout.connect(handler);
+    sharedTimer.interval = milliseconds + 1; // 0 would fire at once
+    sharedTimer.start();
 }
 
 export function wait(milliseconds) {
@@ -63,7 +74,7 @@ export function wait(milliseconds) {
 }
 
 export function execute(context, contentFunc) {
-    context.caseMgr = kavAtmAutomationCaseManager;
+    context.caseMgr = caseManager;
     context.setTimeout = setTimeout;
     context.waitForSlots = false;
     if (typeof contentFunc !== "function") {

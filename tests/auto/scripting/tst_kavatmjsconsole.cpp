@@ -42,6 +42,10 @@ void tst_KAVAtmJsConsole::lines_data()
                            << "nothing.here\n> ReferenceError: nothing is not defined";
     QTest::newRow("host global") << "typeof kavCmdController"
                                  << "typeof kavCmdController\n> object";
+    KAVAtmJsConsoleWidget::SetLineTimeLimit(200);
+    QTest::newRow("endless loop")
+        << "while (true) {}"
+        << "while (true) {}\n> The script ran past 200 ms and was stopped.";
 }
 
 void tst_KAVAtmJsConsole::lines()

@@ -5,6 +5,12 @@
 
 #include <QtTest/QtTest>
 
+class Lists : public QObject {
+    Q_OBJECT
+public:
+    Q_INVOKABLE QStringList Names() const { return {"a", "b"}; }
+};
+
 class tst_KAVAtmJsModules : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -16,6 +22,7 @@ private Q_SLOTS:
     void deepComparison();
     void stringify_data();
     void stringify();
+    void hostListsAreArrays();
     void messageBoxButtonsAreReadOnly();
 
 private:
@@ -65,6 +72,14 @@ void tst_KAVAtmJsModules::scriptFiles_data()
     QTest::newRow("missing file") << QByteArray() << true
                                   << "The specified script file cannot be found: ";
     QTest::newRow("syntax error") << QByteArray("function (") << true << "error";
+    QTest::newRow("UTF-8 with a byte-order mark")
+        << QByteArray("\xEF\xBB\xBF"
+                      "function () { return '\xC3\xA9'; }")
+        << true << "function";
+    QTest::newRow("UTF-16 with a byte-order mark")
+        << QByteArray::fromRawData("\xFF\xFE(\0)\0", 6) << true << "error"; // "()": no expression
+    QTest::newRow("Latin-1") << QByteArray("function () { return '\xE9'; }") << true
+                             << "The script file is not UTF-8 or UTF-16 text: ";
 }
 
 void tst_KAVAtmJsModules::scriptFiles()
@@ -81,6 +96,8 @@ void tst_KAVAtmJsModules::scriptFiles()
     const QJSValue value = KAVAtmJsEngine::GetInstance()->ExecuteScriptFile(path, wrap);
     if (expected == "function") {
         QVERIFY(value.isCallable());
+        if (QTest::currentDataTag() == QByteArray("UTF-8 with a byte-order mark"))
+            QCOMPARE(value.call().toString(), QString::fromUtf8("\xC3\xA9"));
     } else if (expected == "error") {
         QVERIFY(value.isError());
     } else {
@@ -112,9 +129,45 @@ void tst_KAVAtmJsModules::deepComparison_data()
         << R"({"n":1.0002})"
         << "The values of property [n] in expected and actual are not equal.\n"
            "Expected: [1]. Actual: [1.0002]. Path: $/n";
-    QTest::newRow("loose equality") << R"({"n":1})"
-                                    << R"({"n":"1"})"
-                                    << "";
+    const QString typeDiffers = QStringLiteral(
+        "The values of property [n] in expected and actual are not of the same type.\n");
+    QTest::newRow("number and string")
+        << R"({"n":1})"
+        << R"({"n":"1"})"
+        << typeDiffers + "Expected: [1] (number). Actual: [1] (string). Path: $/n";
+    QTest::newRow("array and number")
+        << R"({"n":[2]})"
+        << R"({"n":2})" << typeDiffers + "Expected: [[2]] (array). Actual: [2] (number). Path: $/n";
+    QTest::newRow("array and string") << R"({"n":["Steel"]})"
+                                      << R"({"n":"Steel"})"
+                                      << "Expected: [[\"Steel\"]] (array).";
+    QTest::newRow("empty array and 0") << R"({"n":[]})"
+                                       << R"({"n":0})"
+                                       << "(array)";
+    QTest::newRow("0 and false") << R"({"n":0})"
+                                 << R"({"n":false})"
+                                 << "(boolean)";
+    QTest::newRow("empty string and null") << R"({"n":""})"
+                                           << R"({"n":null})"
+                                           << "(null)";
+    QTest::newRow("object and array") << R"({"n":{}})"
+                                      << R"({"n":[]})"
+                                      << "(object)";
+    QTest::newRow("large integers that differ")
+        << R"({"n":12345678901234567890})"
+        << R"({"n":12345678901234567891})"
+        << "Expected: [12345678901234567890]. Actual: [12345678901234567891]. Path: $/n";
+    QTest::newRow("large integers, equal")
+        << R"({"n":-12345678901234567890,"s":"1234567890123456789"})"
+        << R"({"s":"1234567890123456789","n":-12345678901234567890})"
+        << "";
+    QTest::newRow("large integer and its double") << R"({"n":12345678901234567890})"
+                                                  << R"({"n":1.2345678901234567e19})"
+                                                  << "";
+    QTest::newRow("digits in a string stay a string")
+        << R"({"s":"12345678901234567890"})"
+        << R"({"s":12345678901234567890})"
+        << "(string). Actual: [12345678901234567890] (number)";
     QTest::newRow("array lengths")
         << R"({"features":[1,2]})"
         << R"({"features":[1,2,3]})"
@@ -176,8 +229,26 @@ void tst_KAVAtmJsModules::stringify()
     QCOMPARE(value.isUndefined() ? QString("undefined") : value.toString(), expected);
 }
 
+void tst_KAVAtmJsModules::hostListsAreArrays()
+{
+    Lists lists;
+    KAVAtmJsEngine::GetInstance()->RegisterQObject("lists", &lists);
+    QCOMPARE(evaluate("kavAssert.deepEqual(lists.Names(), ['a', 'b']); 'equal'").toString(),
+             QStringLiteral("equal"));
+    QVERIFY(evaluate("kavAssert.deepEqual(lists.Names(), ['a'])").toString().contains("length"));
+}
+
 void tst_KAVAtmJsModules::messageBoxButtonsAreReadOnly()
 {
+    // Neither are the library's objects: a script must not disarm a later assertion.
+    for (const char *name :
+         {"kavAssert", "kavExecutor", "kavJsonex", "kavConsts", "dataAssertAction", "uiHelper",
+          "kavAtmAutomationCaseManager", "timer"}) {
+        const QString before = evaluate(QString("String(%1)").arg(name)).toString();
+        evaluate(QString("%1 = { areEqualJson() {} }; delete %1;").arg(name));
+        QVERIFY(evaluate(QString("'use strict'; %1 = null;").arg(name)).isError());
+        QCOMPARE(evaluate(QString("String(%1)").arg(name)).toString(), before);
+    }
     QCOMPARE(evaluate("kavConsts.messageBoxButton.Ok = 1; kavConsts.messageBoxButton.Ok").toInt(),
              0x400);
     QCOMPARE(evaluate("kavConsts.messageBoxButton.RestoreDefaults").toInt(), 0x08000000);

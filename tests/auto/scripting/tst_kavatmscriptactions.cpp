@@ -8,6 +8,8 @@
 #include "kavnestsheet.h"
 #include "testplatform.h"
 
+#include "kavatmtestactiondef.h"
+
 #include <QtCore/QTemporaryDir>
 #include <QtTest/QtTest>
 
@@ -21,11 +23,14 @@ private Q_SLOTS:
     void executeScript_data();
     void executeScript();
     void otherCasesDoNotEndTheAction();
+    void ownTimeoutTakesTheCaseAlong_data();
     void ownTimeoutTakesTheCaseAlong();
     void cancelledCaseFails();
     void dataAssert_data();
     void dataAssert();
     void dataAssertWithoutADocument();
+    void unusableBaseline_data();
+    void unusableBaseline();
 
 private:
     QString script(const QString &name, const QByteArray &content);
@@ -134,14 +139,33 @@ void tst_KAVAtmScriptActions::otherCasesDoNotEndTheAction()
     QCOMPARE(m_platform->Completed().last().value("result").toInt(), int(KAVAtmEnums::Pass));
 }
 
+void tst_KAVAtmScriptActions::ownTimeoutTakesTheCaseAlong_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("details");
+    const QString timedOut
+        = QStringLiteral("The case execution exceeds the timeout limitation: 1 seconds.");
+    QTest::newRow("never finishes") << QByteArray("function (c, done) { }") << timedOut;
+    QTest::newRow("keeps what it recorded")
+        << QByteArray("function (c) { c.caseMgr.RecordResult(c.key, 2, 'step 3'); }")
+        << timedOut + "\nstep 3";
+    QTest::newRow("loops in a callback")
+        << QByteArray("function (c) { c.setTimeout(function () { while (true) {} }, 5, c); }")
+        << timedOut + " The script was still running and was stopped.";
+    QTest::newRow("loops at the top level")
+        << QByteArray("(function () { while (true) {} })()")
+        << "Timeout. The script was still running and was stopped.";
+}
+
 void tst_KAVAtmScriptActions::ownTimeoutTakesTheCaseAlong()
 {
-    const QJsonObject action {{"action", "ExecuteScript"},
-                              {"timeout", 1},
-                              {"script", script("never.js", "function (c, done) { }")}};
+    QFETCH(QByteArray, content);
+    QFETCH(QString, details);
+    const QJsonObject action {
+        {"action", "ExecuteScript"}, {"timeout", 1}, {"script", script("never.js", content)}};
     const QJsonObject update = m_platform->Run(action, 5000);
     QCOMPARE(update.value("result").toInt(), int(KAVAtmEnums::Fail));
-    QCOMPARE(update.value("details").toString(), QStringLiteral("Timeout."));
+    QCOMPARE(update.value("details").toString(), details);
     KAVAtmAutomationCaseManager *manager = KAVAtmAutomationCaseManager::GetManager();
     QVERIFY(!manager->IsExecuting());
     QCOMPARE(manager->GetTestCases().size(), 0);
@@ -160,7 +184,7 @@ void tst_KAVAtmScriptActions::cancelledCaseFails()
 void tst_KAVAtmScriptActions::dataAssert_data()
 {
     QTest::addColumn<QByteArray>("baseline"); // null: none
-    QTest::addColumn<QString>("override"); // a replacement of the module's function, or empty
+    QTest::addColumn<QString>("before"); // a script run before the action, or empty
     QTest::addColumn<int>("result");
     QTest::addColumn<QString>("details");
     QTest::addColumn<bool>("hasData");
@@ -174,31 +198,31 @@ void tst_KAVAtmScriptActions::dataAssert_data()
         << QByteArray(R"({"Sheet":{"width":{"unit":"mm","value":1000.5}}})") << ""
         << int(KAVAtmEnums::Fail) << "Expected: [1000.5]. Actual: [1000]. Path: $/Sheet/width/value"
         << true;
-    QTest::newRow("a thrown error") << QByteArray() << "function () { throw new Error('broken'); }"
-                                    << int(KAVAtmEnums::Fail) << "broken" << false;
-    QTest::newRow("no result object")
-        << QByteArray() << "function () { return 5; }" << int(KAVAtmEnums::Fail) << "5" << false;
+    QTest::newRow("of another JSON type")
+        << QByteArray(R"({"Sheet":{"width":{"unit":"mm","value":[1000]}}})") << ""
+        << int(KAVAtmEnums::Fail)
+        << "Expected: [[1000]] (array). Actual: [1000] (number). Path: $/Sheet/width/value" << true;
+    // A script may not replace what the verdict depends on.
+    QTest::newRow("library objects replaced")
+        << QByteArray(R"({"Sheet":{"width":{"unit":"mm","value":1000.5}}})")
+        << "kavAssert = { areEqualJson() {} }; uiHelper = null; kavExecutor = null;"
+           " dataAssertAction = { dataAssert() { return { hasError: false }; } };"
+        << int(KAVAtmEnums::Fail) << "Expected: [1000.5]. Actual: [1000]." << true;
 }
 
 void tst_KAVAtmScriptActions::dataAssert()
 {
     QFETCH(QByteArray, baseline);
-    QFETCH(QString, override);
+    QFETCH(QString, before);
     QFETCH(int, result);
     QFETCH(QString, details);
     QFETCH(bool, hasData);
     KAVAtmJsEngine *engine = KAVAtmJsEngine::GetInstance();
-    const QJSValue module = engine->GetGlobalProperty("dataAssertAction");
-    if (!override.isEmpty()) {
-        QJSValue fake = engine->CreateEmptyJsObject();
-        fake.setProperty("dataAssert", engine->Evaluate("(" + override + ")"));
-        engine->SetGlobalProperty("dataAssertAction", fake);
-    }
-    QJsonObject action {{"action", "DataAssert"}, {"procedurePath", m_dir.path()}};
+    engine->Evaluate(before);
+    QJsonObject action {{"action", "DataAssert"}, {"procedurePath", m_dir.path()}, {"timeout", 1}};
     if (!baseline.isNull())
         action.insert("baseline", script("baseline.json", baseline));
-    const QJsonObject update = m_platform->Run(action);
-    engine->SetGlobalProperty("dataAssertAction", module);
+    const QJsonObject update = m_platform->Run(action, 5000);
     QCOMPARE(update.value("result").toInt(), result);
     QVERIFY2(update.value("details").toString().contains(details),
              qPrintable(update.value("details").toString()));
@@ -212,6 +236,52 @@ void tst_KAVAtmScriptActions::dataAssertWithoutADocument()
     const QJsonObject update = m_platform->Run({{"action", "DataAssert"}});
     QCOMPARE(update.value("result").toInt(), int(KAVAtmEnums::Warning));
     QVERIFY(update.value("data").toString().isEmpty());
+}
+
+void tst_KAVAtmScriptActions::unusableBaseline_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason"); // empty: a first run, which passes
+    QTest::newRow("missing") << "missing"
+                             << "";
+    QTest::newRow("empty") << "empty"
+                           << "is empty.";
+    QTest::newRow("folder") << "folder"
+                            << "is not a regular file.";
+    QTest::newRow("FIFO") << "fifo"
+                          << "is not a regular file.";
+    QTest::newRow("too large") << "large"
+                               << "is larger than 67108864 bytes.";
+}
+
+void tst_KAVAtmScriptActions::unusableBaseline()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
+    const QString path = m_dir.filePath("baseline-" + kind);
+    if (kind == "folder") {
+        QVERIFY(QDir().mkpath(path));
+    } else if (kind == "fifo") {
+        QVERIFY(QProcess::execute("mkfifo", {path}) == 0);
+    } else if (kind != "missing") {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        if (kind == "large")
+            QVERIFY(file.resize(KAVAtmTestActionDef::MaximumBaselineSize + 1));
+    }
+    for (const char *type : {"DataAssert", "ExecuteScript"}) {
+        const QJsonObject update
+            = m_platform->Run({{"action", type},
+                               {"baseline", path},
+                               {"script", script("done.js", "function (c, done) { done(); }")}});
+        if (reason.isEmpty()) {
+            QCOMPARE(update.value("result").toInt(), int(KAVAtmEnums::Pass));
+        } else {
+            QCOMPARE(update.value("result").toInt(), int(KAVAtmEnums::Fail));
+            QCOMPARE(update.value("details").toString(),
+                     QStringLiteral("The baseline file %1 %2").arg(path, reason));
+        }
+    }
 }
 
 QTEST_MAIN(tst_KAVAtmScriptActions)

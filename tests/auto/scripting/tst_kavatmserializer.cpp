@@ -11,7 +11,9 @@
 #include "kavfeatenvironmentmanager.h"
 #include "kavnestfeature.h"
 #include "kavnestitem.h"
+#include "kavnestsheet.h"
 #include "kavnestsheetitem.h"
+#include "kavnestsource.h"
 
 #include <QtCore/QJsonArray>
 #include <QtCore/QJsonDocument>
@@ -218,6 +220,19 @@ void tst_KAVAtmSerializer::backPointersDoNotRecurse()
     QCOMPARE(json[QStringLiteral("Loop")][QStringLiteral("features")][0][QStringLiteral("shape")]
                  .toString(),
              QStringLiteral("Loop"));
+
+    // A name with "%1" in it stays as it is in the keys built from it.
+    KAVFeatEnvironment percent("percent");
+    auto *holder = new KAVNestFeature(QStringLiteral("Holder"));
+    auto *named = new KAVNestSource(QStringLiteral("N"), holder);
+    named->SetSourceKey(QStringLiteral("N%1"));
+    auto *placed = new KAVNestSheetItem(QStringLiteral("P"), new KAVNestSheet("S", holder));
+    placed->SetShape(named);
+    placed->SetSheetIndex(2);
+    percent.GetContainer()->AddFeatureRoot(holder);
+    KAVFeatEnvironmentManager::GetManager()->SetCurrentEnvironment(&percent);
+    serialize(defaultConfig());
+    QCOMPARE(KAVAtmSerializer::GetKey(placed), QStringLiteral("NestSheetItem_N%1_00002"));
     KAVFeatEnvironmentManager::GetManager()->SetCurrentEnvironment(nullptr);
 }
 
