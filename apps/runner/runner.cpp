@@ -14,6 +14,7 @@
 #include "kavsysexception.h"
 
 #include <QtCore/QDir>
+#include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 #include <QtCore/QJsonDocument>
 #include <QtCore/QJsonObject>
@@ -22,6 +23,8 @@
 #include <cstdio>
 #include <limits>
 #include <memory>
+
+#include <unistd.h>
 
 namespace {
 
@@ -186,6 +189,8 @@ bool Runner::Start()
             err(tr("cannot write the recording into the folder %1.").arg(target.absolutePath()));
             return false;
         }
+        if (!OpenJournal())
+            return false;
     }
 
     m_orchestrator->SetOutputPath(m_options.outputDir);
@@ -467,6 +472,17 @@ void Runner::OnSilence(Host *host)
             .arg(timeout));
 }
 
+namespace {
+
+// The bytes an action takes in the indented procedure file: indented twice more, a separator.
+qint64 sizeInProcedure(const QJsonObject &action)
+{
+    const QByteArray indented = QJsonDocument(action).toJson(QJsonDocument::Indented);
+    return indented.size() + 8 * (indented.count('\n') + 1) + 2;
+}
+
+} // namespace
+
 void Runner::OnRecordingData(const QJsonValue &data)
 {
     // Only what can be an action of a procedure goes in.
@@ -476,13 +492,100 @@ void Runner::OnRecordingData(const QJsonValue &data)
         err(tr("recording data that is not an action was dropped."));
         return;
     }
-    QJsonArray actions = m_recorded;
-    actions.append(data);
-    // Written as it comes: what was recorded survives a host or runner that dies.
-    if (WriteRecording(actions))
-        m_recorded = actions;
-    else
+    const QJsonObject action = Portable(data.toObject());
+    const qint64 bytes = sizeInProcedure(action);
+    // A recording the runner could not read back as a procedure is of no use.
+    if (m_recordedBytes + bytes > KAVAtmTestProcedureDef::MaximumFileSize) {
         ++m_droppedRecordings;
+        err(tr("the recording would exceed %1 bytes: the last datum (%2) was dropped.")
+                .arg(QString::number(KAVAtmTestProcedureDef::MaximumFileSize), type));
+        return;
+    }
+    if (!AppendToJournal(action)) {
+        ++m_droppedRecordings;
+        return;
+    }
+    m_recordedBytes += bytes;
+    m_recorded.append(action);
+}
+
+QJsonObject Runner::Portable(QJsonObject action) const
+{
+    const QString file = action.value(QLatin1String("file")).toString();
+    if (file.isEmpty() || QDir::isRelativePath(file))
+        return action;
+    const QString relative
+        = QDir(QFileInfo(m_recordPath).absolutePath()).relativeFilePath(QDir::cleanPath(file));
+    // Beside the recording or in a folder next to it (documents/, recording/): the two move
+    // together; anything further off stays where it is.
+    if (!relative.startsWith(QLatin1String("../../")) && QDir::isRelativePath(relative))
+        action.insert(QStringLiteral("file"), relative);
+    return action;
+}
+
+bool Runner::OpenJournal()
+{
+    m_journalPath = m_recordPath + QStringLiteral(".journal");
+    // What an interrupted run recorded goes into the procedure file first.
+    QFile left(m_journalPath);
+    if (left.exists()) {
+        if (!left.open(QIODevice::ReadOnly)) {
+            err(tr("cannot read the recording journal %1: %2")
+                    .arg(m_journalPath, left.errorString()));
+            return false;
+        }
+        QJsonArray recovered;
+        while (!left.atEnd()) {
+            // A line cut short by the crash was never recorded whole.
+            const QJsonDocument line = QJsonDocument::fromJson(left.readLine());
+            if (line.isObject())
+                recovered.append(line.object());
+        }
+        left.close();
+        if (!WriteRecording(recovered))
+            return false;
+        // The interrupted session goes on in this run: nothing of it is replaced.
+        m_recorded = recovered;
+        out(tr("Recording: %1 action(s) of an interrupted recording recovered into %2; this "
+               "run's actions follow them.")
+                .arg(QString::number(recovered.size()), m_recordPath));
+    }
+    m_journal = std::make_unique<QFile>(m_journalPath);
+    if (!m_journal->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        err(tr("cannot write the recording journal %1: %2")
+                .arg(m_journalPath, m_journal->errorString()));
+        m_journal.reset();
+        return false;
+    }
+    for (const QJsonValue &action : std::as_const(m_recorded)) {
+        if (!AppendToJournal(action.toObject()))
+            return false;
+        m_recordedBytes += sizeInProcedure(action.toObject());
+    }
+    return true;
+}
+
+bool Runner::AppendToJournal(const QJsonObject &action)
+{
+    QByteArray line = QJsonDocument(action).toJson(QJsonDocument::Compact);
+    line.append('\n');
+    if (!m_journal || m_journal->write(line) != line.size() || !m_journal->flush()
+        || ::fdatasync(m_journal->handle()) != 0) {
+        err(tr("cannot write the recording journal %1: %2")
+                .arg(m_journalPath, m_journal ? m_journal->errorString() : tr("it is not open")));
+        return false;
+    }
+    return true;
+}
+
+void Runner::RemoveJournal()
+{
+    if (m_journal) {
+        m_journal->close();
+        m_journal.reset();
+    }
+    if (!m_journalPath.isEmpty())
+        QFile::remove(m_journalPath);
 }
 
 bool Runner::WriteRecording(const QJsonArray &actions) const
@@ -494,13 +597,6 @@ bool Runner::WriteRecording(const QJsonArray &actions) const
         {QStringLiteral("label"), name},
         {QStringLiteral("actions"), actions}};
     const QByteArray content = QJsonDocument(procedure).toJson();
-    // A recording the runner could not read back as a procedure is of no use.
-    if (content.size() > KAVAtmTestProcedureDef::MaximumFileSize) {
-        err(tr("the recording would exceed %1 bytes: the last datum (%2) was dropped.")
-                .arg(KAVAtmTestProcedureDef::MaximumFileSize)
-                .arg(actions.last().toObject().value(QLatin1String("action")).toString()));
-        return false;
-    }
     QString reason;
     if (KAVAtmSaveFile::Write(m_recordPath, content, &reason) != KAVAtmSaveFile::Outcome::Saved) {
         err(tr("cannot write the recording %1: %2").arg(m_recordPath, reason));
@@ -677,9 +773,9 @@ void Runner::OnExecutionCompleted()
     if (m_options.mode == KAVAtmEnums::Recording) {
         // Written once more at the end, so that a run that recorded nothing leaves its file too.
         if (WriteRecording(m_recorded)) {
+            RemoveJournal();
             out(tr("Recording: %1 action(s) written to %2")
-                    .arg(m_recorded.size())
-                    .arg(m_recordPath));
+                    .arg(QString::number(m_recorded.size()), m_recordPath));
         } else {
             code = ExitSetupError;
         }

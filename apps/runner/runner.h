@@ -7,6 +7,7 @@
 
 #include <QtCore/QDateTime>
 #include <QtCore/QElapsedTimer>
+#include <QtCore/QFile>
 #include <QtCore/QHash>
 #include <QtCore/QJsonArray>
 #include <QtCore/QList>
@@ -111,6 +112,14 @@ private:
     void StopRecordingClientWhenDone();
     // Writes the recording as a procedure file; false, with a message, when it could not.
     bool WriteRecording(const QJsonArray &actions) const;
+    // Each recorded action is appended to a journal beside the recording as it comes, so that
+    // a crash loses nothing at a cost that does not grow with the recording; the journal is
+    // folded into the procedure file at the end, or by the next run that records to it.
+    bool OpenJournal();
+    bool AppendToJournal(const QJsonObject &action);
+    void RemoveJournal();
+    // A path the recording names, relative to the recording's folder when it lies near it.
+    QJsonObject Portable(QJsonObject action) const;
     void OnSilence(Host *host);
     // Launches clients for pending procedures while there are free slots; false when one
     // could not be launched.
@@ -172,6 +181,10 @@ private:
     QDateTime m_startTime;
     QJsonArray m_recorded;
     QString m_recordPath;
+    QString m_journalPath;
+    std::unique_ptr<QFile> m_journal;
+    // What the procedure file of the recording will take, as it grows.
+    qint64 m_recordedBytes = 0;
     bool m_recordingStopped = false;
     int m_droppedRecordings = 0;
     QStringList m_baselinesWritten;

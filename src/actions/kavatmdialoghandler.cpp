@@ -1,3 +1,37 @@
 #include "kavatmdialoghandler.h"
+#include "kavatmcurrentdialog_p.h"
+#include "kavcmdcommand.h"
+#include "kavcmdcontroller.h"
+#include "kavcmddialogcommand.h"
+#include "kavcmddialoghandler.h"
+
+#include <QtCore/QCoreApplication>
 
 KAVAtmDialogHandler::~KAVAtmDialogHandler() = default;
+
+namespace KAVAtmCurrentDialog {
+
+QWidget *Find(QString *error)
+{
+    const auto tr
+        = [](const char *text) { return QCoreApplication::translate("KAVAtmCurrentDialog", text); };
+    const KAVCmdController *controller = KAVCmdController::GetController();
+    KAVCmdCommand *command = controller->GetCurrentCommand();
+    if (!command) {
+        *error = tr("There is no command currently running.");
+        return nullptr;
+    }
+    const auto *dialogCommand = qobject_cast<const KAVCmdDialogCommand *>(command);
+    if (!dialogCommand) {
+        *error = tr("The current running command does not contain a dialog: %1")
+                     .arg(command->GetLabel());
+        return nullptr;
+    }
+    const KAVCmdDialogHandler *handler = controller->GetDialogHandler();
+    QWidget *dialog = handler ? handler->GetDialog(dialogCommand) : nullptr;
+    if (!dialog)
+        *error = tr("Failed to get the dialog from command: %1").arg(command->GetLabel());
+    return dialog;
+}
+
+} // namespace KAVAtmCurrentDialog

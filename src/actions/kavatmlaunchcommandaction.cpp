@@ -75,6 +75,8 @@ void KAVAtmLaunchCommandAction::Execute()
                      QString());
         return;
     }
+    // The time-out bounds the trigger, which a modal dialog blocks; the settle cannot fail.
+    StopTimeout();
     // Let the command settle.
     QEventLoop loop;
     QTimer::singleShot(3000, Qt::PreciseTimer, &loop, [this, &loop] { QuitLoop(loop); });

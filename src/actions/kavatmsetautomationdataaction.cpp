@@ -1,4 +1,5 @@
 #include "kavatmsetautomationdataaction.h"
+#include "kavatmcurrentdialog_p.h"
 #include "kavatmdialoghandler.h"
 #include "kavatmexecutorregistry_p.h"
 #include "kavcmdcontroller.h"
@@ -38,6 +39,13 @@ void KAVAtmSetAutomationDataAction::Execute()
         KAVCmdController::GetController()->GetDialogHandler());
     if (!handler) {
         ReportResult(KAVAtmEnums::Fail, tr("The dialog handler is not for automation."), QString());
+        return;
+    }
+    // Without an open dialog the handler has nowhere to put the values: the step did nothing.
+    QString error;
+    if (!KAVAtmCurrentDialog::Find(&error)) {
+        ReportResult(KAVAtmEnums::Fail, tr("No dialog took the automation data. %1").arg(error),
+                     QString());
         return;
     }
     handler->ApplyAutomationData(d->def.GetMap(), d->def.IsClearFirst());

@@ -1,10 +1,7 @@
 #include "kavatmwidgetreplayaction.h"
+#include "kavatmcurrentdialog_p.h"
 #include "kavatmeventrecorder.h"
 #include "kavatmexecutorregistry_p.h"
-#include "kavcmdcommand.h"
-#include "kavcmdcontroller.h"
-#include "kavcmddialogcommand.h"
-#include "kavcmddialoghandler.h"
 
 #include <QtCore/QEventLoop>
 #include <QtCore/QPointer>
@@ -39,23 +36,7 @@ KAVAtmWidgetReplayActionDef *KAVAtmWidgetReplayAction::GetActionDef() const
 
 QWidget *KAVAtmWidgetReplayAction::GetReplayTarget(QString &error) const
 {
-    const KAVCmdController *controller = KAVCmdController::GetController();
-    KAVCmdCommand *command = controller->GetCurrentCommand();
-    if (!command) {
-        error = tr("There is no command currently running.");
-        return nullptr;
-    }
-    const auto *dialogCommand = qobject_cast<const KAVCmdDialogCommand *>(command);
-    if (!dialogCommand) {
-        error = tr("The current running command does not contain a dialog: %1")
-                    .arg(command->GetLabel());
-        return nullptr;
-    }
-    const KAVCmdDialogHandler *handler = controller->GetDialogHandler();
-    QWidget *dialog = handler ? handler->GetDialog(dialogCommand) : nullptr;
-    if (!dialog)
-        error = tr("Failed to get the dialog from command: %1").arg(command->GetLabel());
-    return dialog;
+    return KAVAtmCurrentDialog::Find(&error);
 }
 
 void KAVAtmWidgetReplayAction::Execute()
@@ -70,23 +51,23 @@ void KAVAtmWidgetReplayAction::Execute()
         return;
     }
     d->recorder = new KAVAtmEventRecorder(target, d->def.GetRecordedEvents());
+    if (!d->recorder->GetLoadError().isEmpty()) {
+        ReportResult(KAVAtmEnums::Fail, d->recorder->GetLoadError(), QString());
+        return;
+    }
     QEventLoop loop;
-    bool finished = false;
-    QString message;
+    // The verdict goes from the replay's end: a replayed event may have opened a loop of its
+    // own (a context menu, a modal dialog) that keeps this one from returning.
     const QMetaObject::Connection connection
         = connect(d->recorder, &KAVAtmEventRecorder::ReplayFinished, this,
-                  [this, &loop, &finished, &message](const QString &text) {
-                      finished = true;
-                      message = text;
+                  [this, &loop](const QString &message) {
+                      ReportResult(message.isEmpty() ? KAVAtmEnums::Pass : KAVAtmEnums::Fail,
+                                   message, QString());
                       QuitLoop(loop);
                   });
-    // An empty replay finishes inside StartReplay, before the loop could run.
     d->recorder->StartReplay(d->def.GetReplaySpeed());
-    const bool completed = finished || ExecLoop(loop);
+    ExecLoop(loop);
     disconnect(connection);
-    if (!completed)
-        return;
-    ReportResult(message.isEmpty() ? KAVAtmEnums::Pass : KAVAtmEnums::Fail, message, QString());
 }
 
 void KAVAtmWidgetReplayAction::Cleanup()

@@ -1,5 +1,8 @@
 #include "kavatmwidgetreplayactiondef.h"
+
 #include "kavatmmodelutils_p.h"
+#include <cmath>
+#include <limits>
 
 class KAVAtmWidgetReplayActionDefPrivate {
 public:
@@ -22,7 +25,12 @@ QByteArray KAVAtmWidgetReplayActionDef::GetActionName()
 void KAVAtmWidgetReplayActionDef::FromJson(const QJsonObject &json)
 {
     KAVAtmTestActionDef::FromJson(json);
-    d->speed = float(json.value(QLatin1String("speed")).toDouble(1.0));
+    // Clamped first: a double beyond float's range does not convert. Not positive, or not a
+    // number, replays at 1.
+    const double speed = json.value(QLatin1String("speed")).toDouble(1.0);
+    d->speed = std::isfinite(speed) && speed > 0
+        ? float(qMin(speed, double(std::numeric_limits<float>::max())))
+        : 1.0f;
     const QJsonValue events = json.value(QLatin1String("events"));
     if (events.isArray())
         d->events = events.toArray();

@@ -36,6 +36,7 @@ public:
     QPointer<QObject> lastTarget;
     QEvent::Type lastType = QEvent::None;
     quint64 lastTimestamp = 0;
+    QString loadError;
 };
 
 void KAVAtmEventRecorderPrivate::NameWidgets(QObject *parent)
@@ -104,13 +105,33 @@ KAVAtmEventRecorder::KAVAtmEventRecorder(QWidget *root)
 KAVAtmEventRecorder::KAVAtmEventRecorder(QWidget *root, const QJsonArray &events)
     : KAVAtmEventRecorder(root)
 {
-    for (const QJsonValue &value : events) {
-        if (!value.isObject())
-            continue;
+    // All or nothing: a replay that left out one input would reach another state and pass.
+    for (int index = 0; index < events.size(); ++index) {
+        const QJsonValue value = events.at(index);
+        const QJsonObject event = value[QLatin1String("event")].toObject();
+        const QString which = tr("Event %1 (kind %2, type %3) cannot be replayed: ")
+                                  .arg(QString::number(index),
+                                       QString::number(event.value(QLatin1String("event")).toInt()),
+                                       QString::number(event.value(QLatin1String("type")).toInt()));
+        if (!value.isObject()) {
+            d->loadError = which + tr("it is not a JSON object.");
+            break;
+        }
         auto recorded = std::make_unique<KAVAtmRecordedEvent>();
-        if (recorded->FromJson(value.toObject()))
-            d->events.push_back(std::move(recorded));
+        QString reason;
+        if (!recorded->FromJson(value.toObject(), &reason)) {
+            d->loadError = which + reason;
+            break;
+        }
+        d->events.push_back(std::move(recorded));
     }
+    if (!d->loadError.isEmpty())
+        d->events.clear();
+}
+
+QString KAVAtmEventRecorder::GetLoadError() const
+{
+    return d->loadError;
 }
 
 KAVAtmEventRecorder::~KAVAtmEventRecorder()
@@ -157,6 +178,10 @@ bool KAVAtmEventRecorder::IsRecording() const
 
 void KAVAtmEventRecorder::StartReplay(float speed)
 {
+    if (!d->root) {
+        Q_EMIT ReplayFinished(tr("There is no widget to replay the events on."));
+        return;
+    }
     if (d->events.empty()) {
         Q_EMIT ReplayFinished(QString());
         return;

@@ -21,8 +21,8 @@ class KAVAUTOMATION_EXPORT KAVAtmEventRecorder : public QObject {
     Q_OBJECT
 public:
     explicit KAVAtmEventRecorder(QWidget *root);
-    // Loads every element of the array that is an object; others, and events of a kind or
-    // type that is not input, are skipped.
+    // Loads the events of a recording. One that is not an object, or not an input event of a
+    // known kind, is refused: then nothing is loaded and GetLoadError() says which and why.
     KAVAtmEventRecorder(QWidget *root, const QJsonArray &events);
     ~KAVAtmEventRecorder() override;
 
@@ -36,6 +36,9 @@ public:
     // replay ended by the root's destruction emits ReplayFinished with what was not replayed.
     void StopReplay();
     bool IsReplaying() const;
+
+    // Why the events given to the constructor were refused; empty when they were loaded.
+    QString GetLoadError() const;
 
     QJsonArray GetEvents() const;
     int GetEventCount() const;

@@ -220,6 +220,8 @@ bool KAVAtmRecordedEvent::FromJson(const QJsonObject &json, QString *errorString
     case NoKind:
         return true;
     case ContextMenuKind: {
+        if (type != QEvent::ContextMenu)
+            return refuse(QStringLiteral("Event type %1 is not a context menu event.").arg(type));
         const int reason = intFrom(event, "reason");
         if (reason < QContextMenuEvent::Mouse || reason > QContextMenuEvent::Other)
             return refuse(QStringLiteral("Unknown context menu reason %1.").arg(reason));
@@ -249,6 +251,8 @@ bool KAVAtmRecordedEvent::FromJson(const QJsonObject &json, QString *errorString
         return true;
     }
     case WheelKind: {
+        if (type != QEvent::Wheel)
+            return refuse(QStringLiteral("Event type %1 is not a wheel event.").arg(type));
         const int delta = intFrom(event, "delta");
         const QPoint angle = intFrom(event, "ori") == 1 ? QPoint(delta, 0) : QPoint(0, delta);
         d->event = std::make_shared<QWheelEvent>(

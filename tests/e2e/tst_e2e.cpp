@@ -73,7 +73,7 @@ private Q_SLOTS:
     void retries();
     void reportsForCiAndPeople();
     void shardsMergeIntoOneRun();
-    void recordingEndsOnTimeout();
+    void recordingSurvivesAKilledRunner();
     void jobsSurviveAKilledHost();
 
 private:
@@ -308,23 +308,31 @@ void tst_E2E::exitCodes()
 
 void tst_E2E::failingRun()
 {
-    const QString procedure
-        = writeFile("failing.json",
-                    procedureJson("Failing",
-                                  {QJsonObject {{"action", "OpenFile"}, {"file", "missing.json"}},
-                                   QJsonObject {{"action", "TimeWait"}, {"wtime", 0}},
-                                   QJsonObject {{"action", "DataAssert"},
-                                                {"name", "compare"},
-                                                {"alwaysExecute", true},
-                                                {"baseline", "base.json"}},
-                                   QJsonObject {{"action", "DataAssert"}, {"alwaysExecute", true}},
-                                   QJsonObject {{"action", "TimeWait"}, {"name", "last"}}}));
+    const QString procedure = writeFile(
+        "failing.json",
+        procedureJson(
+            "Failing",
+            {QJsonObject {{"action", "OpenFile"}, {"file", "missing.json"}},
+             QJsonObject {{"action", "TimeWait"}, {"wtime", 0}},
+             QJsonObject {{"action", "DataAssert"},
+                          {"name", "compare"},
+                          {"alwaysExecute", true},
+                          {"baseline", "base.json"}},
+             // Stopped at its time-out, the host living on.
+             QJsonObject {{"action", "ExecuteScript"},
+                          {"name", "loop"},
+                          {"alwaysExecute", true},
+                          {"timeout", 1},
+                          {"script", writeFile("loop.js", "function (c) { for (;;) {} }")}},
+             QJsonObject {{"action", "TimeWait"}, {"alwaysExecute", true}},
+             QJsonObject {{"action", "DataAssert"}, {"alwaysExecute", true}},
+             QJsonObject {{"action", "TimeWait"}, {"name", "last"}}}));
     const QString invalid = writeFile("invalid.json", R"({"schema":"other"})");
     QCOMPARE(run({"--output", m_output, "--quiet-client", procedure, invalid}), 1);
 
     const QList<QJsonObject> results = actionResults();
-    QCOMPARE(results.size(), 6);
-    const QList<int> verdicts = {1, 2, 0, 3, 3, 0};
+    QCOMPARE(results.size(), 8);
+    const QList<int> verdicts = {1, 2, 0, 3, 2, 1, 3, 0};
     for (int i = 0; i < results.size(); ++i)
         QCOMPARE(results[i].value("result").toInt(), verdicts[i]);
     QVERIFY(results[1].value("details").toString().contains("missing.json"));
@@ -339,8 +347,12 @@ void tst_E2E::failingRun()
     const QStringList folders = QDir(m_output).entryList({"failing_*"}, QDir::Dirs);
     QCOMPARE(folders.size(), 1);
     const QDir folder(QDir(m_output).filePath(folders.first()));
+    QCOMPARE(results[4].value("details").toString(),
+             QStringLiteral("The case execution exceeds the timeout limitation: 1 seconds. The "
+                            "script was still running and was stopped."));
+    QVERIFY(!m_stdout.contains("Client failure"));
     QCOMPARE(folder.entryList(QDir::Files, QDir::Name),
-             QStringList({"DataAssert.json", "compare.json"}));
+             QStringList({"DataAssert.json", "compare.json", "loop.json"}));
     QVERIFY(!QFile::exists(m_dir->filePath("base.json")));
     QVERIFY(m_stdout.contains("Not run (invalid procedure file)"));
 }
@@ -778,17 +790,49 @@ void tst_E2E::recordAndReplay()
                  qPrintable(QJsonDocument(result).toJson()));
 }
 
-void tst_E2E::recordingEndsOnTimeout()
+void tst_E2E::recordingSurvivesAKilledRunner()
 {
-    // Nobody stops it: the time-out does, and what was recorded (nothing) is still written.
-    const QString recording = m_dir->filePath("idle.json");
+    // The runner dies while recording: what was recorded is in the journal beside the file.
+    QVERIFY(QDir().mkpath(m_dir->filePath("documents")));
+    QVERIFY(QFile::copy(Examples + "/documents/brackets.json",
+                        m_dir->filePath("documents/brackets.json")));
+    const QString user = writeFile("user.js", R"(function (context, done) {
+        kavCmdController.GetAction("Sheet.Properties").trigger();
+        done();
+    })");
+    const QString procedure = writeFile(
+        "record.json",
+        procedureJson("Record",
+                      {QJsonObject {{"action", "OpenFile"}, {"file", "documents/brackets.json"}},
+                       QJsonObject {{"action", "ExecuteScript"}, {"script", user}},
+                       QJsonObject {{"action", "TimeWait"}, {"wtime", 60000}}}));
+    const QString recording = m_dir->filePath("recorded/session.json");
+    run({"--output", m_output, "--quiet-client", "--record", recording, procedure},
+        [this](const QString &line) {
+            if (line.contains("ExecuteScript"))
+                ::kill(pid_t(m_runnerPid), SIGKILL);
+        });
+    QFile journal(recording + ".journal");
+    QVERIFY(journal.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = journal.readAll().split('\n');
+    QVERIFY2(lines.size() >= 3, qPrintable(QString::number(lines.size())));
+    // Near the recording, a path is written relative to it: the two can move together.
+    QCOMPARE(QJsonDocument::fromJson(lines.first()).object().value("file").toString(),
+             QStringLiteral("../documents/brackets.json"));
+
+    // The next recording run folds it into the file and goes on from it; nobody stops this one:
+    // its time-out does, and the recording is still written.
     QCOMPARE(run({"--output", m_output, "--quiet-client", "--timeout", "3", "--record", recording}),
              1);
+    QVERIFY2(m_stdout.contains("overall time-out"), qPrintable(m_stdout));
+    QVERIFY2(m_stdout.contains("of an interrupted recording recovered"), qPrintable(m_stdout));
+    QVERIFY(!QFile::exists(recording + ".journal"));
     QFile file(recording);
     QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(QJsonDocument::fromJson(file.readAll()).object().value("actions").toArray(),
-             QJsonArray());
-    QVERIFY2(m_stdout.contains("overall time-out"), qPrintable(m_stdout));
+    const QJsonArray actions
+        = QJsonDocument::fromJson(file.readAll()).object().value("actions").toArray();
+    QCOMPARE(actions.size(), lines.size() - 1);
+    QCOMPARE(actions.first()["action"].toString(), QStringLiteral("OpenFile"));
 }
 
 void tst_E2E::listAndGrep()

@@ -35,13 +35,21 @@ protected:
         auto *button = new QPushButton(QStringLiteral("OK"), dialog);
         button->setObjectName(QStringLiteral("ok"));
         (new QVBoxLayout(dialog))->addWidget(button);
-        QObject::connect(button, &QPushButton::clicked, this, [this] { ++clicks; });
+        QObject::connect(button, &QPushButton::clicked, this, [this, dialog] {
+            ++clicks;
+            if (modal) {
+                QDialog box(dialog);
+                box.exec();
+            }
+        });
         dialog->show();
         return dialog;
     }
 
 public:
     int clicks = 0;
+    // A click opens a modal dialog, whose loop runs until someone closes it.
+    bool modal = false;
 };
 
 class AutomationHandler : public KAVCmdDialogHandler, public KAVAtmDialogHandler {
@@ -179,6 +187,9 @@ void tst_KAVAtmHostCommandActions::launchCommand_data()
     QTest::addColumn<int>("result");
     QTest::addColumn<QString>("details");
     QTest::newRow("launched") << "Run.Buttons" << int(KAVAtmEnums::Pass) << "";
+    // The time-out bounds the trigger, not the settle that follows it.
+    QTest::newRow("launched, time-out shorter than the settle")
+        << "Run.Buttons/1" << int(KAVAtmEnums::Pass) << "";
     QTest::newRow("unknown") << "Run.Nothing" << int(KAVAtmEnums::Fail)
                              << "Cannot find the action with Id: Run.Nothing";
     QTest::newRow("disabled") << "Run.Disabled" << int(KAVAtmEnums::Fail)
@@ -195,7 +206,10 @@ void tst_KAVAtmHostCommandActions::launchCommand()
     QFETCH(QString, details);
     QElapsedTimer clock;
     clock.start();
-    const QJsonObject update = m_platform->Run({{"action", "LaunchCommand"}, {"actionId", id}});
+    QJsonObject action {{"action", "LaunchCommand"}, {"actionId", id.section('/', 0, 0)}};
+    if (id.contains('/'))
+        action.insert("timeout", id.section('/', 1).toInt());
+    const QJsonObject update = m_platform->Run(action);
     QCOMPARE(update.value("result").toInt(), result);
     // A launched command is given its three seconds to settle, never less.
     if (result == KAVAtmEnums::Pass)
@@ -271,18 +285,26 @@ void tst_KAVAtmHostCommandActions::setAutomationData_data()
 {
     QTest::addColumn<int>("handler"); // 0 none, 1 not for automation, 2 automation
     QTest::addColumn<bool>("clear");
-    QTest::addColumn<int>("result");
-    QTest::newRow("none") << 0 << true << int(KAVAtmEnums::Fail);
-    QTest::newRow("not for automation") << 1 << true << int(KAVAtmEnums::Fail);
-    QTest::newRow("clear first") << 2 << true << int(KAVAtmEnums::Pass);
-    QTest::newRow("keep") << 2 << false << int(KAVAtmEnums::Pass);
+    QTest::addColumn<bool>("dialog"); // a command with a dialog runs
+    QTest::addColumn<QString>("details"); // empty: passes
+    const QString notForAutomation = QStringLiteral("The dialog handler is not for automation.");
+    QTest::newRow("none") << 0 << true << true << notForAutomation;
+    QTest::newRow("not for automation") << 1 << true << true << notForAutomation;
+    QTest::newRow("no dialog open")
+        << 2 << true << false
+        << "No dialog took the automation data. There is no command currently running.";
+    QTest::newRow("clear first") << 2 << true << true << "";
+    QTest::newRow("keep") << 2 << false << true << "";
 }
 
 void tst_KAVAtmHostCommandActions::setAutomationData()
 {
     QFETCH(int, handler);
     QFETCH(bool, clear);
-    QFETCH(int, result);
+    QFETCH(bool, dialog);
+    QFETCH(QString, details);
+    if (dialog)
+        QVERIFY(StartButtonCommand());
     KAVCmdDialogHandler plain;
     m_handler.applied.clear();
     m_handler.cleared = !clear;
@@ -292,12 +314,11 @@ void tst_KAVAtmHostCommandActions::setAutomationData()
     const QJsonObject update = m_platform->Run({{"action", "SetAutomationData"},
                                                 {"map", QJsonObject {{"b", 2}, {"a", "x"}}},
                                                 {"clear", clear}});
-    QCOMPARE(update.value("result").toInt(), result);
-    if (result == KAVAtmEnums::Fail) {
-        QCOMPARE(update.value("details").toString(),
-                 QStringLiteral("The dialog handler is not for automation."));
+    QCOMPARE(update.value("details").toString(), details);
+    QCOMPARE(update.value("result").toInt(),
+             int(details.isEmpty() ? KAVAtmEnums::Pass : KAVAtmEnums::Fail));
+    if (!details.isEmpty())
         return;
-    }
     QCOMPARE(m_handler.applied, (QVariantMap {{"a", "x"}, {"b", 2}}));
     QCOMPARE(m_handler.cleared, clear);
 }
@@ -346,6 +367,36 @@ void tst_KAVAtmHostCommandActions::widgetReplay_data()
     QTest::addColumn<int>("clicks");
     QTest::newRow("click") << QJsonArray {click("press", 0), click("release", 50)} << 0 << false
                            << int(KAVAtmEnums::Pass) << "" << 1;
+    // The verdict comes from the replay's end, with the dialog's loop still open.
+    QTest::newRow("click opens a modal dialog")
+        << QJsonArray {click("press", 0), click("release", 50)} << 0 << false
+        << int(KAVAtmEnums::Pass) << "modal" << 1;
+    // Refused events: nothing is replayed, not even the valid ones.
+    const auto refused = [](int index, int kind, int type, const QString &why) {
+        return QStringLiteral("Event %1 (kind %2, type %3) cannot be replayed: %4")
+            .arg(QString::number(index), QString::number(kind), QString::number(type), why);
+    };
+    QTest::newRow("refused type") << QJsonArray {QJsonObject {
+        {"event", QJsonObject {{"event", 2}, {"type", 52}}}}}
+                                  << 0 << false << int(KAVAtmEnums::Fail)
+                                  << refused(0, 2, 52, "Event type 52 is not a key event.") << 0;
+    QTest::newRow("unknown kind") << QJsonArray {QJsonObject {
+        {"event", QJsonObject {{"event", 7}, {"type", 2}}}}}
+                                  << 0 << false << int(KAVAtmEnums::Fail)
+                                  << refused(0, 7, 2, "Unknown event kind 7.") << 0;
+    QTest::newRow("bad context menu reason")
+        << QJsonArray {QJsonObject {
+               {"event", QJsonObject {{"event", 1}, {"type", 82}, {"reason", 9}}}}}
+        << 0 << false << int(KAVAtmEnums::Fail)
+        << refused(0, 1, 82, "Unknown context menu reason 9.") << 0;
+    QTest::newRow("mixed with valid ones")
+        << QJsonArray {click("press", 0),
+                       QJsonObject {{"event", QJsonObject {{"event", 4}, {"type", 2}}}},
+                       click("release", 50)}
+        << 0 << false << int(KAVAtmEnums::Fail)
+        << refused(1, 4, 2, "Event type 2 is not a wheel event.") << 0;
+    QTest::newRow("not an object") << QJsonArray {5} << 0 << false << int(KAVAtmEnums::Fail)
+                                   << refused(0, 0, 0, "it is not a JSON object.") << 0;
     QTest::newRow("nothing to replay")
         << QJsonArray() << 0 << false << int(KAVAtmEnums::Pass) << "" << 0;
     // The release would come after the time-out: it must not be posted later.
@@ -368,6 +419,17 @@ void tst_KAVAtmHostCommandActions::widgetReplay()
     ButtonCommand *command = StartButtonCommand();
     QVERIFY(command && command->GetDialog());
     QVERIFY(QTest::qWaitForWindowExposed(command->GetDialog()));
+    const bool modal = details == "modal";
+    bool verdictInsideTheDialog = false;
+    if (modal) {
+        details.clear();
+        command->modal = true;
+        QTimer::singleShot(1000, this, [this, &verdictInsideTheDialog] {
+            verdictInsideTheDialog = !m_platform->Completed().isEmpty();
+            if (QWidget *box = QApplication::activeModalWidget())
+                box->close();
+        });
+    }
     if (closeDialog)
         QTimer::singleShot(300, command, &KAVCmdCommand::Finish);
     QElapsedTimer clock;
@@ -378,6 +440,7 @@ void tst_KAVAtmHostCommandActions::widgetReplay()
     QCOMPARE(update.value("details").toString(), details);
     if (closeDialog)
         QVERIFY(clock.elapsed() < 1500);
+    QCOMPARE(verdictInsideTheDialog, modal);
     QTest::qWait(timeout ? 800 : 100);
     if (!closeDialog) {
         QCOMPARE(command->clicks, clicks);

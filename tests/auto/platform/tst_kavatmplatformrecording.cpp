@@ -1,6 +1,11 @@
 // What the platform sends while recording, per source, and how the recording status moves.
 
 #include "kavcmdcommandaction.h"
+#include "kavfeatenvironment.h"
+#include "kavfeatupdatemanager.h"
+#include "kavnestfeatureprocessor.h"
+#include "kavnestsavemanager.h"
+#include "kavnestsourceprocessor.h"
 #include "testplatform.h"
 
 #include <QtCore/QJsonArray>
@@ -28,7 +33,20 @@ private Q_SLOTS:
     void statusTransitions();
 };
 
-enum Source { Command, PlainAction, Opening, Closing, Widgets, OneValue, Values, Selection };
+enum Source {
+    Command,
+    PlainAction,
+    Opening,
+    Closing,
+    Widgets,
+    OneValue,
+    Values,
+    Selection,
+    Nesting,
+    Translation,
+    Update,
+    SaveWithoutRun,
+};
 
 void tst_KAVAtmPlatformRecording::recordedData_data()
 {
@@ -73,6 +91,12 @@ void tst_KAVAtmPlatformRecording::recordedData_data()
                                             QJsonObject {{"a", 1}, {"b", "two"}, {"c", true}}},
                                            {"clear", true}});
     QTest::newRow("selection, not overridden") << int(Selection) << QJsonObject();
+    // The monitors: a processor that ran and whose result was saved, an update that ran.
+    QTest::newRow("nesting saved") << int(Nesting) << with(common, {{"action", "WaitNest"}});
+    QTest::newRow("translation saved")
+        << int(Translation) << with(common, {{"action", "WaitTranslation"}});
+    QTest::newRow("update finished") << int(Update) << with(common, {{"action", "WaitUpdate"}});
+    QTest::newRow("a save with no run before it") << int(SaveWithoutRun) << QJsonObject();
 }
 
 void tst_KAVAtmPlatformRecording::recordedData()
@@ -80,6 +104,17 @@ void tst_KAVAtmPlatformRecording::recordedData()
     QFETCH(int, source);
     QFETCH(QJsonObject, expected);
     TestPlatform platform;
+    KAVFeatEnvironment environment("doc");
+    new KAVNestFeatureProcessor(&environment);
+    new KAVNestSourceProcessor(&environment);
+    platform.SetFeatureProcessorMonitor(&environment);
+    platform.SetSourceProcessorMonitor(&environment);
+    platform.SetUpdateMonitor(&environment);
+    const auto processed = [](KAVNestProcessorBase *processor) {
+        processor->ReportStatus(KAVNestProcessorBase::Running);
+        processor->ReportStatus(KAVNestProcessorBase::Idle);
+        KAVNestSaveManager::GetManager()->FinishSave();
+    };
     KAVCmdCommandAction command("Sheet.Properties", "SheetProperties", QString(), {{"width", 600}});
     KAVCmdAction plain("File.Exit");
     const auto emitSource = [&] {
@@ -107,6 +142,18 @@ void tst_KAVAtmPlatformRecording::recordedData()
             break;
         case Selection:
             Q_EMIT platform.SelectionChanging({});
+            break;
+        case Nesting:
+            processed(KAVNestFeatureProcessor::GetProcessor(&environment));
+            break;
+        case Translation:
+            processed(KAVNestSourceProcessor::GetProcessor(&environment));
+            break;
+        case Update:
+            KAVFeatUpdateManager::GetManager()->RunUpdate(&environment);
+            break;
+        case SaveWithoutRun:
+            KAVNestSaveManager::GetManager()->FinishSave();
             break;
         }
     };

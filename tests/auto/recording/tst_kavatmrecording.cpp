@@ -149,7 +149,13 @@ void tst_KAVAtmRecording::refused_data()
     QTest::newRow("unknown kind") << QJsonObject {{"event", 7}, {"type", 2}}
                                   << "Unknown event kind 7.";
     QTest::newRow("context reason")
-        << QJsonObject {{"event", 1}, {"reason", 9}} << "Unknown context menu reason 9.";
+        << QJsonObject {{"event", 1}, {"type", int(QEvent::ContextMenu)}, {"reason", 9}}
+        << "Unknown context menu reason 9.";
+    QTest::newRow("context menu kind, close type")
+        << QJsonObject {{"event", 1}, {"type", int(QEvent::Close)}, {"reason", 0}}
+        << "Event type 19 is not a context menu event.";
+    QTest::newRow("wheel kind, mouse type")
+        << QJsonObject {{"event", 4}, {"type", 2}} << "Event type 2 is not a wheel event.";
 }
 
 void tst_KAVAtmRecording::refused()
@@ -264,7 +270,6 @@ void tst_KAVAtmRecording::replayClicksAButton()
     }
     // A target that no longer exists is skipped.
     events.prepend(recorded(mouseJson(int(QEvent::MouseButtonPress), 1, 1), "root/gone"));
-    events.append(QStringLiteral("not an event"));
 
     Tree replay;
     replay.root.show();
