@@ -257,7 +257,7 @@ void CorvidDocument::ComputeNesting(KAVNestFeature *nesting)
                 onSheet = 0;
             }
             auto *placedItem = new KAVNestSheetItem(
-                QStringLiteral("%1 #%2").arg(item->GetIdentifier()).arg(n + 1), sheet);
+                QStringLiteral("%1 #%2").arg(item->GetIdentifier(), QString::number(n + 1)), sheet);
             placedItem->SetShape(part);
             placedItem->SetSheetIndex(++onSheet);
             m_placements.insert(placedItem, QRectF(x, y, part->m_width, part->m_height));
@@ -275,10 +275,10 @@ void CorvidDocument::ComputeNesting(KAVNestFeature *nesting)
                                               : 0.0);
             report->m_placedParts = placed;
             report->m_time = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
-            report->m_resultFile
-                = QDir::temp().filePath(QStringLiteral("%1-%2.nest")
-                                            .arg(nesting->GetIdentifier())
-                                            .arg(QCoreApplication::applicationPid()));
+            report->m_resultFile = QDir::temp().filePath(
+                QStringLiteral("%1-%2.nest")
+                    .arg(nesting->GetIdentifier(),
+                         QString::number(QCoreApplication::applicationPid())));
         }
     }
     nesting->SetUpToDate(false);

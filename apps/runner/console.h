@@ -9,15 +9,40 @@
 // each flushed at once so that a CI log shows them as they happen.
 namespace Console {
 
+// What a name or a message holds is shown, never obeyed: control characters and escape
+// sequences are written escaped (a name cannot move the cursor over a FAIL line, a NUL cannot
+// cut the line short), and a lone UTF-16 surrogate becomes U+FFFD.
+inline QByteArray printable(const QString &line)
+{
+    QString shown;
+    shown.reserve(line.size());
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const QChar c = line.at(i);
+        const char16_t u = c.unicode();
+        if (c.isHighSurrogate() && i + 1 < line.size() && line.at(i + 1).isLowSurrogate()) {
+            shown += c;
+            shown += line.at(++i);
+        } else if (c.isSurrogate()) {
+            shown += QChar::ReplacementCharacter;
+        } else if ((u < 0x20 && u != '\n' && u != '\t') || (u >= 0x7f && u < 0xa0)) {
+            shown += QStringLiteral("\\x%1").arg(int(u), 2, 16, QLatin1Char('0'));
+        } else {
+            shown += c;
+        }
+    }
+    return shown.toLocal8Bit();
+}
+
 inline void out(const QString &line)
 {
-    std::fputs(qPrintable(line + QLatin1Char('\n')), stdout);
+    std::fputs(printable(line + QLatin1Char('\n')).constData(), stdout);
     std::fflush(stdout);
 }
 
 inline void err(const QString &line)
 {
-    std::fputs(qPrintable(QStringLiteral("KAVAutomationOrchestrator: ") + line + QLatin1Char('\n')),
+    std::fputs(printable(QStringLiteral("KAVAutomationOrchestrator: ") + line + QLatin1Char('\n'))
+                   .constData(),
                stderr);
     std::fflush(stderr);
 }

@@ -107,8 +107,8 @@ QString procedureSection(const QJsonObject &procedure, Counts *counts)
                         .arg(procedure.value(QLatin1String("attempts")).toInt()));
     }
     html += QStringLiteral(" <small>(%1, %2 s)</small></summary>\n")
-                .arg(escaped(procedure.value(QLatin1String("file")).toString()))
-                .arg(Seconds(procedure), 0, 'f', 3);
+                .arg(escaped(procedure.value(QLatin1String("file")).toString()),
+                     QString::number(Seconds(procedure), 'f', 3));
     html += QStringLiteral("<table><tr><th>#</th><th>Action</th><th>Result</th><th>Time (s)</th>"
                            "<th>Details</th></tr>\n");
     for (int i = 0; i < actions.size(); ++i) {
@@ -125,19 +125,18 @@ QString procedureSection(const QJsonObject &procedure, Counts *counts)
             cell += comparison(details);
         html += QStringLiteral("<tr class=\"%1\"><td class=\"num\">%2</td><td>%3</td><td>%4</td>"
                                "<td class=\"num\">%5</td><td>%6</td></tr>\n")
-                    .arg(tag(verdict))
-                    .arg(i + 1)
-                    .arg(escaped(ActionTitle(action)), badge(tag(verdict), tag(verdict)))
-                    .arg(Seconds(action), 0, 'f', 3)
-                    .arg(cell);
+                    .arg(tag(verdict), QString::number(i + 1), escaped(ActionTitle(action)),
+                         badge(tag(verdict), tag(verdict)),
+                         QString::number(Seconds(action), 'f', 3), cell);
     }
     return html + QStringLiteral("</table></details>\n");
 }
 
 } // namespace
 
-QByteArray HtmlReport(const QJsonObject &report)
+QByteArray HtmlReport(const QJsonObject &given)
 {
+    const QJsonObject report = Printable(given);
     Counts counts;
     QString procedures;
     QStringList flaky;
@@ -187,12 +186,10 @@ QByteArray HtmlReport(const QJsonObject &report)
                            "%8 not run</td></tr>")
                 .arg(escaped(report.value(QLatin1String("client")).toString()),
                      escaped(report.value(QLatin1String("mode")).toString()),
-                     escaped(report.value(QLatin1String("startTime")).toString()))
-                .arg(results.size())
-                .arg(counts.passed)
-                .arg(counts.warnings)
-                .arg(counts.failed)
-                .arg(counts.notRun);
+                     escaped(report.value(QLatin1String("startTime")).toString()),
+                     QString::number(results.size()), QString::number(counts.passed),
+                     QString::number(counts.warnings), QString::number(counts.failed),
+                     QString::number(counts.notRun));
     if (!flaky.isEmpty())
         html += QStringLiteral("<tr><th>Flaky</th><td>%1</td></tr>").arg(flaky.join(", "));
     const QJsonArray baselines = report.value(QLatin1String("baselinesWritten")).toArray();

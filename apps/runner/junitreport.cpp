@@ -16,7 +16,7 @@ QString seconds(double value)
 // Numbered: a procedure may run the same type, even the same name, twice.
 QString testcaseName(const QJsonObject &action, int index)
 {
-    return QStringLiteral("%1 %2").arg(index + 1, 2, 10, QLatin1Char('0')).arg(ActionTitle(action));
+    return QStringLiteral("%1 ").arg(index + 1, 2, 10, QLatin1Char('0')) + ActionTitle(action);
 }
 
 // One suite of failed testcases for what failed outside the actions.
@@ -46,7 +46,8 @@ void writeFailures(QXmlStreamWriter &xml, const QString &suite,
     xml.writeEndElement();
 }
 
-void writeProcedure(QXmlStreamWriter &xml, const QJsonObject &procedure)
+// Returns how many of its testcases failed.
+int writeProcedure(QXmlStreamWriter &xml, const QJsonObject &procedure)
 {
     const QString suite = ProcedureName(procedure);
     const QJsonArray actions = procedure.value(QLatin1String("actionResults")).toArray();
@@ -118,20 +119,24 @@ void writeProcedure(QXmlStreamWriter &xml, const QJsonObject &procedure)
         xml.writeEndElement();
     }
     xml.writeEndElement();
+    return failures;
 }
 
 } // namespace
 
-QByteArray JUnitReport(const QJsonObject &report)
+QByteArray JUnitReport(const QJsonObject &given)
 {
+    // One unpaired surrogate would make the whole file unreadable to a parser.
+    const QJsonObject report = Printable(given);
     QByteArray out;
     QXmlStreamWriter xml(&out);
     xml.setAutoFormatting(true);
     xml.writeStartDocument();
     xml.writeStartElement(QStringLiteral("testsuites"));
     xml.writeAttribute(QStringLiteral("name"), QStringLiteral("KAVAutomation"));
+    int failures = 0;
     for (const QJsonValue &procedure : report.value(QLatin1String("procedures")).toArray())
-        writeProcedure(xml, procedure.toObject());
+        failures += writeProcedure(xml, procedure.toObject());
     QList<QPair<QString, QString>> notRun, invalid, clients, reports;
     for (const QJsonValue &procedure : report.value(QLatin1String("notStarted")).toArray())
         notRun.append({ProcedureName(procedure.toObject()),
@@ -147,6 +152,19 @@ QByteArray JUnitReport(const QJsonObject &report)
     for (const QJsonValue &error : report.value(QLatin1String("reportErrors")).toArray())
         reports.append({QStringLiteral("report"), error.toString()});
     writeFailures(xml, QStringLiteral("(reports)"), reports);
+    // Whatever else makes the exit code fail is a failed testcase too: the XML fails whenever
+    // the exit code does.
+    const int exitCode = report.value(QLatin1String("exitCode")).toInt();
+    QStringList why;
+    if (!report.value(QLatin1String("finished")).toBool(true))
+        why.append(QStringLiteral("The run did not finish."));
+    if (const int signal = report.value(QLatin1String("interruptedBySignal")).toInt())
+        why.append(QStringLiteral("The run was interrupted by signal %1.").arg(signal));
+    failures += int(notRun.size() + invalid.size() + clients.size() + reports.size());
+    if (exitCode != 0 && (exitCode > 1 || !why.isEmpty() || failures == 0)) {
+        why.prepend(QStringLiteral("The run ended with exit code %1.").arg(exitCode));
+        writeFailures(xml, QStringLiteral("(run)"), {{QStringLiteral("exit code"), why.join(' ')}});
+    }
     xml.writeEndElement();
     xml.writeEndDocument();
     return out;

@@ -106,6 +106,9 @@ int main(int argc, char *argv[])
                        "(default: <output>/recording.json). Procedure files are optional "
                        "and run first, while recording."),
         QStringLiteral("file"));
+    const QCommandLineOption force(
+        QStringLiteral("force"),
+        QStringLiteral("Let --record replace an existing file that is not a procedure file."));
     const QCommandLineOption grep(
         QStringLiteral("grep"),
         QStringLiteral("Run only the procedures whose name or label contains the text (any "
@@ -154,9 +157,9 @@ int main(int argc, char *argv[])
                        "baseline is kept writes its actual data beside it, as "
                        "<baseline>.actual.json."),
         QStringLiteral("which"), QStringLiteral("missing"));
-    parser.addOptions({config, client, mode, output, timeout, connectTimeout, grace, quiet,
-                       builtInKey, record, grep, list, junit, html, shard, retries, jobs, merge,
-                       updateBaselines});
+    parser.addOptions({config, client,     mode,    output, timeout, connectTimeout, grace,
+                       quiet,  builtInKey, record,  force,  grep,    list,           junit,
+                       html,   shard,      retries, jobs,   merge,   updateBaselines});
     parser.addPositionalArgument(QStringLiteral("procedures"),
                                  QStringLiteral("Procedure files to run, in order."),
                                  QStringLiteral("procedure.json..."));
@@ -208,6 +211,7 @@ int main(int argc, char *argv[])
         return usageError(QStringLiteral("--connect-timeout takes at least 1 second."));
     options.forwardClientOutput = !parser.isSet(quiet);
     options.acceptBuiltInKey = parser.isSet(builtInKey);
+    options.force = parser.isSet(force);
     options.procedureFiles = parser.positionalArguments();
     options.grep = parser.value(grep);
     options.list = parser.isSet(list);

@@ -33,6 +33,109 @@ bool ProcedurePassed(const QJsonObject &procedure)
     });
 }
 
+int ContentExitCode(const QJsonObject &report)
+{
+    for (const QJsonValue &procedure : report.value(QLatin1String("procedures")).toArray()) {
+        if (!ProcedurePassed(procedure.toObject()))
+            return 1;
+    }
+    for (const char *key : {"notStarted", "invalidProcedures", "clientErrors", "reportErrors"}) {
+        if (!report.value(QLatin1String(key)).toArray().isEmpty())
+            return 1;
+    }
+    return report.value(QLatin1String("finished")).toBool() ? 0 : 1;
+}
+
+namespace {
+
+bool unfit(const QString &text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        const char16_t u = c.unicode();
+        if (c.isSurrogate() || (u < 0x20 && u != '\t' && u != '\n' && u != '\r') || u == 0xFFFE
+            || u == 0xFFFF) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Copies only what changes: a large report of fit text is shared, not duplicated.
+bool printableValue(QJsonValue &value)
+{
+    if (value.isString()) {
+        const QString text = value.toString();
+        if (!unfit(text))
+            return false;
+        value = PrintableText(text);
+        return true;
+    }
+    if (value.isArray()) {
+        QJsonArray array = value.toArray();
+        bool changed = false;
+        for (qsizetype i = 0; i < array.size(); ++i) {
+            QJsonValue element = array.at(i);
+            if (printableValue(element)) {
+                array.replace(i, element);
+                changed = true;
+            }
+        }
+        if (changed)
+            value = array;
+        return changed;
+    }
+    if (value.isObject()) {
+        QJsonObject object = value.toObject();
+        bool changed = false;
+        for (const QString &key : object.keys()) {
+            QJsonValue member = object.value(key);
+            const bool renamed = unfit(key);
+            if (printableValue(member) || renamed) {
+                if (renamed)
+                    object.remove(key);
+                object.insert(renamed ? PrintableText(key) : key, member);
+                changed = true;
+            }
+        }
+        if (changed)
+            value = object;
+        return changed;
+    }
+    return false;
+}
+
+} // namespace
+
+QString PrintableText(const QString &text)
+{
+    QString printable = text;
+    for (qsizetype i = 0; i < printable.size(); ++i) {
+        const QChar c = printable.at(i);
+        if (c.isHighSurrogate() && i + 1 < printable.size()
+            && printable.at(i + 1).isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        const char16_t u = c.unicode();
+        if (c.isSurrogate() || (u < 0x20 && u != '\t' && u != '\n' && u != '\r') || u == 0xFFFE
+            || u == 0xFFFF)
+            printable[i] = QChar::ReplacementCharacter;
+    }
+    return printable;
+}
+
+QJsonObject Printable(const QJsonObject &report)
+{
+    QJsonValue value(report);
+    printableValue(value);
+    return value.toObject();
+}
+
 QString ProcedureName(const QJsonObject &procedure)
 {
     const QString name = procedure.value(QLatin1String("name")).toString();

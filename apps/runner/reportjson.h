@@ -13,6 +13,13 @@ enum class Verdict { Pass, Warning, Fail, NotRun };
 Verdict ActionVerdict(const QJsonObject &action);
 // A procedure passes when every action completed with Pass or Warning.
 bool ProcedurePassed(const QJsonObject &procedure);
+// 1 when what the report holds fails the run (a failed or not run action, a procedure never
+// started, an invalid procedure file, a client error, a run that did not finish), else 0.
+int ContentExitCode(const QJsonObject &report);
+// The report with every text made fit for XML and HTML: a lone UTF-16 surrogate or a control
+// character other than tab and line breaks becomes U+FFFD.
+QJsonObject Printable(const QJsonObject &report);
+QString PrintableText(const QString &text);
 // Its name, or its label when it has none.
 QString ProcedureName(const QJsonObject &procedure);
 // "name (type)", or the type alone.

@@ -13,6 +13,7 @@
 #include <QtCore/QJsonArray>
 #include <QtCore/QJsonDocument>
 #include <QtCore/QMap>
+#include <QtCore/QSet>
 
 #include <algorithm>
 #include <cstdio>
@@ -58,7 +59,8 @@ QJsonObject mergeReports(const QList<QJsonObject> &reports)
         }
         const int code = report.value(QLatin1String("exitCode")).toInt(-1);
         finished = finished && report.value(QLatin1String("finished")).toBool() && code >= 0;
-        exitCode = std::max(exitCode, code < 0 ? 1 : code);
+        // A shard's code is not taken on trust: what its report holds counts as much.
+        exitCode = std::max({exitCode, code < 0 ? 1 : code, ReportJson::ContentExitCode(report)});
         const QString start = report.value(QLatin1String("startTime")).toString();
         if (startTime.isEmpty() || (!start.isEmpty() && start < startTime))
             startTime = start;
@@ -84,6 +86,17 @@ QJsonObject mergeReports(const QList<QJsonObject> &reports)
 
 int MergeReports(const QString &outDir, const QStringList &reportDirs)
 {
+    // Written into one of the folders it reads, the merge would replace a shard's own report.
+    const QString into = QDir::cleanPath(QFileInfo(outDir).absoluteFilePath());
+    for (const QString &dir : reportDirs) {
+        const QFileInfo folder(dir);
+        const QString canonical = folder.canonicalFilePath();
+        if (QDir::cleanPath(folder.absoluteFilePath()) == into
+            || (!canonical.isEmpty() && canonical == QFileInfo(outDir).canonicalFilePath())) {
+            err(tr("--merge would write into the report folder %1 it reads.").arg(dir));
+            return 2;
+        }
+    }
     QList<QJsonObject> reports;
     // What keeps the merge from being the whole suite; each one fails it.
     QStringList problems;
@@ -91,8 +104,21 @@ int MergeReports(const QString &outDir, const QStringList &reportDirs)
         err(text);
         problems.append(text);
     };
+    QSet<QString> folders;
     for (const QString &dir : reportDirs) {
         const QString path = QDir(dir).filePath(QStringLiteral("report.json"));
+        const QString canonical = QFileInfo(dir).canonicalFilePath();
+        if (!canonical.isEmpty() && folders.contains(canonical)) {
+            problem(tr("the report folder %1 is given more than once.").arg(dir));
+            continue;
+        }
+        folders.insert(canonical);
+        // A report that is a link to somewhere else is not this folder's report.
+        const QFileInfo link(path);
+        if (link.isSymLink() && QFileInfo(link.canonicalFilePath()).absolutePath() != canonical) {
+            problem(tr("the report %1 is a link out of its folder.").arg(path));
+            continue;
+        }
         QByteArray content;
         QString reason;
         if (KAVAtmReadFile::Read(path, 256 * 1024 * 1024, &content, &reason)
@@ -114,23 +140,51 @@ int MergeReports(const QString &outDir, const QStringList &reportDirs)
     // Shards of one split, each once: a folder left out or named twice is no whole suite.
     QMap<int, int> shards;
     int count = 0;
-    for (const QJsonObject &report : reports) {
+    for (const QJsonObject &report : std::as_const(reports)) {
         const QJsonObject shard = report.value(QLatin1String("shard")).toObject();
         if (shard.isEmpty())
             continue;
         const int shardCount = shard.value(QLatin1String("count")).toInt();
+        const int index = shard.value(QLatin1String("index")).toInt();
+        if (shardCount < 1 || index < 1 || index > shardCount) {
+            problem(tr("a report names the shard %1/%2, which no split has.")
+                        .arg(QString::number(index), QString::number(shardCount)));
+            continue;
+        }
         if (count != 0 && shardCount != count)
             problem(tr("the reports come from splits into %1 and %2 shards.")
-                        .arg(count)
-                        .arg(shardCount));
+                        .arg(QString::number(count), QString::number(shardCount)));
         count = std::max(count, shardCount);
-        ++shards[shard.value(QLatin1String("index")).toInt()];
+        ++shards[index];
     }
-    for (int index = 1; index <= count; ++index) {
-        if (shards.value(index) == 0)
-            problem(tr("the report of shard %1/%2 is missing.").arg(index).arg(count));
-        else if (shards.value(index) > 1)
-            problem(tr("shard %1/%2 is given more than once.").arg(index).arg(count));
+    // Checked before anything is built: a report cannot make the merge list millions of
+    // missing shards.
+    if (count > reportDirs.size()) {
+        problem(tr("the reports come from a split into %1 shards, but %2 report folder(s) were "
+                   "given.")
+                    .arg(QString::number(count), QString::number(reportDirs.size())));
+    } else {
+        for (int index = 1; index <= count; ++index) {
+            if (shards.value(index) == 0)
+                problem(tr("the report of shard %1/%2 is missing.")
+                            .arg(QString::number(index), QString::number(count)));
+            else if (shards.value(index) > 1)
+                problem(tr("shard %1/%2 is given more than once.")
+                            .arg(QString::number(index), QString::number(count)));
+        }
+    }
+    // Each procedure file runs in one shard only: one in two reports is two runs of it.
+    QSet<QString> files;
+    for (const QJsonObject &report : std::as_const(reports)) {
+        QSet<QString> own;
+        for (const QJsonValue &procedure : report.value(QLatin1String("procedures")).toArray())
+            own.insert(procedure[QLatin1String("file")].toString());
+        own.remove(QString());
+        for (const QString &file : std::as_const(own)) {
+            if (files.contains(file))
+                problem(tr("the procedure file %1 is in more than one report.").arg(file));
+        }
+        files.unite(own);
     }
     QJsonObject merged = mergeReports(reports);
     int code = merged.value(QLatin1String("exitCode")).toInt();
@@ -164,9 +218,8 @@ int MergeReports(const QString &outDir, const QStringList &reportDirs)
     if (!write(QStringLiteral("report.json"), QJsonDocument(merged).toJson()))
         code = 2;
     out(tr("Merged %1 of %2 report(s): %3 procedure(s), exit code %4")
-            .arg(reports.size())
-            .arg(reportDirs.size())
-            .arg(merged.value(QLatin1String("procedures")).toArray().size())
-            .arg(code));
+            .arg(QString::number(reports.size()), QString::number(reportDirs.size()),
+                 QString::number(merged.value(QLatin1String("procedures")).toArray().size()),
+                 QString::number(code)));
     return std::min(code, 255);
 }

@@ -18,6 +18,7 @@
 #include <QtCore/QFileInfo>
 #include <QtCore/QJsonDocument>
 #include <QtCore/QJsonObject>
+#include <QtCore/QTemporaryFile>
 
 #include <algorithm>
 #include <cstdio>
@@ -50,6 +51,42 @@ QString actionTitle(const KAVAtmTestActionResult *action)
 int milliseconds(qint64 seconds)
 {
     return int(std::clamp<qint64>(seconds * 1000, 0, std::numeric_limits<int>::max()));
+}
+
+} // namespace
+
+namespace {
+
+// One name per file, whichever way it is written: through links where the file exists.
+QString fileKey(const QString &path)
+{
+    const QFileInfo info(path);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
+}
+
+// Actions in a procedure file, or -1 when the file is not one.
+int procedureActions(const QString &path)
+{
+    QByteArray content;
+    if (KAVAtmReadFile::Read(path, KAVAtmTestProcedureDef::MaximumFileSize, &content)
+        != KAVAtmReadFile::Outcome::Read)
+        return -1;
+    const QJsonObject root = QJsonDocument::fromJson(content).object();
+    if (!root.value(QLatin1String("schema"))
+             .toString()
+             .startsWith(KAVAtmTestProcedureDef::SchemaId))
+        return -1;
+    return int(root.value(QLatin1String("actions")).toArray().size());
+}
+
+// A folder can be written when a file can be made in it, whoever asks.
+bool writableFolder(const QString &folder)
+{
+    if (!QDir().mkpath(folder))
+        return false;
+    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral(".kav-probe-XXXXXX")));
+    return probe.open();
 }
 
 } // namespace
@@ -114,16 +151,16 @@ bool Runner::Start()
         clientName = m_options.clientName;
     }
     m_options.clientName = clientName;
+    if (!m_options.list && !CheckPaths())
+        return false;
 
     if (m_options.shardCount > 1) {
         const int given = int(m_options.procedureFiles.size());
         m_options.procedureFiles
             = SelectShard(m_options.procedureFiles, m_options.shardIndex, m_options.shardCount);
         out(tr("Shard %1/%2: %3 of %4 procedure file(s)")
-                .arg(m_options.shardIndex)
-                .arg(m_options.shardCount)
-                .arg(m_options.procedureFiles.size())
-                .arg(given));
+                .arg(QString::number(m_options.shardIndex), QString::number(m_options.shardCount),
+                     QString::number(m_options.procedureFiles.size()), QString::number(given)));
         // More shards than files: this one has nothing to do, and that is no failure. Its
         // reports say so, for the merge of the shards.
         if (m_options.procedureFiles.isEmpty() && !m_options.list) {
@@ -189,6 +226,7 @@ bool Runner::Start()
             err(tr("cannot write the recording into the folder %1.").arg(target.absolutePath()));
             return false;
         }
+        m_previousRecording = qMax(0, procedureActions(m_recordPath));
         if (!OpenJournal())
             return false;
     }
@@ -228,7 +266,8 @@ bool Runner::Start()
             host->connect.stop();
         }
         out(HostTag(pid)
-            + tr("Client connected: %1, process %2").arg(m_options.clientName).arg(pid));
+            + tr("Client connected: %1, process %2")
+                  .arg(m_options.clientName, QString::number(pid)));
         // Started before the procedures, which the client runs once this has completed.
         if (m_options.mode == KAVAtmEnums::Recording) {
             m_recordingPid = pid;
@@ -253,7 +292,7 @@ bool Runner::Start()
             &Runner::OnClientGone);
     connect(m_orchestrator, &KAVAtmOrchestrator::TestClientExitedUnexpectedly, this,
             [this](qlonglong pid, const QString &reason) {
-                const QString line = tr("Client process %1: %2").arg(pid).arg(reason);
+                const QString line = tr("Client process %1: %2").arg(QString::number(pid), reason);
                 m_clientErrors.append(line);
                 err(line);
             });
@@ -265,8 +304,8 @@ bool Runner::Start()
     out(tr("Listening on port %1").arg(m_orchestrator->GetListeningPort()));
     const QString starting
         = tr("Starting client \"%1\" in mode %2 with %3 procedure(s)")
-              .arg(clientName, KAVAtmEnums::GetPlatformModeEnumText(m_options.mode))
-              .arg(m_expectedProcedures);
+              .arg(clientName, KAVAtmEnums::GetPlatformModeEnumText(m_options.mode),
+                   QString::number(m_expectedProcedures));
     out(m_options.jobs > 1 ? starting + tr(" on up to %1 hosts").arg(m_options.jobs) : starting);
     m_pending = m_selected;
     // A recording needs its client even with nothing to run.
@@ -326,8 +365,7 @@ void Runner::OnActionFinished(qlonglong pid, const KAVAtmTestActionResult *actio
     }
     QString line = QStringLiteral("%1%2  %3 / %4  %5 s")
                        .arg(HostTag(pid), tag, procedureTitle(action->GetParentProcedureResult()),
-                            actionTitle(action))
-                       .arg(seconds, 0, 'f', 3);
+                            actionTitle(action), QString::number(seconds, 'f', 3));
     if (action->GetResult() != KAVAtmEnums::Pass && !action->GetDetails().isEmpty())
         line += QStringLiteral("\n      ")
             + action->GetDetails().replace(QLatin1Char('\n'), QStringLiteral("\n      "));
@@ -468,8 +506,7 @@ void Runner::OnSilence(Host *host)
         host->pid,
         tr("The client sent nothing for %1 s past the action's time-out of %2 s; it "
            "was stopped.")
-            .arg(m_options.grace)
-            .arg(timeout));
+            .arg(QString::number(m_options.grace), QString::number(timeout)));
 }
 
 namespace {
@@ -674,9 +711,8 @@ bool Runner::Retry()
         return false;
     ++m_attempt;
     out(tr("Retry %1 of %2: %3 failing procedure(s) on a fresh client")
-            .arg(m_attempt - 1)
-            .arg(m_options.retries)
-            .arg(failing.size()));
+            .arg(QString::number(m_attempt - 1), QString::number(m_options.retries),
+                 QString::number(failing.size())));
     m_retriedClientErrors += std::exchange(m_clientErrors, {});
     m_launchFailed = false;
     m_pending = failing;
@@ -699,8 +735,8 @@ int Runner::Summarize() const
             continue;
         const int attempts = Attempts(procedure->GetProcedureDef());
         if (attempts > 1 && ::passed(procedure))
-            flaky.append(
-                tr("  %1 (passed on attempt %2)").arg(procedureTitle(procedure)).arg(attempts));
+            flaky.append(tr("  %1 (passed on attempt %2)")
+                             .arg(procedureTitle(procedure), QString::number(attempts)));
         for (const KAVAtmTestActionResult *action : procedure->GetActionResults()) {
             if (action->GetStatus() != KAVAtmEnums::Completed) {
                 ++notRun;
@@ -728,13 +764,10 @@ int Runner::Summarize() const
     const int total = passed + warnings + failed + notRun;
     out(tr("Summary: %1 action(s): %2 passed, %3 with warnings, %4 failed, %5 not run; "
            "%6 procedure(s) in %7 s")
-            .arg(total)
-            .arg(passed)
-            .arg(warnings)
-            .arg(failed)
-            .arg(notRun)
-            .arg(latest.size() - missing)
-            .arg(m_elapsed.elapsed() / 1000.0, 0, 'f', 1));
+            .arg(QString::number(total), QString::number(passed), QString::number(warnings),
+                 QString::number(failed), QString::number(notRun),
+                 QString::number(latest.size() - missing),
+                 QString::number(m_elapsed.elapsed() / 1000.0, 'f', 1)));
     if (!flaky.isEmpty())
         out(tr("Flaky:\n") + flaky.join(QLatin1Char('\n')));
     if (!m_baselinesWritten.isEmpty())
@@ -770,7 +803,13 @@ void Runner::OnExecutionCompleted()
     m_done = true;
     m_overallTimer.stop();
     int code = Summarize();
-    if (m_options.mode == KAVAtmEnums::Recording) {
+    if (m_options.mode == KAVAtmEnums::Recording && m_recorded.isEmpty()
+        && m_previousRecording > 0) {
+        // A run that recorded nothing (interrupted at once, say) leaves the last recording be.
+        RemoveJournal();
+        out(tr("Recording: nothing was recorded; %1 keeps its %2 action(s).")
+                .arg(m_recordPath, QString::number(m_previousRecording)));
+    } else if (m_options.mode == KAVAtmEnums::Recording) {
         // Written once more at the end, so that a run that recorded nothing leaves its file too.
         if (WriteRecording(m_recorded)) {
             RemoveJournal();
@@ -791,9 +830,6 @@ void Runner::OnExecutionCompleted()
 
 int Runner::WriteReports(int code)
 {
-    if (!m_options.junitFile.isEmpty()
-        && !WriteExtraReport(m_options.junitFile, tr("JUnit"), JUnitReport(BuildReport(code))))
-        code = ExitSetupError;
     if (m_interrupted)
         code = 128 + m_interrupted;
     // The report is the record of the verdict: a run whose report is lost cannot pass.
@@ -801,20 +837,37 @@ int Runner::WriteReports(int code)
         if (!m_interrupted)
             code = ExitSetupError;
     };
-    if (!WriteReport(code)) {
+    // Every file shows the exit code the run ends with: one that cannot be written changes
+    // it, and what was written before with another code is written again.
+    struct Written {
+        QString file;
+        QString kind;
+        QByteArray (*make)(const QJsonObject &);
+        int code = -1; // the code it holds; -1: not written
+    };
+    QList<Written> pages;
+    if (!m_options.junitFile.isEmpty())
+        pages.append({m_options.junitFile, tr("JUnit"), &JUnitReport});
+    if (!m_options.htmlFile.isEmpty())
+        pages.append({m_options.htmlFile, tr("HTML"), &HtmlReport});
+    int reportCode = WriteReport(code) ? code : -1;
+    if (reportCode < 0)
         setupError();
-        // What was written last may hold this very code by now; the file says so when it can.
-        WriteReport(code);
-    } else {
+    for (Written &page : pages) {
+        if (WriteExtraReport(page.file, page.kind, page.make(BuildReport(code))))
+            page.code = code;
+        else
+            setupError();
+    }
+    for (Written &page : pages) {
+        if (page.code >= 0 && page.code != code)
+            WriteExtraReport(page.file, page.kind, page.make(BuildReport(code)));
+    }
+    if (reportCode != code && WriteReport(code) && reportCode >= 0)
+        reportCode = code;
+    if (reportCode >= 0)
         out(tr("Report: %1")
                 .arg(QDir(m_options.outputDir).filePath(QStringLiteral("report.json"))));
-    }
-    // Last, so that the page shows the exit code the run ends with.
-    if (!m_options.htmlFile.isEmpty()
-        && !WriteExtraReport(m_options.htmlFile, tr("HTML"), HtmlReport(BuildReport(code)))) {
-        setupError();
-        WriteReport(code);
-    }
     return code;
 }
 
@@ -948,13 +1001,67 @@ bool Runner::WriteExtraReport(const QString &file, const QString &kind,
     return true;
 }
 
+bool Runner::CheckPaths() const
+{
+    QList<std::pair<QString, QString>> outputs {
+        {QDir(m_options.outputDir).filePath(QStringLiteral("report.json")),
+         tr("the report.json of --output")}};
+    if (!m_options.junitFile.isEmpty())
+        outputs.append({m_options.junitFile, QStringLiteral("--junit")});
+    if (!m_options.htmlFile.isEmpty())
+        outputs.append({m_options.htmlFile, QStringLiteral("--html")});
+    const bool recording = m_options.mode == KAVAtmEnums::Recording;
+    const QString recordFile = m_options.recordFile.isEmpty()
+        ? QDir(m_options.outputDir).filePath(QStringLiteral("recording.json"))
+        : m_options.recordFile;
+    if (recording)
+        outputs.append({recordFile, QStringLiteral("--record")});
+    QList<std::pair<QString, QString>> inputs;
+    for (const QString &file : m_options.procedureFiles)
+        inputs.append({file, tr("a procedure file of this run")});
+    inputs.append({m_options.configFile, tr("the configuration")});
+
+    for (qsizetype i = 0; i < outputs.size(); ++i) {
+        const QString key = fileKey(outputs.at(i).first);
+        for (qsizetype j = 0; j < i; ++j) {
+            if (key == fileKey(outputs.at(j).first)) {
+                err(tr("%1 and %2 name the same file %3.")
+                        .arg(outputs.at(j).second, outputs.at(i).second, key));
+                return false;
+            }
+        }
+        for (const auto &[input, what] : std::as_const(inputs)) {
+            if (key == fileKey(input)) {
+                err(tr("%1 would overwrite %2: %3.").arg(outputs.at(i).second, what, key));
+                return false;
+            }
+        }
+    }
+    if (recording && QFileInfo(recordFile).isFile() && !m_options.force
+        && procedureActions(recordFile) < 0) {
+        err(tr("the recording file %1 exists and is not a procedure file; --force replaces it.")
+                .arg(recordFile));
+        return false;
+    }
+    // Found now, not after the whole suite has run.
+    for (const auto &[file, what] : std::as_const(outputs)) {
+        const QString folder = QFileInfo(file).absolutePath();
+        if (!writableFolder(folder)) {
+            err(tr("cannot write into the folder %1 (for %2).").arg(folder, what));
+            return false;
+        }
+    }
+    return true;
+}
+
 QStringList Runner::SelectShard(const QStringList &files, int index, int count)
 {
     QStringList sorted = files;
     sorted.removeDuplicates();
     std::sort(sorted.begin(), sorted.end(), ReportJson::ShardOrder);
     QStringList selected;
-    for (int i = index - 1; count > 0 && i >= 0 && i < sorted.size(); i += count)
-        selected.append(sorted.at(i));
+    // 64-bit: a count near the int limit must not wrap the index around.
+    for (qint64 i = qint64(index) - 1; count > 0 && i >= 0 && i < sorted.size(); i += count)
+        selected.append(sorted.at(qsizetype(i)));
     return selected;
 }

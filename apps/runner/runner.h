@@ -38,6 +38,8 @@ struct RunnerOptions {
     int connectTimeout = 60; // seconds for a launched client to register
     int grace = 30; // seconds past an action's own time-out before the client counts as silent
     bool forwardClientOutput = true;
+    // Lets the recording replace an existing file that is not a procedure file.
+    bool force = false;
     bool acceptBuiltInKey = false;
     // Recording mode: the procedure file the recording goes to (default:
     // <output>/recording.json).
@@ -121,6 +123,10 @@ private:
     // A path the recording names, relative to the recording's folder when it lies near it.
     QJsonObject Portable(QJsonObject action) const;
     void OnSilence(Host *host);
+    // Refuses, before anything runs, outputs that collide with each other or with an input, a
+    // recording over a file that is not a procedure (unless forced), and folders that cannot
+    // be written; false, with a message, for any of them.
+    bool CheckPaths() const;
     // Launches clients for pending procedures while there are free slots; false when one
     // could not be launched.
     bool Dispatch();
@@ -186,6 +192,8 @@ private:
     // What the procedure file of the recording will take, as it grows.
     qint64 m_recordedBytes = 0;
     bool m_recordingStopped = false;
+    // Actions in the recording file when the run began: a run that records nothing keeps them.
+    int m_previousRecording = 0;
     int m_droppedRecordings = 0;
     QStringList m_baselinesWritten;
 };

@@ -215,9 +215,8 @@ bool KAVWorkConnection::SendCommand(const QByteArray &command, const QJsonValue 
     body.append(QJsonDocument(wrapped).toJson(QJsonDocument::Compact));
     if (body.size() > d->maximumFrameSize) {
         return refuse(QStringLiteral("\"%1\" is too large to send: %2 bytes (limit %3 bytes).")
-                          .arg(QString::fromLatin1(command))
-                          .arg(body.size())
-                          .arg(d->maximumFrameSize));
+                          .arg(QString::fromLatin1(command), QString::number(body.size()),
+                               QString::number(d->maximumFrameSize)));
     }
     if (d->authenticated && d->socket && d->socket->state() == QAbstractSocket::ConnectedState) {
         d->Write(frame(body));
@@ -276,8 +275,7 @@ void KAVWorkConnectionPrivate::Receive(const QByteArray &bytes)
             Fail(length == 0 ? KAVWorkConnection::ProtocolError
                              : KAVWorkConnection::FrameTooLargeError,
                  QStringLiteral("Protocol violation: a frame of %1 bytes (limit %2).")
-                     .arg(length)
-                     .arg(limit));
+                     .arg(QString::number(length), QString::number(limit)));
             return;
         }
         if (buffer.size() - readOffset - 4 < qsizetype(length))
@@ -368,8 +366,7 @@ void KAVWorkConnectionPrivate::OnHello(const QByteArray &body)
     if (quint8(body.at(1)) != ProtocolVersion) {
         Fail(KAVWorkConnection::AuthenticationError,
              QStringLiteral("The peer speaks protocol version %1, this side %2.")
-                 .arg(quint8(body.at(1)))
-                 .arg(ProtocolVersion));
+                 .arg(QString::number(quint8(body.at(1))), QString::number(ProtocolVersion)));
         return;
     }
     peerNonce = body.mid(2);

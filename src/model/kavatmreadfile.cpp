@@ -55,9 +55,10 @@ Outcome Read(const QString &path, qint64 maxBytes, QByteArray *content, QString 
 #endif
     const qint64 size = file.size();
     if (size > maxBytes) {
-        return fail(Outcome::TooLarge,
-                    QStringLiteral("%1 is larger than %2 bytes.").arg(path).arg(maxBytes),
-                    errorString);
+        return fail(
+            Outcome::TooLarge,
+            QStringLiteral("%1 is larger than %2 bytes.").arg(path, QString::number(maxBytes)),
+            errorString);
     }
     // One byte more than it holds: a file that grows while it is read is not taken half.
     const QByteArray bytes = file.read(size + 1);

@@ -3,6 +3,14 @@
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 #include <QtCore/QSaveFile>
+#include <QtCore/QTemporaryFile>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
+#endif
 
 namespace KAVAtmSaveFile {
 
@@ -37,9 +45,40 @@ Outcome WriteInPlace(const QString &path, const QByteArray &content, QString *er
     return fail(Outcome::WriteFailed, reason, errorString);
 }
 
+#ifdef Q_OS_UNIX
+// The link itself is replaced, never what it points to (QSaveFile would write through it): a
+// report or a baseline named by a link must not land wherever the link leads.
+Outcome ReplaceLink(const QFileInfo &info, const QByteArray &content, QString *errorString)
+{
+    QTemporaryFile file(info.absolutePath() + QStringLiteral("/.") + info.fileName()
+                        + QStringLiteral(".XXXXXX"));
+    if (!file.open())
+        return fail(Outcome::OpenFailed, file.errorString(), errorString);
+    if (file.write(content) != content.size() || !file.flush() || ::fsync(file.handle()) != 0) {
+        return fail(Outcome::WriteFailed,
+                    file.error() == QFileDevice::NoError
+                        ? QStringLiteral("The file was not fully written (disk full or file too "
+                                         "large).")
+                        : file.errorString(),
+                    errorString);
+    }
+    if (::rename(QFile::encodeName(file.fileName()).constData(),
+                 QFile::encodeName(info.absoluteFilePath()).constData())
+        != 0)
+        return fail(Outcome::WriteFailed, QString::fromLocal8Bit(std::strerror(errno)),
+                    errorString);
+    file.setAutoRemove(false);
+    return Outcome::Saved;
+}
+#endif
+
 Outcome Write(const QString &path, const QByteArray &content, QString *errorString)
 {
     const QFileInfo info(path);
+#ifdef Q_OS_UNIX
+    if (info.isSymLink())
+        return ReplaceLink(info, content, errorString);
+#endif
     if (info.exists() && !info.isFile())
         return fail(Outcome::OpenFailed, QStringLiteral("%1 is not a regular file.").arg(path),
                     errorString);

@@ -17,7 +17,7 @@ enum class Outcome {
 // Replaces the file at path with content, atomically: a failure at any point leaves the
 // previous file as it was. A short write (full disk, size limit) counts as a failure. A writable
 // file in a read-only folder is written in place, its old content restored on failure. Only
-// regular files are replaced.
+// regular files are replaced, and symbolic links: the link itself, never its target.
 KAVAUTOMATION_EXPORT Outcome Write(const QString &path, const QByteArray &content,
                                    QString *errorString = nullptr);
 

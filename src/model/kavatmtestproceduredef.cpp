@@ -125,7 +125,7 @@ bool KAVAtmTestProcedureDef::SaveToJsonFile(const QString &filePath, QString *er
     for (const KAVAtmTestActionDef *action : std::as_const(d->actions))
         actions.append(action->GetSavedForm());
     QJsonObject root;
-    root.insert(KeySchema, QStringLiteral("%1:%2").arg(SchemaId).arg(d->version));
+    root.insert(KeySchema, SchemaId + QLatin1Char(':') + QString::number(d->version));
     root.insert(KeyName, d->name);
     root.insert(KeyLabel, d->label);
     root.insert(KeyActions, actions);

@@ -169,10 +169,10 @@ void KAVAtmClientLauncher::Forward(QProcess *process, bool standardError, bool f
     const qsizetype end = flush ? partial.size() : partial.lastIndexOf('\n') + 1;
     if (end <= 0)
         return;
-    const QByteArray prefix = QStringLiteral("[%1 %2] ")
-                                  .arg(QFileInfo(process->program()).fileName())
-                                  .arg(m_pids.value(process))
-                                  .toUtf8();
+    const QByteArray prefix
+        = QStringLiteral("[%1 %2] ")
+              .arg(QFileInfo(process->program()).fileName(), QString::number(m_pids.value(process)))
+              .toUtf8();
     QByteArray text;
     for (const QByteArray &line : partial.left(end).split('\n')) {
         if (!line.isEmpty())

@@ -41,6 +41,13 @@ QString KAVAtmExecutorBase::SaveActionBaseline(KAVAtmTestActionResult *result,
     const QString baseline = def->GetData().value(QLatin1String("baseline")).toString();
     if (baseline.isEmpty())
         return QString();
+    if (baseline.contains(QChar::Null)) {
+        warn(result,
+             QCoreApplication::translate("KAVAtmExecutorBase",
+                                         "The baseline path holds a NUL character: nothing was "
+                                         "written."));
+        return QString();
+    }
 
     QString baseDir;
     if (const KAVAtmTestProcedureDef *procedure = def->GetParentProcedureDef())
@@ -64,17 +71,36 @@ QString KAVAtmExecutorBase::SaveActionBaseline(KAVAtmTestActionResult *result,
             << "No baseline written from an empty data text:" << path;
         return QString();
     }
-    const bool failed = result->GetResult() == KAVAtmEnums::Fail;
-    const bool exists = QFileInfo::exists(path);
-    const bool replace
-        = update == BaselineUpdate::All || (update == BaselineUpdate::Changed && failed);
+    const bool passed
+        = result->GetResult() == KAVAtmEnums::Pass || result->GetResult() == KAVAtmEnums::Warning;
+    // Only a data assertion is known to fail by its comparison with the baseline (it reports
+    // data only then); a script may fail for any reason, and its data is then no baseline.
+    const bool comparisonFailed = result->GetResult() == KAVAtmEnums::Fail
+        && def->GetType().compare(QLatin1String("DataAssert"), Qt::CaseInsensitive) == 0;
+    const bool failed = !passed;
+    const bool exists = QFileInfo::exists(path) || QFileInfo(path).isSymLink();
+    const bool replace = (update == BaselineUpdate::All && (passed || comparisonFailed))
+        || (update == BaselineUpdate::Changed && comparisonFailed);
 
     const QByteArray data = result->GetData().toUtf8();
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(data, &error);
-    const QByteArray content
-        = error.error == QJsonParseError::NoError ? document.toJson(QJsonDocument::Indented) : data;
+    if (error.error != QJsonParseError::NoError) {
+        // What a later comparison could not read is no baseline.
+        if (!exists || replace)
+            warn(result,
+                 QCoreApplication::translate("KAVAtmExecutorBase",
+                                             "The data is not a JSON document (%1): no baseline "
+                                             "was written to %2")
+                     .arg(error.errorString(), path));
+        return QString();
+    }
+    const QByteArray content = document.toJson(QJsonDocument::Indented);
     const QString actualPath = ActualDataPath(path);
+    if (!exists && failed) {
+        qCDebug(lcOrchestration).noquote() << "No baseline captured from a failed action:" << path;
+        return QString();
+    }
     if (exists && !replace) {
         if (!failed) {
             // What a passing comparison left behind from an earlier failure is stale.

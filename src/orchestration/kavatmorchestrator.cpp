@@ -211,10 +211,10 @@ void KAVAtmOrchestratorPrivate::OnClientRegistered(KAVAtmOrchestratorClient *cli
         // A client speaks for the process whose secret it proved, once, and for no other.
         if (!secret.isEmpty() && it->secret == secret) {
             if (it->pid != client->GetPid()) {
-                return refuse(QStringLiteral("A client registered as process %1 with the secret "
-                                             "of process %2: refused.")
-                                  .arg(client->GetPid())
-                                  .arg(it->pid));
+                return refuse(
+                    QStringLiteral("A client registered as process %1 with the secret "
+                                   "of process %2: refused.")
+                        .arg(QString::number(client->GetPid()), QString::number(it->pid)));
             }
             if (it->registered || it->aborted) {
                 return refuse(QStringLiteral("Process %1 has registered already: a second "
@@ -351,14 +351,14 @@ void KAVAtmOrchestratorPrivate::OnProcessFinished(QProcess *process, int exitCod
 {
     qCDebug(lcOrchestration).noquote()
         << QStringLiteral("Client process ended: the exit code :%1, the exit status: %2")
-               .arg(exitCode)
-               .arg(crashed ? QStringLiteral("CrashExit") : QStringLiteral("NormalExit"));
+               .arg(QString::number(exitCode),
+                    crashed ? QStringLiteral("CrashExit") : QStringLiteral("NormalExit"));
 
     const QString reason
         = KAVAtmOrchestrator::tr("The client exited before completing the action "
                                  "(exit code %1, %2).")
-              .arg(exitCode)
-              .arg(crashed ? QStringLiteral("crashed") : QStringLiteral("normal exit"));
+              .arg(QString::number(exitCode),
+                   crashed ? QStringLiteral("crashed") : QStringLiteral("normal exit"));
     const auto it = launches.constFind(process);
     // A crash, or a failing exit code, is a fault of the host even after its last verdict;
     // only an end the runner brought about itself is not.

@@ -45,10 +45,22 @@ QString KAVAtmResultWriter::FileNamePart(const QString &name, int maxBytes)
         = QLatin1Char('~')
         + QString::fromLatin1(
               QCryptographicHash::hash(name.toUtf8(), QCryptographicHash::Sha1).toHex().left(8));
-    // Cut whole characters, never half of one.
-    while (!part.isEmpty() && part.toUtf8().size() + hash.size() > maxBytes)
-        part.chop(part.size() > 1 && part.back().isLowSurrogate() ? 2 : 1);
-    return part + hash;
+    // Cut whole characters, never half of one, in one pass: a name of a million characters
+    // must not hold the runner.
+    const int budget = maxBytes - int(hash.size());
+    int bytes = 0;
+    qsizetype keep = 0;
+    while (keep < part.size()) {
+        const bool pair = part.at(keep).isHighSurrogate() && keep + 1 < part.size()
+            && part.at(keep + 1).isLowSurrogate();
+        const char16_t u = part.at(keep).unicode();
+        const int size = pair ? 4 : u < 0x80 ? 1 : u < 0x800 ? 2 : 3;
+        if (bytes + size > budget)
+            break;
+        bytes += size;
+        keep += pair ? 2 : 1;
+    }
+    return part.left(keep) + hash;
 }
 
 void KAVAtmResultWriter::SetBaselineUpdate(BaselineUpdate update)
@@ -105,7 +117,7 @@ QString KAVAtmResultWriter::UniqueFileName(const QString &folder,
     for (int n = 2; used.contains(name.toLower())
          || QFileInfo::exists(folder + QDir::separator() + name + QStringLiteral(".json"));
          ++n)
-        name = QStringLiteral("%1_%2").arg(base).arg(n);
+        name = base + QLatin1Char('_') + QString::number(n);
     used.insert(name.toLower());
     return name + QStringLiteral(".json");
 }

@@ -143,10 +143,10 @@ KAVAtmEventRecorder::~KAVAtmEventRecorder()
     if (d->replaying) {
         d->replaying = false;
         const int count = int(d->events.size());
-        Q_EMIT ReplayFinished(tr("The replay target was destroyed: %1 of %2 events were not "
-                                 "replayed.")
-                                  .arg(count - d->replayPosition)
-                                  .arg(count));
+        Q_EMIT ReplayFinished(
+            tr("The replay target was destroyed: %1 of %2 events were not "
+               "replayed.")
+                .arg(QString::number(count - d->replayPosition), QString::number(count)));
     }
 }
 

@@ -88,7 +88,8 @@ QString keyOf(const QObject *object)
                 first = keys().Get(sheetItem->GetShape());
             }
         }
-        return QStringLiteral("4_NestSheet_%1_%2").arg(100000 - items).arg(first);
+        return QStringLiteral("4_NestSheet_") + QString::number(100000 - items) + QLatin1Char('_')
+            + first;
     }
     if (const auto *sheetItem = qobject_cast<const KAVNestSheetItem *>(object)) {
         // Concatenated: a shape name holding "%1" must stay as it is.

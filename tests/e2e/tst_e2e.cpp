@@ -8,7 +8,9 @@
 #include <QtCore/QJsonDocument>
 #include <QtCore/QJsonObject>
 #include <QtCore/QProcess>
+#include <QtCore/QRegularExpression>
 #include <QtCore/QTemporaryDir>
+#include <QtCore/QXmlStreamReader>
 #include <QtGui/QImage>
 #include <QtNetwork/QTcpSocket>
 #include <QtTest/QtTest>
@@ -73,6 +75,10 @@ private Q_SLOTS:
     void retries();
     void reportsForCiAndPeople();
     void shardsMergeIntoOneRun();
+    void mergeTakesNoCodeOnTrust_data();
+    void mergeTakesNoCodeOnTrust();
+    void mergeRefusesWhatIsNoWholeSuite_data();
+    void mergeRefusesWhatIsNoWholeSuite();
     void recordingSurvivesAKilledRunner();
     void jobsSurviveAKilledHost();
 
@@ -312,7 +318,8 @@ void tst_E2E::failingRun()
         "failing.json",
         procedureJson(
             "Failing",
-            {QJsonObject {{"action", "OpenFile"}, {"file", "missing.json"}},
+            {QJsonObject {
+                 {"action", "OpenFile"}, {"name", "open\x1b[2K%1\x01"}, {"file", "missing.json"}},
              QJsonObject {{"action", "TimeWait"}, {"wtime", 0}},
              QJsonObject {{"action", "DataAssert"},
                           {"name", "compare"},
@@ -351,6 +358,9 @@ void tst_E2E::failingRun()
              QStringLiteral("The case execution exceeds the timeout limitation: 1 seconds. The "
                             "script was still running and was stopped."));
     QVERIFY(!m_stdout.contains("Client failure"));
+    // A name cannot steer the terminal.
+    QVERIFY2(m_stdout.contains("open\\x1b[2K%1\\x01") && !m_stdout.contains('\x1b'),
+             qPrintable(m_stdout));
     QCOMPARE(folder.entryList(QDir::Files, QDir::Name),
              QStringList({"DataAssert.json", "compare.json", "loop.json"}));
     QVERIFY(!QFile::exists(m_dir->filePath("base.json")));
@@ -486,6 +496,29 @@ void tst_E2E::setupErrors_data()
     QTest::newRow("grep matches nothing")
         << QStringList {"--grep", "no such procedure", procedure} << QByteArray()
         << "no procedure's name or label contains";
+    // Outputs that would destroy an input or each other, found before anything runs; "@" is
+    // the test's folder, which holds proc.json and notes.txt.
+    QTest::newRow("--html over report.json")
+        << QStringList {"--html", "@/results/report.json", procedure} << QByteArray()
+        << "the report.json of --output and --html name the same file";
+    QTest::newRow("--junit over a procedure file")
+        << QStringList {"--junit", "@/proc.json", "@/proc.json"} << QByteArray()
+        << "--junit would overwrite a procedure file of this run";
+    QTest::newRow("--junit and --html the same file")
+        << QStringList {"--junit", "@/x.xml", "--html", "@/x.xml", procedure} << QByteArray()
+        << "--junit and --html name the same file";
+    QTest::newRow("recording over a file that is not a procedure")
+        << QStringList {"--record", "@/notes.txt"} << QByteArray()
+        << "exists and is not a procedure file; --force replaces it";
+    QTest::newRow("recording over the run's report")
+        << QStringList {"--record", "@/results/report.json"} << QByteArray()
+        << "the report.json of --output and --record name the same file";
+    QTest::newRow("recording over the procedure it runs")
+        << QStringList {"--record", "@/proc.json", "@/proc.json"} << QByteArray()
+        << "--record would overwrite a procedure file of this run";
+    QTest::newRow("a report folder that cannot be written")
+        << QStringList {"--junit", "/proc/self/junit.xml", procedure} << QByteArray()
+        << "cannot write into the folder /proc/self";
     QTest::newRow("program missing")
         << QStringList {procedure}
         << QByteArray(R"({"clients":[{"displayName":"X","executable":"/no/such/program"}]})")
@@ -500,11 +533,20 @@ void tst_E2E::setupErrors()
     QStringList options {"--output", m_output};
     if (!config.isEmpty())
         options << "--config" << writeFile("config.json", config);
+    QVERIFY(QFile::copy(Examples + "/procedures/open-and-nest.json", m_dir->filePath("proc.json")));
+    const QByteArray notes = "not a procedure";
+    writeFile("notes.txt", notes);
+    arguments.replaceInStrings(QRegularExpression("^@"), m_dir->path());
     QProcess runner;
     runner.start(Runner, options + arguments);
     QVERIFY(runner.waitForFinished(60000));
     QCOMPARE(runner.exitCode(), 2);
     QVERIFY2(runner.readAllStandardError().contains(message.toUtf8()), qPrintable(message));
+    // Nothing was written over.
+    QFile kept(m_dir->filePath("notes.txt"));
+    QVERIFY(kept.open(QIODevice::ReadOnly) && kept.readAll() == notes);
+    QVERIFY(QFileInfo(m_dir->filePath("proc.json")).size()
+            == QFileInfo(Examples + "/procedures/open-and-nest.json").size());
 }
 
 void tst_E2E::impostorCannotSpeakForTheHost()
@@ -618,13 +660,22 @@ void tst_E2E::reportThatCannotBeWritten()
     file.write("{\"previous\": true}");
     file.close();
     m_shellPrefix = "ulimit -f 1";
-    QCOMPARE(run({"--output", m_output, "--quiet-client",
-                  writeFile("wait.json",
-                            procedureJson("Wait", {QJsonObject {{"action", "TimeWait"}}}))}),
-             2);
+    const QString procedure
+        = writeFile("wait.json", procedureJson("Wait", {QJsonObject {{"action", "TimeWait"}}}));
+    QCOMPARE(run({"--output", m_output, "--quiet-client", procedure}), 2);
     QVERIFY2(m_stderr.contains("cannot write the report"), qPrintable(m_stderr));
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("{\"previous\": true}"));
+
+    // A report.json that cannot be replaced: the JUnit XML, written, fails with the run.
+    m_shellPrefix.clear();
+    const QString output = m_dir->filePath("blocked");
+    QVERIFY(QDir().mkpath(output + "/report.json"));
+    const QString junit = m_dir->filePath("junit.xml");
+    QCOMPARE(run({"--output", output, "--quiet-client", "--junit", junit, procedure}), 2);
+    QFile xml(junit);
+    QVERIFY(xml.open(QIODevice::ReadOnly));
+    QVERIFY(xml.readAll().contains("The run ended with exit code 2."));
 }
 
 void tst_E2E::scriptsExample()
@@ -833,6 +884,14 @@ void tst_E2E::recordingSurvivesAKilledRunner()
         = QJsonDocument::fromJson(file.readAll()).object().value("actions").toArray();
     QCOMPARE(actions.size(), lines.size() - 1);
     QCOMPARE(actions.first()["action"].toString(), QStringLiteral("OpenFile"));
+    file.close();
+
+    // A run that records nothing does not replace the recording with less.
+    QCOMPARE(run({"--output", m_output, "--quiet-client", "--timeout", "1", "--record", recording}),
+             1);
+    QVERIFY2(m_stdout.contains("nothing was recorded"), qPrintable(m_stdout));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(QJsonDocument::fromJson(file.readAll()).object().value("actions").toArray(), actions);
 }
 
 void tst_E2E::listAndGrep()
@@ -845,6 +904,10 @@ void tst_E2E::listAndGrep()
     QVERIFY2(m_stdout.contains("    WaitNest"), qPrintable(m_stdout));
     QVERIFY2(m_stdout.contains("1 procedure(s)"), qPrintable(m_stdout));
     QVERIFY(!m_stdout.contains("Client connected"));
+    // A shard count near the int limit is legal: this shard is empty.
+    QCOMPARE(
+        run({"--list", "--shard", "2/2147483647", Examples + "/procedures/open-and-nest.json"}), 0);
+    QVERIFY2(m_stdout.contains("Shard 2/2147483647: 0 of 1"), qPrintable(m_stdout));
     QVERIFY(!QFile::exists(QDir(m_output).filePath("report.json")));
 }
 
@@ -1087,13 +1150,149 @@ void tst_E2E::shardsMergeIntoOneRun()
     // one left out, one given twice, or one whose run did not finish.
     QCOMPARE(run({"--merge", merged, shardFolders.first(), m_dir->filePath("lost")}), 2);
     QCOMPARE(run({"--merge", merged, shardFolders.first()}), 2);
-    QVERIFY2(m_stderr.contains("the report of shard 2/2 is missing"), qPrintable(m_stderr));
+    QVERIFY2(m_stderr.contains("a split into 2 shards, but 1 report folder(s) were given"),
+             qPrintable(m_stderr));
     QFile junit(merged + "/junit.xml");
     QVERIFY(junit.open(QIODevice::ReadOnly) && junit.readAll().contains("(reports)"));
     QCOMPARE(run(QStringList {"--merge", merged} + shardFolders + shardFolders.mid(1)), 2);
     QVERIFY(QDir(m_dir->path()).mkpath("cut"));
     writeFile("cut/report.json", R"({"finished": false, "exitCode": -1, "procedures": []})");
     QCOMPARE(run({"--merge", merged, m_dir->filePath("cut")}), 1);
+}
+
+void tst_E2E::mergeTakesNoCodeOnTrust_data()
+{
+    QTest::addColumn<QJsonObject>("report"); // over a clean report of one passed procedure
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("html"); // what the page must show, if anything
+    const auto procedure = [](int status, int result) {
+        return QJsonArray {QJsonObject {
+            {"name", "p"},
+            {"actionResults",
+             QJsonArray {QJsonObject {
+                 {"actionType", "TimeWait"}, {"status", status}, {"result", result}}}}}};
+    };
+    QTest::newRow("clean") << QJsonObject() << 0 << "";
+    QTest::newRow("a failed action") << QJsonObject {{"procedures", procedure(3, 2)}} << 1 << "";
+    QTest::newRow("an action not run") << QJsonObject {{"procedures", procedure(0, 0)}} << 1 << "";
+    QTest::newRow("not finished") << QJsonObject {{"finished", false}} << 1 << "";
+    QTest::newRow("never started")
+        << QJsonObject {{"notStarted", QJsonArray {QJsonObject {{"name", "q"}}}}} << 1 << "";
+    QTest::newRow("a client error")
+        << QJsonObject {{"clientErrors", QJsonArray {"crashed"}}} << 1 << "";
+    QTest::newRow("an invalid file")
+        << QJsonObject {{"invalidProcedures",
+                         QJsonArray {QJsonObject {{"file", "x.json"}, {"reason", "not JSON"}}}}}
+        << 1 << "";
+    QTest::newRow("ended with 2") << QJsonObject {{"exitCode", 2}} << 2 << "";
+    // Names are shown as they are: "%1" takes no figure, a lone surrogate does not spoil the
+    // XML ("LONE" is written as one).
+    QTest::newRow("names with %1 and a lone surrogate")
+        << QJsonObject {{"client", "%1"},
+                        {"procedures",
+                         QJsonArray {
+                             QJsonObject {{"name", "%1 LONE"},
+                                          {"actionResults",
+                                           QJsonArray {QJsonObject {{"actionType", "TimeWait"},
+                                                                    {"name", "%2 LONE"},
+                                                                    {"status", 3},
+                                                                    {"result", 2},
+                                                                    {"details", "%3 LONE"}}}}}}}}
+        << 1 << "<td>0 passed, 0 with warnings, 1 failed, 0 not run</td>";
+    QTest::newRow("interrupted") << QJsonObject {{"exitCode", 143}, {"interruptedBySignal", 15}}
+                                 << 143 << "";
+}
+
+void tst_E2E::mergeTakesNoCodeOnTrust()
+{
+    QFETCH(QJsonObject, report);
+    QFETCH(int, exitCode);
+    QFETCH(QString, html);
+    QJsonObject shard {
+        {"finished", true},
+        {"exitCode", 0},
+        {"procedures", QJsonArray {QJsonObject {{"name", "p"}, {"actionResults", QJsonArray()}}}}};
+    for (auto it = report.begin(); it != report.end(); ++it)
+        shard.insert(it.key(), it.value());
+    QVERIFY(QDir(m_dir->path()).mkpath("shard"));
+    writeFile("shard/report.json", QJsonDocument(shard).toJson().replace("LONE", "\\udc00"));
+    const QString merged = m_dir->filePath("merged");
+    QCOMPARE(run({"--merge", merged, m_dir->filePath("shard")}), exitCode);
+    // The XML fails whenever the exit code does.
+    QFile junit(merged + "/junit.xml");
+    QVERIFY(junit.open(QIODevice::ReadOnly));
+    const QByteArray xml = junit.readAll();
+    QCOMPARE(xml.contains("<failure"), exitCode != 0);
+    QXmlStreamReader reader(xml);
+    while (!reader.atEnd())
+        reader.readNext();
+    QVERIFY2(!reader.hasError(), qPrintable(reader.errorString()));
+    QFile page(merged + "/report.html");
+    QVERIFY(page.open(QIODevice::ReadOnly));
+    const QString shown = QString::fromUtf8(page.readAll());
+    QCOMPARE(shown.contains("PASSED"), exitCode == 0);
+    QVERIFY2(shown.contains(html), qPrintable(shown));
+}
+
+void tst_E2E::mergeRefusesWhatIsNoWholeSuite_data()
+{
+    QTest::addColumn<QJsonArray>("shards"); // per report folder: [index, count, procedure file]
+    QTest::addColumn<QString>("special"); // "link": the first report links out of its folder;
+                                          // "into": the merge goes into the first folder
+    QTest::addColumn<QString>("message");
+    QTest::newRow("a split into millions")
+        << QJsonArray {QJsonArray {1, 3000000, "a.json"}} << ""
+        << "a split into 3000000 shards, but 1 report folder(s) were given";
+    QTest::newRow("shard 5/2") << QJsonArray {QJsonArray {1, 2, "a.json"},
+                                              QJsonArray {5, 2, "b.json"}}
+                               << ""
+                               << "names the shard 5/2, which no split has";
+    QTest::newRow("shard 0/0") << QJsonArray {QJsonArray {0, 0, "a.json"}} << ""
+                               << "names the shard 0/0, which no split has";
+    QTest::newRow("one procedure in two shards")
+        << QJsonArray {QJsonArray {1, 2, "a.json"}, QJsonArray {2, 2, "a.json"}} << ""
+        << "the procedure file a.json is in more than one report";
+    QTest::newRow("a report that links out of its folder")
+        << QJsonArray {QJsonArray {1, 1, "a.json"}} << "link"
+        << "is a link out of its folder";
+    QTest::newRow("into a shard's own folder") << QJsonArray {QJsonArray {1, 1, "a.json"}} << "into"
+                                               << "would write into the report folder";
+}
+
+void tst_E2E::mergeRefusesWhatIsNoWholeSuite()
+{
+    QFETCH(QJsonArray, shards);
+    QFETCH(QString, special);
+    QFETCH(QString, message);
+    QStringList folders;
+    for (int i = 0; i < shards.size(); ++i) {
+        const QJsonArray shard = shards.at(i).toArray();
+        const QJsonObject report {
+            {"finished", true},
+            {"exitCode", 0},
+            {"shard", QJsonObject {{"index", shard.at(0)}, {"count", shard.at(1)}}},
+            {"procedures",
+             QJsonArray {QJsonObject {
+                 {"name", "p"}, {"file", shard.at(2)}, {"actionResults", QJsonArray()}}}}};
+        folders << m_dir->filePath(QStringLiteral("s%1").arg(i));
+        QVERIFY(QDir().mkpath(folders.last()));
+        writeFile(QStringLiteral("s%1/report.json").arg(i), QJsonDocument(report).toJson());
+    }
+    if (special == "link") {
+        QVERIFY(QDir().mkpath(m_dir->filePath("elsewhere")));
+        QVERIFY(QFile::rename(folders.first() + "/report.json",
+                              m_dir->filePath("elsewhere/report.json")));
+        QVERIFY(QFile::link(m_dir->filePath("elsewhere/report.json"),
+                            folders.first() + "/report.json"));
+    }
+    const QString merged = special == "into" ? folders.first() : m_dir->filePath("merged");
+    QCOMPARE(run(QStringList {"--merge", merged} + folders), 2);
+    QVERIFY2(m_stderr.contains(message), qPrintable(m_stderr));
+    QVERIFY(m_stdout.size() + m_stderr.size() < 10000); // no line per missing shard
+    if (special == "into") {
+        QFile report(folders.first() + "/report.json");
+        QVERIFY(report.open(QIODevice::ReadOnly) && report.readAll().contains("\"shard\""));
+    }
 }
 
 void tst_E2E::jobsSurviveAKilledHost()

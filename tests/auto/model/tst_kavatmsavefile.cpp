@@ -69,6 +69,9 @@ void tst_KAVAtmSaveFile::targets_data()
     QTest::newRow("a folder") << "folder" << Outcome::OpenFailed;
     // Replacing a pipe would block or lose what reads it; it is refused at once.
     QTest::newRow("a pipe") << "fifo" << Outcome::OpenFailed;
+    // A link is replaced, its target left as it was, a dangling one too.
+    QTest::newRow("a link to a file") << "link" << Outcome::Saved;
+    QTest::newRow("a dangling link") << "dangling" << Outcome::Saved;
 }
 
 void tst_KAVAtmSaveFile::targets()
@@ -85,6 +88,13 @@ void tst_KAVAtmSaveFile::targets()
     } else if (kind == "fifo") {
         QCOMPARE(mkfifo(qPrintable(path), 0600), 0);
     }
+    QTemporaryDir elsewhere;
+    const QString target = elsewhere.filePath("target");
+    if (kind == "link" || kind == "dangling") {
+        if (kind == "link")
+            QVERIFY(KAVAtmSaveFile::Write(target, "theirs") == Outcome::Saved);
+        QVERIFY(QFile::link(target, path));
+    }
     QString error;
     QCOMPARE(KAVAtmSaveFile::Write(path, "new content", &error), outcome);
     if (outcome == Outcome::Saved) {
@@ -96,6 +106,10 @@ void tst_KAVAtmSaveFile::targets()
     }
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::System).size(),
              kind == "missing" || kind == "folder" ? 0 : 1);
+    QVERIFY(!QFileInfo(path).isSymLink());
+    QCOMPARE(QFile::exists(target), kind == "link");
+    if (kind == "link")
+        QCOMPARE(read(target), QByteArray("theirs"));
 }
 
 void tst_KAVAtmSaveFile::shortWriteKeepsPreviousFile_data()

@@ -32,40 +32,65 @@ void tst_KAVAtmExecutorBase::capture_data()
     QTest::addColumn<int>("expectedResult");
     QTest::addColumn<QString>("detailsEnd");
     QTest::addColumn<int>("sizeLimit"); // bytes a file may grow to, as on a full disk; 0: none
+    QTest::addColumn<QString>("type"); // of the action; "DataAssert" unless given
+    QTest::addColumn<int>("update"); // KAVAtmExecutorBase::BaselineUpdate
 
     const int pass = KAVAtmEnums::Pass;
     const int fail = KAVAtmEnums::Fail;
     const int warning = KAVAtmEnums::Warning;
+    const int missing = int(KAVAtmExecutorBase::BaselineUpdate::Missing);
+    const int changed = int(KAVAtmExecutorBase::BaselineUpdate::Changed);
+    const int all = int(KAVAtmExecutorBase::BaselineUpdate::All);
+    const QString json = R"({"a":[1,2]})";
     const QByteArray indented
-        = QJsonDocument::fromJson(R"({"a":[1,2]})").toJson(QJsonDocument::Indented);
+        = QJsonDocument::fromJson(json.toUtf8()).toJson(QJsonDocument::Indented);
+    const QString assertion = QStringLiteral("DataAssert");
+    const QString script = QStringLiteral("ExecuteScript");
     QTest::newRow("no baseline") << ""
                                  << "data" << QByteArray() << pass << QByteArray() << pass << ""
-                                 << 0;
-    QTest::newRow("JSON, new folders")
-        << "deep/er/base.json"
-        << R"({"a":[1,2]})" << QByteArray() << pass << indented << pass << "" << 0;
-    QTest::newRow("plain words kept as they are")
+                                 << 0 << assertion << missing;
+    QTest::newRow("JSON, new folders") << "deep/er/base.json" << json << QByteArray() << pass
+                                       << indented << pass << "" << 0 << assertion << missing;
+    QTest::newRow("data that is not JSON is no baseline")
         << "base.txt"
-        << "plain words" << QByteArray() << pass << QByteArray("plain words") << pass << "" << 0;
+        << "plain words" << QByteArray() << pass << QByteArray() << warning
+        << "The data is not a JSON document" << 0 << script << missing;
     QTest::newRow("empty data writes no file")
         << "base.json"
-        << "" << QByteArray() << pass << QByteArray() << pass << "" << 0;
+        << "" << QByteArray() << pass << QByteArray() << pass << "" << 0 << assertion << missing;
     QTest::newRow("existing file is kept")
-        << "base.json"
-        << R"({"b":1})" << QByteArray("old") << pass << QByteArray("old") << pass << "" << 0;
-    QTest::newRow("folder cannot be made") << "blocker/base.json"
-                                           << "x" << QByteArray() << pass << QByteArray() << warning
-                                           << "Failed to create folder: " << 0;
-    QTest::newRow("failed stays failed")
-        << "blocker/base.json"
-        << "x" << QByteArray() << fail << QByteArray() << fail << "" << 0;
+        << "base.json" << json << QByteArray("old") << pass << QByteArray("old") << pass << "" << 0
+        << assertion << missing;
+    QTest::newRow("folder cannot be made")
+        << "blocker/base.json" << json << QByteArray() << pass << QByteArray() << warning
+        << "Failed to create folder: " << 0 << assertion << missing;
+    QTest::newRow("failed stays failed") << "blocker/base.json" << json << QByteArray() << fail
+                                         << QByteArray() << fail << "" << 0 << assertion << missing;
+    // A failed run's data is never the next run's baseline.
+    QTest::newRow("failed script, no baseline yet")
+        << "base.json" << json << QByteArray() << fail << QByteArray() << fail << "" << 0 << script
+        << missing;
+    QTest::newRow("failed script, changed: kept")
+        << "base.json" << json << QByteArray("old") << fail << QByteArray("old") << fail
+        << "The actual data is in " << 0 << script << changed;
+    QTest::newRow("failed script, all: kept")
+        << "base.json" << json << QByteArray("old") << fail << QByteArray("old") << fail
+        << "The actual data is in " << 0 << script << all;
+    QTest::newRow("failed comparison, changed: rewritten")
+        << "base.json" << json << QByteArray("old") << fail << indented << fail
+        << "The baseline was rewritten" << 0 << assertion << changed;
+    QTest::newRow("passed, all: rewritten") << "base.json" << json << QByteArray("old") << pass
+                                            << indented << pass << "" << 0 << script << all;
+    QTest::newRow("passed, changed: kept")
+        << "base.json" << json << QByteArray("old") << pass << QByteArray("old") << pass << "" << 0
+        << script << changed;
     // The file opens, then the write fails half-way: the capture must notice.
     QTest::newRow("write fails after opening")
-        << "big.txt" << QString(200000, 'x') << QByteArray() << pass << QByteArray() << warning
-        << "Failed to save the baseline file: big.txt" << 1024;
-    QTest::newRow("target is a folder")
-        << "folder"
-        << "x" << QByteArray() << pass << QByteArray() << pass << "" << 0;
+        << "big.json"
+        << "[\"" + QString(200000, 'x') + "\"]" << QByteArray() << pass << QByteArray() << warning
+        << "Failed to save the baseline file: big.json" << 1024 << assertion << missing;
+    QTest::newRow("target is a folder") << "folder" << json << QByteArray() << pass << QByteArray()
+                                        << pass << "" << 0 << assertion << missing;
 }
 
 void tst_KAVAtmExecutorBase::capture()
@@ -78,6 +103,8 @@ void tst_KAVAtmExecutorBase::capture()
     QFETCH(int, expectedResult);
     QFETCH(QString, detailsEnd);
     QFETCH(int, sizeLimit);
+    QFETCH(QString, type);
+    QFETCH(int, update);
 
     QTemporaryDir dir;
     QDir(dir.path()).mkdir("folder");
@@ -92,7 +119,7 @@ void tst_KAVAtmExecutorBase::capture()
 
     KAVAtmTestProcedureDef procedure(dir.filePath("procedure.json"));
     KAVAtmTestActionDef def(&procedure);
-    def.FromJson(QJsonObject {{"action", "DataAssert"}, {"baseline", baseline}});
+    def.FromJson(QJsonObject {{"action", type}, {"baseline", baseline}});
     KAVAtmTestActionResult action(&def, nullptr);
     action.SetResult(KAVAtmEnums::ExecutionResult(result));
     action.SetDetails("ran");
@@ -105,7 +132,7 @@ void tst_KAVAtmExecutorBase::capture()
         signal(SIGXFSZ, SIG_IGN);
         setrlimit(RLIMIT_FSIZE, &limited);
     }
-    Capture().SaveActionBaseline(&action);
+    Capture().SaveActionBaseline(&action, KAVAtmExecutorBase::BaselineUpdate(update));
     setrlimit(RLIMIT_FSIZE, &original);
 
     QCOMPARE(int(action.GetResult()), expectedResult);
