@@ -350,9 +350,14 @@ CorvidMainWindow::CorvidMainWindow(CorvidPlatform *platform)
     connect(m_browser, &QWidget::customContextMenuRequested, this,
             &CorvidMainWindow::ShowFeatureMenu);
     connect(m_featureMenu->addAction(QStringLiteral("Select")), &QAction::triggered, this, [this] {
-        if (KAVFeatEnvironment *environment = m_browser->GetEnvironment())
-            environment->SetSelection(m_menuObject ? KAVFeatObjectSet {m_menuObject}
-                                                   : KAVFeatObjectSet());
+        KAVFeatEnvironment *environment = m_browser->GetEnvironment();
+        if (!environment)
+            return;
+        // A user's choice like any other: recorded, so that a replay selects the same.
+        const KAVFeatObjectSet selection
+            = m_menuObject ? KAVFeatObjectSet {m_menuObject} : KAVFeatObjectSet();
+        Q_EMIT m_platform->SelectionChanging(selection);
+        environment->SetSelection(selection);
     });
     m_featureMenu->addSeparator();
     connect(m_featureMenu->addAction(QStringLiteral("Nest again")), &QAction::triggered, this, [] {
@@ -428,6 +433,17 @@ bool CorvidMainWindow::ClickPart(const QString &fullPath)
     if (rect.isEmpty())
         return false;
     sendClick(m_sheetView, rect.center());
+    return true;
+}
+
+bool CorvidMainWindow::SelectFromMenu(const QString &fullPath)
+{
+    KAVFeatTreeNode *node = m_browser->GetTreeNodeFromFullPath(fullPath);
+    if (!node)
+        return false;
+    ShowFeatureMenu(m_browser->visualItemRect(node).center());
+    m_featureMenu->actions().constFirst()->trigger();
+    m_featureMenu->hide();
     return true;
 }
 

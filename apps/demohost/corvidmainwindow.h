@@ -47,6 +47,8 @@ public:
     Q_INVOKABLE bool ClickOn(const QString &objectName);
     // Clicks the placed part with that tree path in the sheet view.
     Q_INVOKABLE bool ClickPart(const QString &fullPath);
+    // Chooses "Select" in the context menu of the tree item of the feature at the path.
+    Q_INVOKABLE bool SelectFromMenu(const QString &fullPath);
 
 private:
     void RegisterCommands();

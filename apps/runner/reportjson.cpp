@@ -154,9 +154,15 @@ QString ActionTitle(const QJsonObject &action)
 
 QDateTime Time(const QJsonValue &text)
 {
-    QDateTime time = QDateTime::fromString(text.toString(), KAVAtmTestActionResult::TimeFormat);
-    time.setTimeSpec(Qt::UTC);
-    return time;
+    // Read as UTC from the start: a parse in local time asks the system's time zone (a stat of
+    // its file) for every time of a report that may hold a million.
+    const QString value = text.toString();
+    const qsizetype space = value.indexOf(QLatin1Char(' '));
+    if (space < 0)
+        return QDateTime();
+    const QDate date = QDate::fromString(value.left(space), QStringLiteral("yyyy-MM-dd"));
+    const QTime time = QTime::fromString(value.mid(space + 1), QStringLiteral("HH:mm:ss.zzz"));
+    return date.isValid() && time.isValid() ? QDateTime(date, time, Qt::UTC) : QDateTime();
 }
 
 double Seconds(const QJsonObject &item)

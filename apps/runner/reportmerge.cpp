@@ -187,6 +187,9 @@ int MergeReports(const QString &outDir, const QStringList &reportDirs)
         files.unite(own);
     }
     QJsonObject merged = mergeReports(reports);
+    // Held once, not twice: the shards' reports are in the merge now.
+    const qsizetype merges = reports.size();
+    reports.clear();
     int code = merged.value(QLatin1String("exitCode")).toInt();
     // A shard whose report is lost may have failed: the merge cannot pass.
     if (!problems.isEmpty())
@@ -209,8 +212,9 @@ int MergeReports(const QString &outDir, const QStringList &reportDirs)
         out(tr("Merged: %1").arg(path));
         return true;
     };
-    const bool pages = write(QStringLiteral("junit.xml"), JUnitReport(merged))
-        & write(QStringLiteral("report.html"), HtmlReport(merged));
+    // One page at a time: each is as large as the reports.
+    bool pages = write(QStringLiteral("junit.xml"), JUnitReport(merged));
+    pages = write(QStringLiteral("report.html"), HtmlReport(merged)) && pages;
     // report.json, last, holds the code the merge ends with.
     if (!pages)
         code = 2;
@@ -218,7 +222,7 @@ int MergeReports(const QString &outDir, const QStringList &reportDirs)
     if (!write(QStringLiteral("report.json"), QJsonDocument(merged).toJson()))
         code = 2;
     out(tr("Merged %1 of %2 report(s): %3 procedure(s), exit code %4")
-            .arg(QString::number(reports.size()), QString::number(reportDirs.size()),
+            .arg(QString::number(merges), QString::number(reportDirs.size()),
                  QString::number(merged.value(QLatin1String("procedures")).toArray().size()),
                  QString::number(code)));
     return std::min(code, 255);

@@ -49,6 +49,7 @@ void KAVAtmWaitProcessorActionBase::WaitProcessorFinished(KAVNestProcessorBase *
 
     QMetaObject::Connection statusConnection;
     QMetaObject::Connection progressConnection;
+    bool progressed = false;
     if (processor) {
         statusConnection = connect(
             processor, &KAVNestProcessorBase::StatusChanged, this,
@@ -62,15 +63,22 @@ void KAVAtmWaitProcessorActionBase::WaitProcessorFinished(KAVNestProcessorBase *
                     FinishWait();
             });
         progressConnection = connect(processor, &KAVNestProcessorBase::ProgressChanged, this,
-                                     [this](double progress) {
-                                         if (progress > 0.0)
+                                     [this, &progressed](double progress) {
+                                         if (progress > 0.0) {
+                                             progressed = true;
                                              StopStartTimer();
+                                         }
                                      });
     }
     // The saved results are in the model once the update that follows is done.
     QMetaObject::Connection updateConnection;
     const QMetaObject::Connection saveConnection = connect(
         KAVNestSaveManager::GetManager(), &KAVNestSaveManager::SaveFinished, this, [&, this] {
+            // Another processor's save (the translation's, before the nesting has started) is
+            // not this processor's result.
+            if (monitor && !progressed
+                && !monitor->GetStatusHistory().contains(KAVNestProcessorBase::Running))
+                return;
             SetFinished();
             if (!updateConnection) {
                 updateConnection = connect(KAVFeatUpdateManager::GetManager(),

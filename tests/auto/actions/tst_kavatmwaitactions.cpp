@@ -125,6 +125,9 @@ void tst_KAVAtmWaitActions::processorWait_data()
         << "WaitNest" << Steps {}
         << Steps {"progress:0.5", "", "", "", "", "", "", "", "save", "update"} << true << pass
         << "";
+    // The translation's save, before the nesting has run, is not the nesting's result.
+    QTest::newRow("another processor's save does not count")
+        << "WaitNest" << Steps {} << Steps {"save"} << true << warning << notStarted;
     QTest::newRow("other processor's run does not count")
         << "WaitTranslation" << Steps {} << Steps {} << true << warning << notStarted;
     QTest::newRow("a run still going keeps waiting")
@@ -223,7 +226,11 @@ void tst_KAVAtmWaitActions::timeWait()
     QFETCH(QJsonObject, action);
     QFETCH(int, result);
     m_part->SetUpToDate(false);
-    QTimer::singleShot(20, m_environment, [] { KAVNestSaveManager::GetManager()->FinishSave(); });
+    // The nesting ran (progress) and saved: the update it would bring never comes.
+    QTimer::singleShot(20, m_environment, [this] {
+        KAVNestFeatureProcessor::GetProcessor(m_environment)->ReportProgress(0.5);
+        KAVNestSaveManager::GetManager()->FinishSave();
+    });
     const QJsonObject update = m_platform->Run(action);
     QCOMPARE(update.value("result").toInt(), result);
     QTest::qWait(20);
