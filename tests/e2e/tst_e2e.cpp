@@ -665,15 +665,19 @@ void tst_E2E::reportThatCannotBeWritten()
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("{\"previous\": true}"));
 
-    // A report.json that cannot be replaced: the JUnit XML, written, fails with the run.
+    // An HTML page that cannot be written after the JUnit XML was: the XML and report.json are
+    // written again, failing with the run.
     m_shellPrefix.clear();
-    const QString output = m_dir->filePath("blocked");
-    QVERIFY(QDir().mkpath(output + "/report.json"));
+    const QString page = m_dir->filePath("page.html");
+    QVERIFY(QDir().mkpath(page));
     const QString junit = m_dir->filePath("junit.xml");
-    QCOMPARE(run({"--output", output, "--quiet-client", "--junit", junit, procedure}), 2);
+    QCOMPARE(
+        run({"--output", m_output, "--quiet-client", "--junit", junit, "--html", page, procedure}),
+        2);
     QFile xml(junit);
     QVERIFY(xml.open(QIODevice::ReadOnly));
     QVERIFY(xml.readAll().contains("The run ended with exit code 2."));
+    QCOMPARE(report().value("exitCode").toInt(), 2);
 }
 
 void tst_E2E::scriptsExample()
