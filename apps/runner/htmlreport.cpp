@@ -65,15 +65,16 @@ QString badge(const QString &cssClass, const QString &text)
 QString comparison(const QString &details)
 {
     static const QRegularExpression values(
-        QStringLiteral(R"(Expected: \[(.*)\]\. Actual: \[(.*)\]\. Path: (\S+))"),
+        QStringLiteral(R"(Expected: \[(.*)\]( \(\w+\))?\. Actual: \[(.*)\]( \(\w+\))?\. Path: (\S+))"),
         QRegularExpression::DotMatchesEverythingOption);
     static const QRegularExpression lengths(
         QStringLiteral(R"(actual:\[(\d+)\] is different than expected:\[(\d+)\]\. Path: (\S+))"));
     QString path, expected, actual;
     if (const QRegularExpressionMatch match = values.match(details); match.hasMatch()) {
-        expected = match.captured(1);
-        actual = match.captured(2);
-        path = match.captured(3);
+        // A value of another JSON type comes with its type: "[2] (number)".
+        expected = match.captured(1) + match.captured(2);
+        actual = match.captured(3) + match.captured(4);
+        path = match.captured(5);
     } else if (const QRegularExpressionMatch match = lengths.match(details); match.hasMatch()) {
         actual = QStringLiteral("%1 elements").arg(match.captured(1));
         expected = QStringLiteral("%1 elements").arg(match.captured(2));

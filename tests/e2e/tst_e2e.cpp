@@ -1173,7 +1173,10 @@ void tst_E2E::hostileMerges_data()
             {"name", "p"},
             {"actionResults",
              QJsonArray {QJsonObject {
-                 {"actionType", "TimeWait"}, {"status", status}, {"result", result}}}}}};
+                 {"actionType", "DataAssert"},
+                 {"status", status},
+                 {"result", result},
+                 {"details", "Expected: [[2]] (array). Actual: [2] (number). Path: $/n"}}}}}};
     };
     const auto shard = [](int index, int count, const QString &file) {
         return QJsonObject {{"shard", QJsonObject {{"index", index}, {"count", count}}},
@@ -1183,7 +1186,8 @@ void tst_E2E::hostileMerges_data()
     };
     // No code taken on trust: what a report holds fails the merge as much as its code.
     QTest::newRow("clean") << one({}) << "" << 0 << "PASSED";
-    QTest::newRow("a failed action") << one({{"procedures", actions(3, 2)}}) << "" << 1 << "";
+    QTest::newRow("a failed action")
+        << one({{"procedures", actions(3, 2)}}) << "" << 1 << "<dt>Actual</dt><dd>2 (number)</dd>";
     QTest::newRow("an action not run") << one({{"procedures", actions(0, 0)}}) << "" << 1 << "";
     QTest::newRow("not finished") << one({{"finished", false}}) << "" << 1 << "";
     QTest::newRow("never started")
