@@ -37,6 +37,12 @@ public:
 
     void Set(std::chrono::milliseconds after)
     {
+        // Disarmed before the engine resumes: a deadline passing in between must not stop
+        // the script that the new deadline is for.
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_armed = false;
+        }
         Resume();
         {
             const std::lock_guard<std::mutex> lock(m_mutex);
