@@ -48,9 +48,11 @@ int ContentExitCode(const QJsonObject &report)
 
 namespace {
 
-bool unfit(const QString &text)
+// The position of the next character that XML cannot hold (a lone surrogate, a control
+// character other than tab and line breaks, a non-character), or -1.
+qsizetype nextUnfit(const QString &text, qsizetype from)
 {
-    for (qsizetype i = 0; i < text.size(); ++i) {
+    for (qsizetype i = from; i < text.size(); ++i) {
         const QChar c = text.at(i);
         if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
             ++i;
@@ -58,11 +60,15 @@ bool unfit(const QString &text)
         }
         const char16_t u = c.unicode();
         if (c.isSurrogate() || (u < 0x20 && u != '\t' && u != '\n' && u != '\r') || u == 0xFFFE
-            || u == 0xFFFF) {
-            return true;
-        }
+            || u == 0xFFFF)
+            return i;
     }
-    return false;
+    return -1;
+}
+
+bool unfit(const QString &text)
+{
+    return nextUnfit(text, 0) >= 0;
 }
 
 // Copies only what changes: a large report of fit text is shared, not duplicated.
@@ -114,18 +120,8 @@ bool printableValue(QJsonValue &value)
 QString PrintableText(const QString &text)
 {
     QString printable = text;
-    for (qsizetype i = 0; i < printable.size(); ++i) {
-        const QChar c = printable.at(i);
-        if (c.isHighSurrogate() && i + 1 < printable.size()
-            && printable.at(i + 1).isLowSurrogate()) {
-            ++i;
-            continue;
-        }
-        const char16_t u = c.unicode();
-        if (c.isSurrogate() || (u < 0x20 && u != '\t' && u != '\n' && u != '\r') || u == 0xFFFE
-            || u == 0xFFFF)
-            printable[i] = QChar::ReplacementCharacter;
-    }
+    for (qsizetype i = nextUnfit(printable, 0); i >= 0; i = nextUnfit(printable, i + 1))
+        printable[i] = QChar::ReplacementCharacter;
     return printable;
 }
 

@@ -25,7 +25,9 @@
 #include <limits>
 #include <memory>
 
+#ifdef Q_OS_UNIX
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -226,7 +228,6 @@ bool Runner::Start()
             err(tr("cannot write the recording into the folder %1.").arg(target.absolutePath()));
             return false;
         }
-        m_previousRecording = qMax(0, procedureActions(m_recordPath));
         if (!OpenJournal())
             return false;
     }
@@ -579,13 +580,17 @@ bool Runner::OpenJournal()
                 recovered.append(line.object());
         }
         left.close();
-        if (!WriteRecording(recovered))
-            return false;
-        // The interrupted session goes on in this run: nothing of it is replaced.
-        m_recorded = recovered;
-        out(tr("Recording: %1 action(s) of an interrupted recording recovered into %2; this "
-               "run's actions follow them.")
-                .arg(QString::number(recovered.size()), m_recordPath));
+        // A run that stopped before it recorded anything leaves an empty journal: the recording
+        // already there stays as it is.
+        if (!recovered.isEmpty()) {
+            if (!WriteRecording(recovered))
+                return false;
+            // The interrupted session goes on in this run: nothing of it is replaced.
+            m_recorded = recovered;
+            out(tr("Recording: %1 action(s) of an interrupted recording recovered into %2; "
+                   "this run's actions follow them.")
+                    .arg(QString::number(recovered.size()), m_recordPath));
+        }
     }
     m_journal = std::make_unique<QFile>(m_journalPath);
     if (!m_journal->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
@@ -594,6 +599,8 @@ bool Runner::OpenJournal()
         m_journal.reset();
         return false;
     }
+    // The procedure file around the actions counts towards its size limit too.
+    m_recordedBytes = RecordingDocument(QJsonArray()).size();
     for (const QJsonValue &action : std::as_const(m_recorded)) {
         if (!AppendToJournal(action.toObject()))
             return false;
@@ -606,8 +613,11 @@ bool Runner::AppendToJournal(const QJsonObject &action)
 {
     QByteArray line = QJsonDocument(action).toJson(QJsonDocument::Compact);
     line.append('\n');
-    if (!m_journal || m_journal->write(line) != line.size() || !m_journal->flush()
-        || ::fdatasync(m_journal->handle()) != 0) {
+    bool written = m_journal && m_journal->write(line) == line.size() && m_journal->flush();
+#ifdef Q_OS_UNIX
+    written = written && ::fdatasync(m_journal->handle()) == 0;
+#endif
+    if (!written) {
         err(tr("cannot write the recording journal %1: %2")
                 .arg(m_journalPath, m_journal ? m_journal->errorString() : tr("it is not open")));
         return false;
@@ -625,7 +635,7 @@ void Runner::RemoveJournal()
         QFile::remove(m_journalPath);
 }
 
-bool Runner::WriteRecording(const QJsonArray &actions) const
+QByteArray Runner::RecordingDocument(const QJsonArray &actions) const
 {
     const QString name = QFileInfo(m_recordPath).completeBaseName();
     const QJsonObject procedure {
@@ -633,9 +643,14 @@ bool Runner::WriteRecording(const QJsonArray &actions) const
         {QStringLiteral("name"), name},
         {QStringLiteral("label"), name},
         {QStringLiteral("actions"), actions}};
-    const QByteArray content = QJsonDocument(procedure).toJson();
+    return QJsonDocument(procedure).toJson();
+}
+
+bool Runner::WriteRecording(const QJsonArray &actions) const
+{
     QString reason;
-    if (KAVAtmSaveFile::Write(m_recordPath, content, &reason) != KAVAtmSaveFile::Outcome::Saved) {
+    if (KAVAtmSaveFile::Write(m_recordPath, RecordingDocument(actions), &reason)
+        != KAVAtmSaveFile::Outcome::Saved) {
         err(tr("cannot write the recording %1: %2").arg(m_recordPath, reason));
         return false;
     }
@@ -1001,7 +1016,7 @@ bool Runner::WriteExtraReport(const QString &file, const QString &kind,
     return true;
 }
 
-bool Runner::CheckPaths() const
+bool Runner::CheckPaths()
 {
     QList<std::pair<QString, QString>> outputs {
         {QDir(m_options.outputDir).filePath(QStringLiteral("report.json")),
@@ -1037,8 +1052,10 @@ bool Runner::CheckPaths() const
             }
         }
     }
-    if (recording && QFileInfo(recordFile).isFile() && !m_options.force
-        && procedureActions(recordFile) < 0) {
+    // Read once: a run that records nothing keeps what the file holds.
+    m_previousRecording
+        = recording && QFileInfo(recordFile).isFile() ? procedureActions(recordFile) : 0;
+    if (m_previousRecording < 0 && !m_options.force) {
         err(tr("the recording file %1 exists and is not a procedure file; --force replaces it.")
                 .arg(recordFile));
         return false;

@@ -114,6 +114,7 @@ private:
     void StopRecordingClientWhenDone();
     // Writes the recording as a procedure file; false, with a message, when it could not.
     bool WriteRecording(const QJsonArray &actions) const;
+    QByteArray RecordingDocument(const QJsonArray &actions) const;
     // Each recorded action is appended to a journal beside the recording as it comes, so that
     // a crash loses nothing at a cost that does not grow with the recording; the journal is
     // folded into the procedure file at the end, or by the next run that records to it.
@@ -126,7 +127,7 @@ private:
     // Refuses, before anything runs, outputs that collide with each other or with an input, a
     // recording over a file that is not a procedure (unless forced), and folders that cannot
     // be written; false, with a message, for any of them.
-    bool CheckPaths() const;
+    bool CheckPaths();
     // Launches clients for pending procedures while there are free slots; false when one
     // could not be launched.
     bool Dispatch();

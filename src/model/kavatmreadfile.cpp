@@ -24,8 +24,14 @@ Outcome fail(Outcome outcome, const QString &reason, QString *errorString)
 
 Outcome Read(const QString &path, qint64 maxBytes, QByteArray *content, QString *errorString)
 {
-    if (!QFileInfo::exists(path))
+    if (!QFileInfo::exists(path)) {
+        // A link to nothing is a file that went astray, not one that was never made.
+        if (QFileInfo(path).isSymLink())
+            return fail(Outcome::NotRegular,
+                        QStringLiteral("%1 is a link to a file that does not exist.").arg(path),
+                        errorString);
         return fail(Outcome::Missing, QStringLiteral("%1 does not exist.").arg(path), errorString);
+    }
     QFile file;
 #ifdef Q_OS_UNIX
     // Opened without blocking and checked on the open descriptor: a pipe put in its place after

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -54,6 +55,10 @@ Outcome ReplaceLink(const QFileInfo &info, const QByteArray &content, QString *e
                         + QStringLiteral(".XXXXXX"));
     if (!file.open())
         return fail(Outcome::OpenFailed, file.errorString(), errorString);
+    // A temporary file is the owner's only; the file it becomes gets what a new one would.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(file.handle(), 0666 & ~mask);
     if (file.write(content) != content.size() || !file.flush() || ::fsync(file.handle()) != 0) {
         return fail(Outcome::WriteFailed,
                     file.error() == QFileDevice::NoError

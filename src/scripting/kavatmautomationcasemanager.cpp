@@ -43,6 +43,7 @@ public:
     QString current;
     QPointer<QTimer> timer;
     qint64 timeout = 0;
+    int deadline = 0; // the engine's token for the executing case
     std::unique_ptr<KAVAtmJsUiHelper> uiHelper;
     bool starting = false;
 };
@@ -101,9 +102,8 @@ void KAVAtmAutomationCaseManagerPrivate::Start(const QString &key)
         timer->setTimerType(Qt::PreciseTimer);
         QObject::connect(timer, &QTimer::timeout, q, [this, key] { q->TimeOutCase(key); });
         timer->start(int(this->timeout * 1000));
-        engine->SetDeadline(this->timeout * 1000 + KAVAtmAutomationCaseManager::StopGrace);
-    } else {
-        engine->ClearDeadline();
+        deadline
+            = engine->SetDeadline(this->timeout * 1000 + KAVAtmAutomationCaseManager::StopGrace);
     }
 
     const QJSValue executor = engine->GetGlobalProperty(QStringLiteral("kavExecutor"));
@@ -148,7 +148,7 @@ void KAVAtmAutomationCaseManagerPrivate::EndCurrent()
     StopTimer();
     KAVAtmJsEngine *engine = KAVAtmJsEngine::GetInstance();
     engine->StopTimer();
-    engine->ClearDeadline();
+    engine->ClearDeadline(std::exchange(deadline, 0));
 }
 
 void KAVAtmAutomationCaseManagerPrivate::Delete(const QString &key)

@@ -4,8 +4,6 @@
 #include "kavatmjsengine.h"
 #include "kavatmserializer_p.h"
 
-#include <limits>
-
 KAVATM_REGISTER_EXECUTOR(KAVAtmDataAssertAction)
 
 class KAVAtmDataAssertActionPrivate {
@@ -56,9 +54,8 @@ void KAVAtmDataAssertAction::Execute()
     }
     QJSValue result;
     // The assertion runs on this thread to its end: only the engine's watchdog can stop it.
-    const qint64 timeout = d->def.GetTimeout();
-    if (timeout > 0)
-        engine->SetDeadline(qMin<qint64>(timeout, std::numeric_limits<int>::max() / 1000) * 1000);
+    const qint64 timeout = qMin(d->def.GetTimeout(), KAVAtmAutomationCaseManager::MaximumTimeout);
+    const int deadline = timeout > 0 ? engine->SetDeadline(timeout * 1000) : 0;
     try {
         result = function.callWithInstance(
             module, {d->def.GetBaselineJsonString(), d->def.GetConfigJsonString()});
@@ -68,8 +65,7 @@ void KAVAtmDataAssertAction::Execute()
         result = QJSValue(QStringLiteral("Unknown exception happens!"));
     }
     const bool stopped = engine->WasStopped();
-    if (timeout > 0)
-        engine->ClearDeadline();
+    engine->ClearDeadline(deadline);
     if (stopped) {
         ReportResult(KAVAtmEnums::Fail,
                      tr("Timeout.") + QLatin1Char(' ')

@@ -17,7 +17,7 @@ public:
     // The case this action registered; empty once it is cleared.
     QString key;
     QPointer<KAVAtmAutomationCaseManager> manager;
-    bool deadline = false;
+    int deadline = 0; // the engine's token, while this action's deadline is set
 };
 
 KAVAtmExecuteScriptAction::KAVAtmExecuteScriptAction(KAVAtmPlatform &platform, const QUuid &id,
@@ -57,8 +57,7 @@ void KAVAtmExecuteScriptAction::Execute()
     KAVAtmJsEngine *engine = KAVAtmJsEngine::GetInstance();
     // Module code and the script file's own top level run before the case's deadline exists.
     if (d->def.GetTimeout() > 0) {
-        d->deadline = true;
-        engine->SetDeadline(
+        d->deadline = engine->SetDeadline(
             qMin<qint64>(d->def.GetTimeout(), KAVAtmAutomationCaseManager::MaximumTimeout) * 1000
             + KAVAtmAutomationCaseManager::StopGrace);
     }
@@ -66,7 +65,6 @@ void KAVAtmExecuteScriptAction::Execute()
     engine->RegisterQObject(QStringLiteral("kavCmdController"), KAVCmdController::GetController());
     engine->RegisterQObject(QStringLiteral("kavFeatEnvironmentManager"),
                             KAVFeatEnvironmentManager::GetManager());
-    engine->RegisterQObject(QStringLiteral("kavAtmAutomationCaseManager"), manager);
 
     const KAVAtmExecuteScriptActionDef::ImportModules modules = d->def.GetImportModules();
     for (auto it = modules.cbegin(); it != modules.cend(); ++it) {
@@ -141,8 +139,8 @@ void KAVAtmExecuteScriptAction::Cleanup()
 {
     // Ended first (its own time-out, say), the action takes its case along: nothing may go on
     // referring to the definition that goes with it.
-    if (std::exchange(d->deadline, false))
-        KAVAtmJsEngine::GetInstance()->ClearDeadline();
+    if (const int deadline = std::exchange(d->deadline, 0))
+        KAVAtmJsEngine::GetInstance()->ClearDeadline(deadline);
     const QString key = std::exchange(d->key, QString());
     KAVAtmAutomationCaseManager *manager = d->manager;
     if (key.isEmpty() || !manager)

@@ -74,7 +74,6 @@ KAVAtmJsConsoleWidget::KAVAtmJsConsoleWidget(QWidget *parent)
                                KAVCmdController::GetController());
     d->engine->RegisterQObject(QStringLiteral("kavFeatEnvironmentManager"),
                                KAVFeatEnvironmentManager::GetManager());
-    d->engine->RegisterQObject(QStringLiteral("kavAtmAutomationCaseManager"), manager);
     connect(manager, &KAVAtmAutomationCaseManager::TestCaseCompleted, this,
             &KAVAtmJsConsoleWidget::OnTestCaseCompleted);
 }
@@ -97,14 +96,14 @@ void KAVAtmJsConsoleWidget::OnExecuteButtonClicked()
     if (text.isEmpty())
         return;
     d->result->append(text);
-    // A line typed while a case runs keeps the case's deadline.
-    const bool ownDeadline = !d->engine->HasDeadline() && !d->engine->WasStopped();
-    if (ownDeadline)
-        d->engine->SetDeadline(s_lineTimeLimit);
+    // A line typed while a case runs keeps the case's deadline; a case the line starts sets
+    // its own, which the line's end leaves in place.
+    const int deadline = d->engine->HasDeadline() || d->engine->WasStopped()
+        ? 0
+        : d->engine->SetDeadline(s_lineTimeLimit);
     const QJSValue value = d->engine->Evaluate(text);
-    const bool stopped = d->engine->WasStopped();
-    if (ownDeadline)
-        d->engine->ClearDeadline();
+    const bool stopped = deadline != 0 && d->engine->WasStopped();
+    d->engine->ClearDeadline(deadline);
     d->result->append(QStringLiteral("> ")
                       + (stopped
                              ? tr("The script ran past %1 ms and was stopped.").arg(s_lineTimeLimit)

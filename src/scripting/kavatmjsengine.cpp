@@ -13,6 +13,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <exception>
+#include <limits>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -122,6 +123,7 @@ public:
     std::unique_ptr<Watchdog> watchdog;
     // Object.defineProperty as it was before any script ran.
     QJSValue lock;
+    int deadline = 0; // the token of the latest deadline set
 };
 
 KAVAtmJsEngine::KAVAtmJsEngine() : d(new KAVAtmJsEnginePrivate)
@@ -261,12 +263,11 @@ void KAVAtmJsEngine::LockGlobalProperty(const QString &name)
         qCDebug(lcScripting).noquote() << "Cannot lock" << name << ':' << locked.toString();
 }
 
-void KAVAtmJsEngine::SetDeadline(qint64 milliseconds)
+int KAVAtmJsEngine::SetDeadline(qint64 milliseconds)
 {
-    if (milliseconds > 0)
-        d->watchdog->Set(std::chrono::milliseconds(milliseconds));
-    else
-        d->watchdog->Clear();
+    d->watchdog->Set(std::chrono::milliseconds(qMax<qint64>(milliseconds, 1)));
+    d->deadline = d->deadline == std::numeric_limits<int>::max() ? 1 : d->deadline + 1;
+    return d->deadline;
 }
 
 bool KAVAtmJsEngine::HasDeadline() const
@@ -274,9 +275,10 @@ bool KAVAtmJsEngine::HasDeadline() const
     return d->watchdog->IsArmed();
 }
 
-void KAVAtmJsEngine::ClearDeadline()
+void KAVAtmJsEngine::ClearDeadline(int token)
 {
-    d->watchdog->Clear();
+    if (token != 0 && token == d->deadline)
+        d->watchdog->Clear();
 }
 
 bool KAVAtmJsEngine::WasStopped() const

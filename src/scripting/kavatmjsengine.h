@@ -40,10 +40,11 @@ public:
 
     // A script loop holds the GUI thread, where no timer can fire: past the deadline a watchdog
     // thread stops whatever script runs, and every script call fails until the deadline is
-    // cleared or set again. Not positive: no deadline.
-    void SetDeadline(qint64 milliseconds);
+    // cleared or set again. One deadline at a time, the latest set: the token says whose it is,
+    // and clearing with a token that is not the current one's leaves the current one alone.
+    int SetDeadline(qint64 milliseconds);
     bool HasDeadline() const;
-    void ClearDeadline();
+    void ClearDeadline(int token);
     // The watchdog stopped a script since the deadline was set.
     bool WasStopped() const;
 

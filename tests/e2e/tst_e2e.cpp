@@ -893,7 +893,11 @@ void tst_E2E::recordingSurvivesAKilledRunner()
     QCOMPARE(actions.first()["action"].toString(), QStringLiteral("OpenFile"));
     file.close();
 
-    // A run that records nothing does not replace the recording with less.
+    // A run that records nothing does not replace the recording with less, nor does the empty
+    // journal of a run that stopped before it recorded anything.
+    QFile empty(recording + ".journal");
+    QVERIFY(empty.open(QIODevice::WriteOnly));
+    empty.close();
     QCOMPARE(run({"--output", m_output, "--quiet-client", "--timeout", "1", "--record", recording}),
              1);
     QVERIFY2(m_stdout.contains("nothing was recorded"), qPrintable(m_stdout));

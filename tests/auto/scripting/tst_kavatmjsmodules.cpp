@@ -58,6 +58,17 @@ void tst_KAVAtmJsModules::engineBasics()
     QVERIFY(engine->CreateJsObject(nullptr).isNull());
     QCOMPARE(engine->CreateJsArray(3).property("length").toInt(), 3);
     QVERIFY(evaluate("throw new Error('boom')").isError());
+
+    // The latest deadline holds: clearing one it replaced leaves it armed; past it, scripts are
+    // stopped until its owner clears it.
+    const int replaced = engine->SetDeadline(100000);
+    const int latest = engine->SetDeadline(50);
+    engine->ClearDeadline(replaced);
+    QVERIFY(engine->HasDeadline());
+    QTRY_VERIFY(engine->WasStopped());
+    QVERIFY(evaluate("1 + 1").isError());
+    engine->ClearDeadline(latest);
+    QCOMPARE(evaluate("1 + 1").toInt(), 2);
 }
 
 void tst_KAVAtmJsModules::scriptFiles_data()

@@ -250,6 +250,8 @@ void tst_KAVAtmScriptActions::unusableBaseline_data()
                             << "is not a regular file.";
     QTest::newRow("FIFO") << "fifo"
                           << "is not a regular file.";
+    QTest::newRow("a link to nothing") << "dangling"
+                                       << "is not a regular file.";
     QTest::newRow("too large") << "large"
                                << "is larger than 67108864 bytes.";
 }
@@ -263,6 +265,8 @@ void tst_KAVAtmScriptActions::unusableBaseline()
         QVERIFY(QDir().mkpath(path));
     } else if (kind == "fifo") {
         QVERIFY(QProcess::execute("mkfifo", {path}) == 0);
+    } else if (kind == "dangling") {
+        QVERIFY(QFile::link(m_dir.filePath("nowhere"), path));
     } else if (kind != "missing") {
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
