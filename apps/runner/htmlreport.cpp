@@ -91,7 +91,7 @@ struct Counts {
     int passed = 0, warnings = 0, failed = 0, notRun = 0;
 };
 
-QString procedureSection(const QJsonObject &procedure, Counts *counts)
+QString procedureSection(const QJsonObject &procedure)
 {
     const QJsonArray actions = procedure.value(QLatin1String("actionResults")).toArray();
     const bool passed = ProcedurePassed(procedure);
@@ -115,10 +115,6 @@ QString procedureSection(const QJsonObject &procedure, Counts *counts)
     for (int i = 0; i < actions.size(); ++i) {
         const QJsonObject action = actions.at(i).toObject();
         const Verdict verdict = ActionVerdict(action);
-        counts->passed += verdict == Verdict::Pass;
-        counts->warnings += verdict == Verdict::Warning;
-        counts->failed += verdict == Verdict::Fail;
-        counts->notRun += verdict == Verdict::NotRun;
         const QString details = action.value(QLatin1String("details")).toString();
         QString cell
             = details.isEmpty() ? QString() : QStringLiteral("<pre>%1</pre>").arg(escaped(details));
@@ -135,17 +131,21 @@ QString procedureSection(const QJsonObject &procedure, Counts *counts)
 
 } // namespace
 
-QByteArray HtmlReport(const QJsonObject &given)
+bool HtmlReport(QIODevice &device, const QJsonObject &given)
 {
     const QJsonObject report = Printable(given);
     Counts counts;
-    // Kept as UTF-8 as it grows: the page of a large merge is tens of megabytes.
-    QByteArray procedures;
     QStringList flaky;
     const QJsonArray results = report.value(QLatin1String("procedures")).toArray();
     for (const QJsonValue &value : results) {
         const QJsonObject procedure = value.toObject();
-        procedures += procedureSection(procedure, &counts).toUtf8();
+        for (const QJsonValue &action : procedure.value(QLatin1String("actionResults")).toArray()) {
+            const Verdict verdict = ActionVerdict(action.toObject());
+            counts.passed += verdict == Verdict::Pass;
+            counts.warnings += verdict == Verdict::Warning;
+            counts.failed += verdict == Verdict::Fail;
+            counts.notRun += verdict == Verdict::NotRun;
+        }
         if (procedure.value(QLatin1String("flaky")).toBool())
             flaky.append(escaped(ProcedureName(procedure)));
     }
@@ -207,5 +207,13 @@ QByteArray HtmlReport(const QJsonObject &given)
         html += QStringLiteral("<div class=\"problems\"><p>%1</p></div>\n")
                     .arg(problems.join(QStringLiteral("</p><p>")));
     }
-    return html.toUtf8() + procedures + QByteArrayLiteral("</body></html>\n");
+    // The procedures a section at a time: the page of a large merge is tens of megabytes.
+    const auto write = [&device](const QString &text) {
+        const QByteArray bytes = text.toUtf8();
+        return device.write(bytes) == bytes.size();
+    };
+    bool written = write(html);
+    for (qsizetype i = 0; i < results.size() && written; ++i)
+        written = write(procedureSection(results.at(i).toObject()));
+    return written && write(QStringLiteral("</body></html>\n"));
 }

@@ -124,12 +124,11 @@ int writeProcedure(QXmlStreamWriter &xml, const QJsonObject &procedure)
 
 } // namespace
 
-QByteArray JUnitReport(const QJsonObject &given)
+bool JUnitReport(QIODevice &device, const QJsonObject &given)
 {
     // One unpaired surrogate would make the whole file unreadable to a parser.
     const QJsonObject report = Printable(given);
-    QByteArray out;
-    QXmlStreamWriter xml(&out);
+    QXmlStreamWriter xml(&device);
     xml.setAutoFormatting(true);
     xml.writeStartDocument();
     xml.writeStartElement(QStringLiteral("testsuites"));
@@ -167,5 +166,5 @@ QByteArray JUnitReport(const QJsonObject &given)
     }
     xml.writeEndElement();
     xml.writeEndDocument();
-    return out;
+    return !xml.hasError();
 }

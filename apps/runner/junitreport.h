@@ -1,13 +1,14 @@
 #ifndef JUNITREPORT_H
 #define JUNITREPORT_H
 
-#include <QtCore/QByteArray>
+#include <QtCore/QIODevice>
 #include <QtCore/QJsonObject>
 
 // A run's report.json as the JUnit XML that CI services read: a testsuite per procedure and a
 // testcase per action. What kept the run from passing without being an action (an invalid
 // file, a procedure never started, a client that crashed) is a failed testcase too, so the XML
 // never reads as a pass when the exit code does not.
-QByteArray JUnitReport(const QJsonObject &report);
+// False when a write fell short.
+bool JUnitReport(QIODevice &device, const QJsonObject &report);
 
 #endif // JUNITREPORT_H

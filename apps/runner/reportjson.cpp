@@ -4,7 +4,9 @@
 #include "kavatmtestactionresult.h"
 
 #include <QtCore/QFileInfo>
+#include <QtCore/QIODevice>
 #include <QtCore/QJsonArray>
+#include <QtCore/QJsonDocument>
 
 namespace ReportJson {
 
@@ -173,6 +175,61 @@ bool ShardOrder(const QString &fileA, const QString &fileB)
     const QFileInfo a(fileA), b(fileB);
     return a.fileName() != b.fileName() ? a.fileName() < b.fileName()
                                         : a.absoluteFilePath() < b.absoluteFilePath();
+}
+
+namespace {
+
+// The lines of a one-member wrapper's text, its brackets cut off, indented one level more: what
+// the member reads as inside an object that is itself inside the report.
+QByteArray inner(const QByteArray &wrapped, int indent)
+{
+    const qsizetype begin = wrapped.indexOf('\n') + 1;
+    const qsizetype end = wrapped.lastIndexOf('\n', wrapped.size() - 2) + 1;
+    QByteArray text;
+    const QByteArray pad(indent, ' ');
+    for (qsizetype line = begin; line < end;) {
+        const qsizetype next = wrapped.indexOf('\n', line) + 1;
+        text += pad;
+        text += QByteArrayView(wrapped).sliced(line, next - line);
+        line = next;
+    }
+    return text;
+}
+
+// Without its line break, a comma after it unless it is the last.
+QByteArray item(QByteArray text, bool last)
+{
+    text.chop(1);
+    return text + (last ? "\n" : ",\n");
+}
+
+} // namespace
+
+bool WriteJson(QIODevice &device, const QJsonObject &report)
+{
+    bool written = device.write("{\n") == 2;
+    const auto write = [&device, &written](const QByteArray &text) {
+        written = written && device.write(text) == text.size();
+    };
+    for (auto member = report.begin(); member != report.end() && written; ++member) {
+        const bool last = std::next(member) == report.end();
+        const QJsonArray array = member->toArray();
+        if (array.isEmpty()) {
+            const QJsonObject alone {{member.key(), *member}};
+            write(item(inner(QJsonDocument(alone).toJson(), 0), last));
+            continue;
+        }
+        // A long list a member at a time: the report is never printed whole.
+        const QByteArray opening
+            = inner(QJsonDocument(QJsonObject {{member.key(), 0}}).toJson(), 0);
+        write(opening.left(opening.lastIndexOf(':') + 2) + "[\n");
+        for (qsizetype i = 0; i < array.size() && written; ++i)
+            write(item(inner(QJsonDocument(QJsonArray {array.at(i)}).toJson(), 4),
+                       i + 1 == array.size()));
+        write(last ? "    ]\n" : "    ],\n");
+    }
+    write("}\n");
+    return written;
 }
 
 } // namespace ReportJson

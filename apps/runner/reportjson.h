@@ -5,6 +5,8 @@
 #include <QtCore/QJsonObject>
 #include <QtCore/QString>
 
+class QIODevice;
+
 // Reading the procedures and actions of a report.json, for the reports made from it.
 namespace ReportJson {
 
@@ -29,6 +31,9 @@ QDateTime Time(const QJsonValue &text);
 double Seconds(const QJsonObject &item);
 // The order the shards deal procedure files in: by file name, then by path.
 bool ShardOrder(const QString &fileA, const QString &fileB);
+// Writes the report as QJsonDocument::toJson would, one list member at a time: a merge of
+// large reports never holds their text whole. False when a write fell short.
+bool WriteJson(QIODevice &device, const QJsonObject &report);
 
 } // namespace ReportJson
 

@@ -202,24 +202,27 @@ int MergeReports(const QString &outDir, const QStringList &reportDirs)
         return 2;
     }
     const QDir target(outDir);
-    const auto write = [&target](const QString &name, const QByteArray &content) {
+    const auto write = [&target](const QString &name, const KAVAtmSaveFile::Producer &produce) {
         QString reason;
         const QString path = target.absoluteFilePath(name);
-        if (KAVAtmSaveFile::Write(path, content, &reason) != KAVAtmSaveFile::Outcome::Saved) {
+        if (KAVAtmSaveFile::Write(path, produce, &reason) != KAVAtmSaveFile::Outcome::Saved) {
             err(tr("cannot write %1: %2").arg(path, reason));
             return false;
         }
         out(tr("Merged: %1").arg(path));
         return true;
     };
-    // One page at a time: each is as large as the reports.
-    bool pages = write(QStringLiteral("junit.xml"), JUnitReport(merged));
-    pages = write(QStringLiteral("report.html"), HtmlReport(merged)) && pages;
+    // Each written as it is made, one procedure at a time: each is as large as the reports.
+    const auto page = [&merged](bool (*make)(QIODevice &, const QJsonObject &)) {
+        return [&merged, make](QIODevice &file) { return make(file, merged); };
+    };
+    bool pages = write(QStringLiteral("junit.xml"), page(&JUnitReport));
+    pages = write(QStringLiteral("report.html"), page(&HtmlReport)) && pages;
     // report.json, last, holds the code the merge ends with.
     if (!pages)
         code = 2;
     merged.insert(QStringLiteral("exitCode"), code);
-    if (!write(QStringLiteral("report.json"), QJsonDocument(merged).toJson()))
+    if (!write(QStringLiteral("report.json"), page(&ReportJson::WriteJson)))
         code = 2;
     out(tr("Merged %1 of %2 report(s): %3 procedure(s), exit code %4")
             .arg(QString::number(merges), QString::number(reportDirs.size()),

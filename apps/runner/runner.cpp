@@ -857,7 +857,7 @@ int Runner::WriteReports(int code)
     struct Written {
         QString file;
         QString kind;
-        QByteArray (*make)(const QJsonObject &);
+        bool (*make)(QIODevice &, const QJsonObject &);
         int code = -1; // the code it holds; -1: not written
     };
     QList<Written> pages;
@@ -869,14 +869,14 @@ int Runner::WriteReports(int code)
     if (reportCode < 0)
         setupError();
     for (Written &page : pages) {
-        if (WriteExtraReport(page.file, page.kind, page.make(BuildReport(code))))
+        if (WriteExtraReport(page.file, page.kind, page.make, BuildReport(code)))
             page.code = code;
         else
             setupError();
     }
     for (Written &page : pages) {
         if (page.code >= 0 && page.code != code)
-            WriteExtraReport(page.file, page.kind, page.make(BuildReport(code)));
+            WriteExtraReport(page.file, page.kind, page.make, BuildReport(code));
     }
     if (reportCode != code && WriteReport(code) && reportCode >= 0)
         reportCode = code;
@@ -982,7 +982,9 @@ bool Runner::WriteReport(int exitCode) const
     const QJsonObject report = BuildReport(exitCode);
     const QString path = QDir(m_options.outputDir).filePath(QStringLiteral("report.json"));
     QString error;
-    if (KAVAtmSaveFile::Write(path, QJsonDocument(report).toJson(), &error)
+    if (KAVAtmSaveFile::Write(
+            path, [&report](QIODevice &file) { return ReportJson::WriteJson(file, report); },
+            &error)
         == KAVAtmSaveFile::Outcome::Saved)
         return true;
     err(tr("cannot write the report %1: %2").arg(path, error));
@@ -1004,11 +1006,14 @@ void Runner::PrintList() const
 }
 
 bool Runner::WriteExtraReport(const QString &file, const QString &kind,
-                              const QByteArray &content) const
+                              bool (*make)(QIODevice &, const QJsonObject &),
+                              const QJsonObject &report) const
 {
     QString error;
     QDir().mkpath(QFileInfo(file).absolutePath());
-    if (KAVAtmSaveFile::Write(file, content, &error) != KAVAtmSaveFile::Outcome::Saved) {
+    if (KAVAtmSaveFile::Write(
+            file, [make, &report](QIODevice &device) { return make(device, report); }, &error)
+        != KAVAtmSaveFile::Outcome::Saved) {
         err(tr("cannot write the %1 report %2: %3").arg(kind, file, error));
         return false;
     }

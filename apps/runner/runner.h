@@ -158,7 +158,8 @@ private:
     void PrintList() const;
     // Writes the JUnit or HTML form of the report; false, with a message, when it could not.
     bool WriteExtraReport(const QString &file, const QString &kind,
-                          const QByteArray &content) const;
+                          bool (*make)(QIODevice &, const QJsonObject &),
+                          const QJsonObject &report) const;
 
     RunnerOptions m_options;
     KAVAtmOrchestrator *m_orchestrator = nullptr;

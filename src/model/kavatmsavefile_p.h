@@ -4,7 +4,10 @@
 #include "kavautomation_export.h"
 
 #include <QtCore/QByteArray>
+#include <QtCore/QIODevice>
 #include <QtCore/QString>
+
+#include <functional>
 
 namespace KAVAtmSaveFile {
 
@@ -19,6 +22,12 @@ enum class Outcome {
 // file in a read-only folder is written in place, its old content restored on failure. Only
 // regular files are replaced, and symbolic links: the link itself, never its target.
 KAVAUTOMATION_EXPORT Outcome Write(const QString &path, const QByteArray &content,
+                                   QString *errorString = nullptr);
+
+// Writes what produce writes into the file, as it goes: a report of many megabytes is never
+// held whole. produce returns false when a write fell short.
+using Producer = std::function<bool(QIODevice &file)>;
+KAVAUTOMATION_EXPORT Outcome Write(const QString &path, const Producer &produce,
                                    QString *errorString = nullptr);
 
 } // namespace KAVAtmSaveFile
