@@ -19,6 +19,7 @@
 #include "kavfeatcontainer.h"
 #include "kavnestitem.h"
 
+#include <QtCore/QMetaEnum>
 #include <QtGui/QKeyEvent>
 #include <QtGui/QMouseEvent>
 #include <QtWidgets/QApplication>
@@ -261,7 +262,15 @@ protected:
                         QStringLiteral("Remove every sheet of the current document?"),
                         QMessageBox::Yes | QMessageBox::No, dialogParent(GetParentWidget()));
         box.setObjectName(QStringLiteral("confirmClear"));
-        if (box.exec() == QMessageBox::Yes) {
+        box.button(QMessageBox::Yes)->setObjectName(QStringLiteral("yesButton"));
+        box.button(QMessageBox::No)->setObjectName(QStringLiteral("noButton"));
+        const int answer = box.exec();
+        // The answer is offered to recording like a dialog's value: "confirmClear": "Yes".
+        Q_EMIT m_platform->PopupDialogValueReturned(
+            box.objectName(),
+            QString::fromLatin1(
+                QMetaEnum::fromType<QMessageBox::StandardButtons>().valueToKey(answer)));
+        if (answer == QMessageBox::Yes) {
             if (CorvidDocument *document = m_platform->GetCurrentDocument())
                 document->ClearNesting();
         }
@@ -284,8 +293,11 @@ void CorvidDialogHandler::ApplyAutomationData(const QVariantMap &data, bool clea
     auto *command = qobject_cast<KAVCmdDialogCommand *>(
         KAVCmdController::GetController()->GetCurrentCommand());
     QWidget *dialog = GetDialog(command);
-    if (!dialog)
+    // A command waiting in a modal popup takes the data as the popup's answer.
+    if (!dialog) {
+        AnswerModal(data);
         return;
+    }
     if (clearFirst) {
         for (QLineEdit *edit : dialog->findChildren<QLineEdit *>())
             edit->clear();
@@ -294,6 +306,8 @@ void CorvidDialogHandler::ApplyAutomationData(const QVariantMap &data, bool clea
         QWidget *widget = dialog->findChild<QWidget *>(it.key());
         if (auto *spin = qobject_cast<QDoubleSpinBox *>(widget))
             spin->setValue(it.value().toDouble());
+        else if (auto *whole = qobject_cast<QSpinBox *>(widget))
+            whole->setValue(it.value().toInt());
         else if (auto *check = qobject_cast<QCheckBox *>(widget))
             check->setChecked(it.value().toBool());
         else if (auto *edit = qobject_cast<QLineEdit *>(widget))
@@ -301,6 +315,33 @@ void CorvidDialogHandler::ApplyAutomationData(const QVariantMap &data, bool clea
         else if (auto *combo = qobject_cast<QComboBox *>(widget))
             combo->setCurrentText(it.value().toString());
     }
+}
+
+void CorvidDialogHandler::AnswerModal(const QVariantMap &data)
+{
+    QWidget *modal = QApplication::activeModalWidget();
+    if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+        // The button named under the box's own name: "confirmClear": "No".
+        bool known = false;
+        const int button = QMetaEnum::fromType<QMessageBox::StandardButtons>().keyToValue(
+            data.value(box->objectName()).toString().toLatin1().constData(), &known);
+        if (QAbstractButton *answer
+            = known ? box->button(QMessageBox::StandardButton(button)) : nullptr)
+            answer->click();
+        return;
+    }
+    auto *dialog = qobject_cast<QDialog *>(modal);
+    if (!dialog)
+        return;
+    for (auto it = data.cbegin(); it != data.cend(); ++it) {
+        QWidget *widget = dialog->findChild<QWidget *>(it.key());
+        if (auto *spin = qobject_cast<QSpinBox *>(widget))
+            spin->setValue(it.value().toInt());
+        else if (auto *edit = qobject_cast<QLineEdit *>(widget))
+            edit->setText(it.value().toString());
+    }
+    // A popup's values are recorded when it is accepted.
+    dialog->accept();
 }
 
 CorvidMainWindow::CorvidMainWindow(CorvidPlatform *platform)
@@ -449,8 +490,9 @@ bool CorvidMainWindow::SelectFromMenu(const QString &fullPath)
 
 QWidget *CorvidMainWindow::CurrentDialog() const
 {
-    return m_dialogHandler->GetDialog(qobject_cast<KAVCmdDialogCommand *>(
+    QWidget *dialog = m_dialogHandler->GetDialog(qobject_cast<KAVCmdDialogCommand *>(
         KAVCmdController::GetController()->GetCurrentCommand()));
+    return dialog ? dialog : QApplication::activeModalWidget();
 }
 
 QStringList CorvidMainWindow::SelectedFeatures() const

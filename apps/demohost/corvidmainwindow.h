@@ -22,6 +22,11 @@ class CorvidDialogHandler : public KAVCmdDialogHandler, public KAVAtmDialogHandl
 public:
     explicit CorvidDialogHandler(QWidget *mainWindow);
     void ApplyAutomationData(const QVariantMap &data, bool clearFirst) override;
+
+private:
+    // Sets the values into the open modal popup and accepts it; a message box presses the
+    // button its name's value names.
+    static void AnswerModal(const QVariantMap &data);
 };
 
 // The main window: the feature tree of the current document, its context menu, and the host's
@@ -33,7 +38,7 @@ public:
     explicit CorvidMainWindow(CorvidPlatform *platform);
     ~CorvidMainWindow() override;
 
-    // The dialog of the running command, or null.
+    // The dialog of the running command or the open modal popup, or null.
     Q_INVOKABLE QWidget *CurrentDialog() const;
     // The identifiers of the current document's selected feature objects, sorted.
     Q_INVOKABLE QStringList SelectedFeatures() const;

@@ -6,6 +6,7 @@
 #include "kavcmddialoghandler.h"
 
 #include <QtCore/QCoreApplication>
+#include <QtWidgets/QApplication>
 
 KAVAtmDialogHandler::~KAVAtmDialogHandler() = default;
 
@@ -22,6 +23,9 @@ QWidget *Find(QString *error)
         return nullptr;
     }
     const auto *dialogCommand = qobject_cast<const KAVCmdDialogCommand *>(command);
+    // A command waiting in a modal dialog (exec, a message box) is answered through it.
+    if (QWidget *modal = QApplication::activeModalWidget(); modal && !dialogCommand)
+        return modal;
     if (!dialogCommand) {
         *error = tr("The current running command does not contain a dialog: %1")
                      .arg(command->GetLabel());

@@ -7,6 +7,7 @@
 
 #include <QtCore/QEventLoop>
 #include <QtCore/QTimer>
+#include <QtWidgets/QApplication>
 
 KAVATM_REGISTER_EXECUTOR(KAVAtmLaunchCommandAction)
 
@@ -58,6 +59,20 @@ void KAVAtmLaunchCommandAction::Execute()
                      QString());
         return;
     }
+    // A command that opens a modal dialog waits in it until it is answered, and the steps
+    // that answer it come after this one: its verdict is given as soon as the dialog is up.
+    QWidget *const modalBefore = QApplication::activeModalWidget();
+    QTimer modal;
+    modal.setInterval(20);
+    connect(&modal, &QTimer::timeout, this, [this, &modal, modalBefore] {
+        QWidget *open = QApplication::activeModalWidget();
+        if (!open || open == modalBefore)
+            return;
+        modal.stop();
+        qCDebug(lcPlatform).noquote() << "The command waits in the modal dialog" << open;
+        ReportResult(KAVAtmEnums::Pass, QString(), QString());
+    });
+    modal.start();
     bool threw = false;
     QString thrown;
     try {
@@ -68,6 +83,13 @@ void KAVAtmLaunchCommandAction::Execute()
     } catch (const std::exception &exception) {
         threw = true;
         thrown = QString::fromLocal8Bit(exception.what());
+    }
+    modal.stop();
+    // Answered while its dialog was open: the verdict is given.
+    if (IsEnded()) {
+        if (threw)
+            qCWarning(lcPlatform).noquote() << "The command failed after its dialog:" << thrown;
+        return;
     }
     if (threw) {
         ReportResult(KAVAtmEnums::Fail,

@@ -7,8 +7,10 @@
 class KAVAtmLaunchCommandActionPrivate;
 
 // Triggers one of the host's command actions by its id and gives the command three seconds to
-// settle. It reports no Executing update; its time-out still holds, so a command whose
-// dialog blocks in exec() cannot hold the host forever.
+// settle. A command that opens a modal dialog passes once the dialog is up, so that the steps
+// after it (SetAutomationData, WidgetReplay, a script) can answer it. It reports no Executing
+// update; its time-out bounds the trigger, so a command that blocks in some other way cannot
+// hold the host forever.
 class KAVAUTOMATION_EXPORT KAVAtmLaunchCommandAction : public KAVAtmTestActionBase {
     Q_OBJECT
 public:

@@ -229,6 +229,14 @@ bool KAVAtmEventRecorder::eventFilter(QObject *watched, QEvent *event)
         return false;
     if (d->IsPropagation(watched, event))
         return false;
+    // A widget made after the tree was named (a menu, a combo box's pop-up) is named now, in
+    // the order a replay names it when it looks for it.
+    for (QObject *up = watched; up != d->root; up = up->parent()) {
+        if (up->objectName().isEmpty()) {
+            d->NameWidgets(d->root);
+            break;
+        }
+    }
 
     auto recorded = std::make_unique<KAVAtmRecordedEvent>(
         int(qMin<qint64>(d->clock.elapsed(), std::numeric_limits<int>::max())), watched,
@@ -259,8 +267,20 @@ void KAVAtmEventRecorder::Replay()
     }
     const KAVAtmRecordedEvent &current = *d->events[size_t(d->replayPosition++)];
     if (current.GetEvent()) {
-        if (QObject *target = d->FindTarget(current))
-            QCoreApplication::postEvent(target, current.GetEvent()->clone());
+        QObject *target = d->FindTarget(current);
+        if (!target) {
+            d->NameWidgets(d->root);
+            target = d->FindTarget(current);
+        }
+        // An input whose widget is not there would leave the replay in another state.
+        if (!target) {
+            d->replaying = false;
+            Q_EMIT ReplayFinished(tr("Event %1 cannot be replayed: there is no %2 at %3.")
+                                      .arg(QString::number(d->replayPosition - 1),
+                                           current.GetClassName(), current.GetObjectPath()));
+            return;
+        }
+        QCoreApplication::postEvent(target, current.GetEvent()->clone());
     }
     if (d->replayPosition < int(d->events.size())) {
         const qint64 difference = qint64(d->events[size_t(d->replayPosition)]->GetTimeOffset())

@@ -779,8 +779,26 @@ void tst_E2E::recordAndReplay()
         kavAssert.isTrue(mainWindow.SelectFromMenu("Nestings/Nesting 1/Sheet 1/Bracket #2"));
         done();
     })");
+    // Modal popups, answered from inside their loops: a quantity, then "No" to a message box.
+    const auto answer = [this](const char *name, const char *command, const char *logic) {
+        return writeFile(name,
+                         QStringLiteral("function (context) {"
+                                        "    return kavExecutor.executeSubDialog(context,"
+                                        "        function () { kavCmdController.GetAction("
+                                        "\"%1\").trigger(); },"
+                                        "        function () { %2 });"
+                                        "}")
+                             .arg(QLatin1String(command), QLatin1String(logic))
+                             .toUtf8());
+    };
+    const QString quantity = answer("quantity.js", "Part.Quantity",
+                                    "kavAssert.isTrue(mainWindow.TypeInto(\"quantity\", \"4\"));"
+                                    "kavAssert.isTrue(mainWindow.ClickOn(\"okButton\"));");
+    const QString keep
+        = answer("keep.js", "Clear.Nesting", "kavAssert.isTrue(mainWindow.ClickOn(\"noButton\"));");
     const QString check = writeFile("check.js", R"(function (context, done) {
         kavAssert.deepEqual(mainWindow.SelectedFeatures(), ["Bracket #2"]);
+        kavAssert.isTrue(mainWindow.CurrentDialog() === null);
         done();
     })");
     const QJsonObject assertion {
@@ -793,6 +811,9 @@ void tst_E2E::recordAndReplay()
              QJsonObject {{"action", "WaitNest"}}, QJsonObject {{"action", "WaitUpdate"}},
              QJsonObject {{"action", "ExecuteScript"}, {"script", user}},
              QJsonObject {{"action", "WaitNest"}}, QJsonObject {{"action", "WaitUpdate"}},
+             QJsonObject {{"action", "ExecuteScript"}, {"script", quantity}},
+             QJsonObject {{"action", "WaitNest"}}, QJsonObject {{"action", "WaitUpdate"}},
+             QJsonObject {{"action", "ExecuteScript"}, {"script", keep}},
              QJsonObject {{"action", "ExecuteScript"}, {"script", select}}, assertion,
              QJsonObject {{"action", "Recording"}, {"command", "stop"}}}));
     const QString recording = m_dir->filePath("recorded/session.json");
@@ -810,8 +831,11 @@ void tst_E2E::recordAndReplay()
     for (const QJsonValue &action : recorded.value("actions").toArray()) {
         const QString type = action["action"].toString();
         types.append(type);
-        if (type == "SetAutomationData")
-            values = action.toObject();
+        if (type == "SetAutomationData") {
+            const QJsonObject map = action["map"].toObject();
+            for (auto value = map.begin(); value != map.end(); ++value)
+                values.insert(value.key(), *value);
+        }
         if (type == "SetSelection")
             selection = action.toObject();
         if (type == "WidgetReplay")
@@ -822,12 +846,16 @@ void tst_E2E::recordAndReplay()
     QVERIFY2(sequence.contains("LaunchCommand SetAutomationData WidgetReplay"),
              qPrintable(sequence));
     // Each wait where its work happened: none left to run out a start time-out on replay.
-    QVERIFY2(sequence.endsWith("WidgetReplay WaitNest WaitUpdate SetSelection SetSelection"),
+    QVERIFY2(sequence.endsWith("WidgetReplay WaitNest WaitUpdate LaunchCommand SetAutomationData "
+                               "WaitNest WaitUpdate LaunchCommand SetAutomationData SetSelection "
+                               "SetSelection"),
              qPrintable(sequence));
 
     QVERIFY2(!sequence.contains("ExecuteScript") && !sequence.contains("DataAssert"),
              qPrintable(sequence));
-    QCOMPARE(values["map"].toObject().value("sheetWidth").toDouble(), 900.0);
+    QCOMPARE(values.value("sheetWidth").toDouble(), 900.0);
+    QCOMPARE(values.value("quantity").toInt(), 4);
+    QCOMPARE(values.value("confirmClear").toString(), QStringLiteral("No"));
     QCOMPARE(selection["selections"].toArray(),
              QJsonArray {"Nestings/Nesting 1/Sheet 1/Bracket #2"});
     QVERIFY(replay["events"].toArray().size() >= 10); // Ctrl+A, three digits, a click
@@ -1156,6 +1184,11 @@ void tst_E2E::shardsMergeIntoOneRun()
     QCOMPARE(run(QStringList {"--merge", merged} + shardFolders), 1);
     m_output = merged;
     QCOMPARE(essence(report()), whole);
+    // Written a list member at a time, it reads as the document printed whole.
+    QFile text(merged + "/report.json");
+    QVERIFY(text.open(QIODevice::ReadOnly));
+    const QByteArray printed = text.readAll();
+    QCOMPARE(printed, QJsonDocument::fromJson(printed).toJson());
     QVERIFY(QFile::exists(merged + "/junit.xml") && QFile::exists(merged + "/report.html"));
     // A shard whose report is missing fails the merge, however the others did.
     QCOMPARE(run({"--merge", merged, shardFolders.first(), m_dir->filePath("lost")}), 2);

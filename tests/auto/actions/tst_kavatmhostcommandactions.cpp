@@ -16,6 +16,7 @@
 #include "testplatform.h"
 
 #include <QtTest/QtTest>
+#include <QtWidgets/QApplication>
 #include <QtWidgets/QDialog>
 #include <QtWidgets/QPushButton>
 #include <QtWidgets/QVBoxLayout>
@@ -108,7 +109,8 @@ private Q_SLOTS:
     void cleanup();
     void launchCommand_data();
     void launchCommand();
-    void launchCommandTimeoutInsideAModalDialog();
+    void launchCommandThatBlocks_data();
+    void launchCommandThatBlocks();
     void setSelection_data();
     void setSelection();
     void setAutomationData_data();
@@ -146,14 +148,24 @@ void tst_KAVAtmHostCommandActions::initTestCase()
         });
         return command;
     });
+    // Blocks its trigger in a loop of its own, with no dialog to answer.
+    controller->RegisterCommand("Busy", [](const QByteArray &name) {
+        auto *command = new KAVCmdCommand(name);
+        QObject::connect(command, &KAVCmdCommand::Started, command, [] {
+            QEventLoop loop;
+            QTimer::singleShot(1500, &loop, &QEventLoop::quit);
+            loop.exec();
+        });
+        return command;
+    });
     // A command the host refuses to make throws.
     controller->RegisterCommand("Throwing", [](const QByteArray &) -> KAVCmdCommand * {
         throw KAVSysException(QStringLiteral("No licence for this command."));
     });
-    for (const char *id : {"Run.Buttons", "Run.Disabled", "Run.Modal", "Run.Throwing"}) {
-        const QByteArray command = id == QByteArray("Run.Modal") ? "Modal"
-            : id == QByteArray("Run.Throwing")                   ? "Throwing"
-                                                                 : "Buttons";
+    for (const char *id :
+         {"Run.Buttons", "Run.Disabled", "Run.Modal", "Run.Busy", "Run.Throwing"}) {
+        const QByteArray command
+            = QByteArray(id) == "Run.Disabled" ? "Buttons" : QByteArray(id + 4);
         auto *action = new KAVCmdCommandAction(id, command, QString(), {}, controller);
         action->setEnabled(id != QByteArray("Run.Disabled"));
         controller->AddAction(action);
@@ -220,18 +232,44 @@ void tst_KAVAtmHostCommandActions::launchCommand()
     QCOMPARE(!m_command.isNull(), result == KAVAtmEnums::Pass);
 }
 
-void tst_KAVAtmHostCommandActions::launchCommandTimeoutInsideAModalDialog()
+void tst_KAVAtmHostCommandActions::launchCommandThatBlocks_data()
 {
-    QElapsedTimer clock;
-    clock.start();
-    const QUuid id = QUuid::createUuid();
-    // The modal dialog blocks the trigger for 1.5 s; the 1 s time-out fires inside it.
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<QString>("details");
+    QTest::addColumn<bool>("insideTheDialog");
+    // Its dialog is up: the steps that answer it come next.
+    QTest::newRow("modal dialog") << "Run.Modal"
+                                  << "" << true;
+    // The 1 s time-out fires inside the command's 1.5 s loop.
+    QTest::newRow("loop of its own") << "Run.Busy"
+                                     << "Timeout." << false;
+}
+
+void tst_KAVAtmHostCommandActions::launchCommandThatBlocks()
+{
+    QFETCH(QString, id);
+    QFETCH(QString, details);
+    QFETCH(bool, insideTheDialog);
+    // Inside the dialog: the verdict is in, and the dialog takes automation data.
+    bool dialogOpen = false;
+    KAVCmdController::GetController()->SetDialogHandler(&m_handler);
+    m_handler.applied.clear();
+    QTimer::singleShot(700, this, [this, &dialogOpen] {
+        dialogOpen = QApplication::activeModalWidget() && !m_platform->Completed().isEmpty()
+            && m_platform->Run({{"action", "SetAutomationData"}, {"map", QJsonObject {{"n", 4}}}})
+                    .value("result")
+                == KAVAtmEnums::Pass;
+    });
     m_platform->DispatchAction(
-        id, QJsonObject {{"action", "LaunchCommand"}, {"actionId", "Run.Modal"}, {"timeout", 1}});
+        QUuid::createUuid(),
+        QJsonObject {{"action", "LaunchCommand"}, {"actionId", id}, {"timeout", 1}});
     const QList<QJsonObject> completed = m_platform->Completed();
-    QCOMPARE(completed.size(), 1);
-    QCOMPARE(completed.first().value("details").toString(), QStringLiteral("Timeout."));
-    QVERIFY(clock.elapsed() < 3000);
+    QCOMPARE(completed.size(), insideTheDialog ? 2 : 1);
+    QCOMPARE(completed.first().value("details").toString(), details);
+    QCOMPARE(completed.first().value("result").toInt(),
+             int(details.isEmpty() ? KAVAtmEnums::Pass : KAVAtmEnums::Fail));
+    QCOMPARE(dialogOpen, insideTheDialog);
+    QCOMPARE(m_handler.applied.value("n").toInt(), insideTheDialog ? 4 : 0);
 }
 
 void tst_KAVAtmHostCommandActions::setSelection_data()
@@ -397,6 +435,11 @@ void tst_KAVAtmHostCommandActions::widgetReplay_data()
         << refused(1, 4, 2, "Event type 2 is not a wheel event.") << 0;
     QTest::newRow("not an object") << QJsonArray {5} << 0 << false << int(KAVAtmEnums::Fail)
                                    << refused(0, 0, 0, "it is not a JSON object.") << 0;
+    QJsonObject gone = click("press", 0);
+    gone.insert("objn", "Buttons/gone");
+    QTest::newRow("widget not there")
+        << QJsonArray {gone, click("release", 50)} << 0 << false << int(KAVAtmEnums::Fail)
+        << "Event 0 cannot be replayed: there is no QPushButton at Buttons/gone." << 0;
     QTest::newRow("nothing to replay")
         << QJsonArray() << 0 << false << int(KAVAtmEnums::Pass) << "" << 0;
     // The release would come after the time-out: it must not be posted later.
