@@ -107,8 +107,6 @@ void tst_KAVAtmWaitActions::processorWait_data()
     const int pass = KAVAtmEnums::Pass;
     const int warning = KAVAtmEnums::Warning;
     const QString notStarted = "Expected to wait processor finished but it is not started.";
-    QTest::newRow("finished before the wait")
-        << "WaitNest" << Steps {"run", "idle"} << Steps {} << true << pass << "";
     QTest::newRow("runs during the wait")
         << "WaitNest" << Steps {} << Steps {"run", "idle"} << true << pass << "";
     QTest::newRow("idle, run, idle before")
@@ -214,7 +212,6 @@ void tst_KAVAtmWaitActions::timeWait_data()
 {
     QTest::addColumn<QJsonObject>("action");
     QTest::addColumn<int>("result");
-    QTest::newRow("no wtime") << QJsonObject {{"action", "TimeWait"}} << int(KAVAtmEnums::Pass);
     QTest::newRow("negative wtime")
         << QJsonObject {{"action", "TimeWait"}, {"wtime", -5}} << int(KAVAtmEnums::Pass);
     QTest::newRow("save without update times out")
@@ -281,8 +278,6 @@ void tst_KAVAtmWaitActions::timeoutsAreNeverShort_data()
                                                   {"timeout", 1}}
                                   << 1000 << int(KAVAtmEnums::Fail);
     QTest::newRow("wait 1000 ms") << QJsonObject {{"action", "TimeWait"}, {"wtime", 1000}} << 1000
-                                  << int(KAVAtmEnums::Pass);
-    QTest::newRow("wait 2000 ms") << QJsonObject {{"action", "TimeWait"}, {"wtime", 2000}} << 2000
                                   << int(KAVAtmEnums::Pass);
 }
 

@@ -5,9 +5,7 @@
 #include "kavfeatenvironmentmanager.h"
 #include "kavfeattreenode.h"
 #include "kavfeatupdatemanager.h"
-#include "kavnestfeatureprocessor.h"
 #include "kavnestsheetitem.h"
-#include "kavnestsourceprocessor.h"
 #include "kavsysvalue.h"
 
 #include <QtTest/QtTest>
@@ -23,7 +21,6 @@ private Q_SLOTS:
     void updateStatusGoesWithItsEnvironment();
     void selectionForgetsDeletedObjects();
     void updateMakesModelUpToDate();
-    void processorsBelongToTheirEnvironment();
     void sysValues_data();
     void sysValues();
 
@@ -180,24 +177,6 @@ void tst_KAVHostFeatures::updateMakesModelUpToDate()
     delete first;
 }
 
-void tst_KAVHostFeatures::processorsBelongToTheirEnvironment()
-{
-    KAVFeatEnvironment one("one");
-    KAVFeatEnvironment two("two");
-    auto *nesting = new KAVNestFeatureProcessor(&one);
-    auto *translation = new KAVNestSourceProcessor(&two);
-    QCOMPARE(KAVNestFeatureProcessor::GetProcessor(&one), nesting);
-    QVERIFY(!KAVNestFeatureProcessor::GetProcessor(&two));
-    QCOMPARE(KAVNestSourceProcessor::GetProcessor(&two), translation);
-    QVERIFY(!KAVNestSourceProcessor::GetProcessor(nullptr));
-
-    QSignalSpy status(nesting, &KAVNestProcessorBase::StatusChanged);
-    nesting->ReportStatus(KAVNestProcessorBase::Running);
-    nesting->ReportStatus(KAVNestProcessorBase::Running);
-    QCOMPARE(status.size(), 2); // every report counts, not only changes
-    QCOMPARE(nesting->GetEnvironment(), &one);
-}
-
 void tst_KAVHostFeatures::sysValues_data()
 {
     QTest::addColumn<KAVSysValue>("a");
@@ -220,9 +199,6 @@ void tst_KAVHostFeatures::sysValues()
     QCOMPARE(a == b, equal);
     QCOMPARE(a < b, less);
     QVERIFY(!(a < b && b < a));
-    QCOMPARE(QMetaType::fromName("KAVSysValue::Unit"), QMetaType::fromType<KAVSysValue::Unit>());
-    QCOMPARE(KAVSysValue(3, KAVSysValue::Degree).ToJsonObject(),
-             QJsonObject({{"value", 3}, {"unit", "deg"}}));
 }
 
 QTEST_MAIN(tst_KAVHostFeatures)

@@ -223,8 +223,6 @@ void tst_KAVWorkConnection::rawPeer_data()
     // header alone, not awaited.
     QTest::newRow("257 bytes before authentication")
         << QByteArray("\x00\x00\x01\x01\x01", 5) << int(KAVWorkConnection::FrameTooLargeError);
-    QTest::newRow("huge length prefix")
-        << QByteArray("\x7f\xff\xff\xf0\x01", 5) << int(KAVWorkConnection::FrameTooLargeError);
     QTest::newRow("empty frame") << QByteArray(4, 0) << int(KAVWorkConnection::ProtocolError);
     QTest::newRow("bad greeting") << QByteArray("\x00\x00\x00\x02\x01\x01", 6)
                                   << int(KAVWorkConnection::ProtocolError);
@@ -312,7 +310,6 @@ void tst_KAVWorkConnection::oneOfSeveralPeerKeys_data()
     QTest::addColumn<QByteArray>("clientExpects"); // the server's key the client checks
     QTest::addColumn<int>("index"); // -1: refused
     QTest::newRow("the second of three") << QByteArray("two") << QByteArray("server for two") << 1;
-    QTest::newRow("the last") << QByteArray("three") << QByteArray("server for three") << 2;
     // The server proves the key that goes with the one the client proved, never another.
     QTest::newRow("server proves another's key")
         << QByteArray("two") << QByteArray("server for one") << -1;

@@ -1,6 +1,5 @@
 #include "kavatmtestactionresult.h"
 #include "kavatmtestprocedureresult.h"
-#include "kavatmtimewaitactiondef.h"
 
 #include <QtCore/QJsonDocument>
 #include <QtTest/QtTest>
@@ -10,8 +9,6 @@
 class tst_KAVAtmResults : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void newActionResult();
-    void timesUseUtcClock();
     void fromJson_data();
     void fromJson();
     void roundTrip();
@@ -20,35 +17,6 @@ private Q_SLOTS:
     void hasFailedActionBefore();
     void procedureResultJson();
 };
-
-void tst_KAVAtmResults::newActionResult()
-{
-    KAVAtmTimeWaitActionDef def;
-    KAVAtmTestActionResult withDef(&def, nullptr);
-    KAVAtmTestActionResult bare(nullptr, nullptr);
-    QJsonObject json = withDef.ToJson();
-    QCOMPARE(json.value("actionType").toString(), QStringLiteral("TimeWait"));
-    json.remove("actionType");
-    json.remove("id");
-    QCOMPARE(json,
-             QJsonDocument::fromJson(R"({"status":0,"statusStr":"Pending","result":0,
-                                              "resultStr":"Unknown"})")
-                 .object());
-    QVERIFY(!bare.ToJson().contains("actionType"));
-    QVERIFY(withDef.GetId() != bare.GetId());
-}
-
-void tst_KAVAtmResults::timesUseUtcClock()
-{
-    KAVAtmTestActionResult result(nullptr, nullptr);
-    const QDateTime before = QDateTime::currentDateTimeUtc();
-    result.RecordStartTime();
-    const QString text = result.ToJson().value("startTime").toString();
-    QCOMPARE(text.size(), 23);
-    const QDateTime read = QDateTime::fromString(text, "yyyy-MM-dd HH:mm:ss.zzz");
-    QVERIFY(qAbs(read.time().msecsTo(before.time())) < 60000);
-    QVERIFY(!result.ToJson().contains("endTime"));
-}
 
 void tst_KAVAtmResults::fromJson_data()
 {
@@ -107,7 +75,6 @@ void tst_KAVAtmResults::roundTrip()
 void tst_KAVAtmResults::timesReadBackAsUtc_data()
 {
     QTest::addColumn<QString>("time");
-    QTest::newRow("winter") << "2026-01-02 03:04:05.006";
     // Local times of Berlin that do not exist, or exist twice; as UTC each is one instant.
     QTest::newRow("in the spring-forward gap") << "2026-03-29 02:30:00.000";
     QTest::newRow("in the fall-back overlap") << "2026-10-25 02:30:00.000";
@@ -156,17 +123,11 @@ void tst_KAVAtmResults::hasFailedActionBefore()
 void tst_KAVAtmResults::procedureResultJson()
 {
     KAVAtmTestProcedureResult procedure(nullptr);
-    QJsonObject json = procedure.ToJson();
-    QCOMPARE(json.value("startTime").toString(), QString());
-    QCOMPARE(json.value("endTime").toString(), QString());
-    QVERIFY(json.value("endTime").isString());
-    QCOMPARE(json.value("actionResults").toArray().size(), 0);
-    QVERIFY(!json.contains("name"));
     procedure.RecordStartTime();
     QCOMPARE(procedure.ToJson().value("startTime").toString().size(), 23);
     QTRY_VERIFY(QDateTime::currentDateTimeUtc() > procedure.GetStartTime());
     procedure.RecordFinishTime();
-    json = procedure.ToJson();
+    const QJsonObject json = procedure.ToJson();
     QCOMPARE(json.value("endTime").toString(),
              procedure.GetEndTime().toString(KAVAtmTestActionResult::TimeFormat));
     QVERIFY(json.value("endTime").toString() != json.value("startTime").toString());

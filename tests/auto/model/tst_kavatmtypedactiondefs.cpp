@@ -4,16 +4,15 @@
 #include "kavatmlaunchcommandactiondef.h"
 #include "kavatmopenfileactiondef.h"
 #include "kavatmrecordingactiondef.h"
-#include "kavatmresetusersettingactiondef.h"
 #include "kavatmsetautomationdataactiondef.h"
 #include "kavatmsetselectionactiondef.h"
 #include "kavatmswitchenvironmentactiondef.h"
 #include "kavatmtestactiondeffactory.h"
 #include "kavatmtimewaitactiondef.h"
 #include "kavatmwaitnestingactiondef.h"
-#include "kavatmwaittranslationactiondef.h"
 #include "kavatmwaitupdateactiondef.h"
 #include "kavatmwidgetreplayactiondef.h"
+#include "testfiles.h"
 
 #include <QtCore/QJsonArray>
 #include <QtCore/QJsonDocument>
@@ -31,18 +30,11 @@ template<typename T> DefFactory make()
     return [] { return new T; };
 }
 
-static QJsonObject object(const char *json)
-{
-    return QJsonDocument::fromJson(json).object();
-}
-
 class tst_KAVAtmTypedActionDefs : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void roundTrip_data();
     void roundTrip();
-    void newDefinitions_data();
-    void newDefinitions();
     void readsKeepOrAppend();
     void dataAssertConfiguration();
     void executeScript();
@@ -57,79 +49,77 @@ void tst_KAVAtmTypedActionDefs::roundTrip_data()
     QTest::addColumn<QJsonObject>("input");
     QTest::addColumn<QJsonObject>("written");
 
-    QTest::newRow("CloseFile empty")
-        << make<KAVAtmCloseFileActionDef>() << object(R"({"file":""})")
-        << object(R"({"action":"CloseFile","platform":"unspecified","alwaysExecute":false,
-                          "saveBeforeClose":false,"forceSaveAs":false})");
     QTest::newRow("CloseFile")
         << make<KAVAtmCloseFileActionDef>()
-        << object(R"({"file":"a.dxf","saveBeforeClose":true,"forceSaveAs":1})")
-        << object(R"({"action":"CloseFile","platform":"unspecified","alwaysExecute":false,
+        << jsonObject(R"({"file":"a.dxf","saveBeforeClose":true,"forceSaveAs":1})")
+        << jsonObject(R"({"action":"CloseFile","platform":"unspecified","alwaysExecute":false,
                           "file":"a.dxf","saveBeforeClose":true,"forceSaveAs":false})");
     QTest::newRow("LaunchCommand without data")
-        << make<KAVAtmLaunchCommandActionDef>() << object(R"({"actionData":[1]})")
-        << object(R"({"action":"LaunchCommand","platform":"unspecified",
+        << make<KAVAtmLaunchCommandActionDef>() << jsonObject(R"({"actionData":[1]})")
+        << jsonObject(R"({"action":"LaunchCommand","platform":"unspecified",
                           "alwaysExecute":false,"actionId":""})");
     QTest::newRow("LaunchCommand")
         << make<KAVAtmLaunchCommandActionDef>()
-        << object(R"({"actionId":"Nest.Run","actionData":{"a":1,"b":"x"}})")
-        << object(R"({"action":"LaunchCommand","platform":"unspecified",
+        << jsonObject(R"({"actionId":"Nest.Run","actionData":{"a":1,"b":"x"}})")
+        << jsonObject(R"({"action":"LaunchCommand","platform":"unspecified",
                           "alwaysExecute":false,"actionId":"Nest.Run",
                           "actionData":{"a":1,"b":"x"}})");
     QTest::newRow("OpenFile keeps the JSON platform")
-        << make<KAVAtmOpenFileActionDef>() << object(R"({"platform":"corvid"})")
-        << object(R"({"action":"OpenFile","platform":"corvid","alwaysExecute":false,
+        << make<KAVAtmOpenFileActionDef>() << jsonObject(R"({"platform":"corvid"})")
+        << jsonObject(R"({"action":"OpenFile","platform":"corvid","alwaysExecute":false,
                           "file":""})");
     QTest::newRow("Recording lower-cases")
-        << make<KAVAtmRecordingActionDef>() << object(R"({"command":"START"})")
-        << object(R"({"action":"Recording","platform":"unspecified","alwaysExecute":false,
+        << make<KAVAtmRecordingActionDef>() << jsonObject(R"({"command":"START"})")
+        << jsonObject(R"({"action":"Recording","platform":"unspecified","alwaysExecute":false,
                           "command":"start"})");
     QTest::newRow("Recording default")
-        << make<KAVAtmRecordingActionDef>() << object(R"({"command":5})")
-        << object(R"({"action":"Recording","platform":"unspecified","alwaysExecute":false,
+        << make<KAVAtmRecordingActionDef>() << jsonObject(R"({"command":5})")
+        << jsonObject(R"({"action":"Recording","platform":"unspecified","alwaysExecute":false,
                           "command":"stop"})");
     QTest::newRow("SetAutomationData")
         << make<KAVAtmSetAutomationDataActionDef>()
-        << object(R"({"map":{"width":12.5,"name":"s"},"clear":false})")
-        << object(R"({"action":"SetAutomationData","platform":"unspecified",
+        << jsonObject(R"({"map":{"width":12.5,"name":"s"},"clear":false})")
+        << jsonObject(R"({"action":"SetAutomationData","platform":"unspecified",
                           "alwaysExecute":false,"map":{"width":12.5,"name":"s"},
                           "clear":false})");
     QTest::newRow("SetAutomationData bad map")
-        << make<KAVAtmSetAutomationDataActionDef>() << object(R"({"map":[1],"clear":"no"})")
-        << object(R"({"action":"SetAutomationData","platform":"unspecified",
+        << make<KAVAtmSetAutomationDataActionDef>() << jsonObject(R"({"map":[1],"clear":"no"})")
+        << jsonObject(R"({"action":"SetAutomationData","platform":"unspecified",
                           "alwaysExecute":false,"map":{},"clear":false})");
     QTest::newRow("SetSelection") << make<KAVAtmSetSelectionActionDef>()
-                                  << object(R"({"selections":["a/b",3]})")
-                                  << object(R"({"action":"SetSelection","platform":"unspecified",
+                                  << jsonObject(R"({"selections":["a/b",3]})")
+                                  << jsonObject(
+                                         R"({"action":"SetSelection","platform":"unspecified",
                           "alwaysExecute":false,"selections":["a/b",""]})");
     QTest::newRow("SwitchEnvironment")
-        << make<KAVAtmSwitchEnvironmentActionDef>() << object(R"({"environment":"Nest"})")
-        << object(R"({"action":"SwitchEnvironment","platform":"unspecified",
+        << make<KAVAtmSwitchEnvironmentActionDef>() << jsonObject(R"({"environment":"Nest"})")
+        << jsonObject(R"({"action":"SwitchEnvironment","platform":"unspecified",
                           "alwaysExecute":false,"environment":"Nest"})");
     QTest::newRow("TimeWait without wtime")
-        << make<KAVAtmTimeWaitActionDef>() << object(R"({"platform":"tessaron"})")
-        << object(R"({"action":"TimeWait","platform":"tessaron","alwaysExecute":false,
+        << make<KAVAtmTimeWaitActionDef>() << jsonObject(R"({"platform":"tessaron"})")
+        << jsonObject(R"({"action":"TimeWait","platform":"tessaron","alwaysExecute":false,
                           "wtime":0})");
     QTest::newRow("TimeWait")
-        << make<KAVAtmTimeWaitActionDef>() << object(R"({"wtime":1500,"timeout":10})")
-        << object(R"({"action":"TimeWait","platform":"unspecified","alwaysExecute":false,
+        << make<KAVAtmTimeWaitActionDef>() << jsonObject(R"({"wtime":1500,"timeout":10})")
+        << jsonObject(R"({"action":"TimeWait","platform":"unspecified","alwaysExecute":false,
                           "timeout":10,"wtime":1500})");
     QTest::newRow("WidgetReplay bad speed")
-        << make<KAVAtmWidgetReplayActionDef>() << object(R"({"speed":"fast","events":{}})")
-        << object(R"({"action":"WidgetReplay","platform":"unspecified",
+        << make<KAVAtmWidgetReplayActionDef>() << jsonObject(R"({"speed":"fast","events":{}})")
+        << jsonObject(R"({"action":"WidgetReplay","platform":"unspecified",
                           "alwaysExecute":false,"speed":1,"events":[]})");
     QTest::newRow("WidgetReplay") << make<KAVAtmWidgetReplayActionDef>()
-                                  << object(R"({"speed":2.5,"events":[{"type":"click"}]})")
-                                  << object(R"({"action":"WidgetReplay","platform":"unspecified",
+                                  << jsonObject(R"({"speed":2.5,"events":[{"type":"click"}]})")
+                                  << jsonObject(
+                                         R"({"action":"WidgetReplay","platform":"unspecified",
                           "alwaysExecute":false,"speed":2.5,"events":[{"type":"click"}]})");
     QTest::newRow("ExecuteScript writes no own keys")
         << make<KAVAtmExecuteScriptActionDef>()
-        << object(R"({"script":"/s.js","category":"c","name":"n"})")
-        << object(R"({"action":"ExecuteScript","platform":"unspecified","name":"n",
+        << jsonObject(R"({"script":"/s.js","category":"c","name":"n"})")
+        << jsonObject(R"({"action":"ExecuteScript","platform":"unspecified","name":"n",
                           "alwaysExecute":false})");
     QTest::newRow("action key wins over class type")
-        << make<KAVAtmWaitNestingActionDef>() << object(R"({"action":"waitnest"})")
-        << object(R"({"action":"waitnest","platform":"unspecified","alwaysExecute":false})");
+        << make<KAVAtmWaitNestingActionDef>() << jsonObject(R"({"action":"waitnest"})")
+        << jsonObject(R"({"action":"waitnest","platform":"unspecified","alwaysExecute":false})");
 }
 
 void tst_KAVAtmTypedActionDefs::roundTrip()
@@ -142,104 +132,43 @@ void tst_KAVAtmTypedActionDefs::roundTrip()
     QCOMPARE(def->ToJson(), written);
 }
 
-// A definition built in code writes its constructor defaults.
-void tst_KAVAtmTypedActionDefs::newDefinitions_data()
-{
-    QTest::addColumn<DefFactory>("create");
-    QTest::addColumn<QJsonObject>("written");
-    QTest::addColumn<bool>("changed");
-
-    QTest::newRow("OpenFile") << make<KAVAtmOpenFileActionDef>()
-                              << object(R"({"action":"OpenFile","platform":"tessaron",
-                                            "alwaysExecute":false,"file":""})")
-                              << true;
-    QTest::newRow("TimeWait") << make<KAVAtmTimeWaitActionDef>()
-                              << object(R"({"action":"TimeWait","platform":"unspecified",
-                                            "alwaysExecute":false,"wtime":10000})")
-                              << false;
-    QTest::newRow("SetAutomationData")
-        << make<KAVAtmSetAutomationDataActionDef>()
-        << object(R"({"action":"SetAutomationData","platform":"unspecified",
-                          "alwaysExecute":false,"map":{},"clear":true})")
-        << false;
-    QTest::newRow("Recording") << make<KAVAtmRecordingActionDef>()
-                               << object(R"({"action":"Recording","platform":"unspecified",
-                                             "alwaysExecute":false,"command":"stop"})")
-                               << false;
-    QTest::newRow("ResetUserSetting")
-        << make<KAVAtmResetUserSettingActionDef>()
-        << object(R"({"action":"ResetUserSetting","platform":"unspecified",
-                          "alwaysExecute":false})")
-        << false;
-    QTest::newRow("WaitTranslation")
-        << make<KAVAtmWaitTranslationActionDef>()
-        << object(R"({"action":"WaitTranslation","platform":"unspecified",
-                          "alwaysExecute":false})")
-        << false;
-}
-
-void tst_KAVAtmTypedActionDefs::newDefinitions()
-{
-    QFETCH(DefFactory, create);
-    QFETCH(QJsonObject, written);
-    QFETCH(bool, changed);
-    std::unique_ptr<KAVAtmTestActionDef> def(create());
-    QCOMPARE(def->GetType(), written.value("action").toString());
-    QCOMPARE(def->ToJson(), written);
-    QCOMPARE(def->IsChanged(), changed);
-}
-
 void tst_KAVAtmTypedActionDefs::readsKeepOrAppend()
 {
     KAVAtmSetSelectionActionDef selection;
-    selection.FromJson(object(R"({"selections":["a","b"]})"));
-    selection.FromJson(object(R"({"selections":["a","b"]})"));
+    selection.FromJson(jsonObject(R"({"selections":["a","b"]})"));
+    selection.FromJson(jsonObject(R"({"selections":["a","b"]})"));
     QCOMPARE(selection.GetSelectionPathList(), QList<QString>({"a", "b", "a", "b"}));
 
     KAVAtmWidgetReplayActionDef replay;
-    replay.FromJson(object(R"({"events":[{"t":1}]})"));
-    replay.FromJson(object(R"({"events":"none"})"));
+    replay.FromJson(jsonObject(R"({"events":[{"t":1}]})"));
+    replay.FromJson(jsonObject(R"({"events":"none"})"));
     QCOMPARE(replay.GetRecordedEvents().size(), 1);
 
     KAVAtmSetAutomationDataActionDef data;
-    data.FromJson(object(R"({"map":{"a":1},"clear":false})"));
-    data.FromJson(object(R"({})"));
+    data.FromJson(jsonObject(R"({"map":{"a":1},"clear":false})"));
+    data.FromJson(jsonObject(R"({})"));
     QCOMPARE(data.GetMap().size(), 1);
     QVERIFY(!data.IsClearFirst());
 
     KAVAtmLaunchCommandActionDef launch;
-    launch.FromJson(object(R"({"actionData":{"a":1}})"));
-    launch.FromJson(object(R"({"actionData":null})"));
+    launch.FromJson(jsonObject(R"({"actionData":{"a":1}})"));
+    launch.FromJson(jsonObject(R"({"actionData":null})"));
     QCOMPARE(launch.GetActionData().value("a").toInt(), 1);
-
-    KAVAtmTimeWaitActionDef wait;
-    wait.SetPlatform(KAVAtmEnums::Corvid);
-    QCOMPARE(wait.GetPlatform(), KAVAtmEnums::Unspecified);
 }
 
 void tst_KAVAtmTypedActionDefs::dataAssertConfiguration()
 {
-    QTemporaryDir dir;
-    QFile baseline(dir.filePath("base.json"));
-    QVERIFY(baseline.open(QIODevice::WriteOnly));
-    baseline.write("{\"root\": 1}");
-    baseline.close();
-
+    // The action's own ignore rules go beside the defaults; a second read starts again.
     KAVAtmDataAssertActionDef def;
-    QJsonObject json = object(R"({"ignoreProps":["a","time"],"baseline":"base.json"})");
-    json.insert("procedurePath", dir.path());
-    def.FromJson(json);
-    QCOMPARE(def.GetBaselineJsonString(), QStringLiteral("{\"root\": 1}"));
+    def.FromJson(jsonObject(R"({"ignoreProps":["a","time"]})"));
     QJsonObject config = QJsonDocument::fromJson(def.GetConfigJsonString().toUtf8()).object();
     const QJsonArray ignore = config.value("ignoreProps").toArray();
-    QCOMPARE(ignore.size(), 9);
-    QCOMPARE(ignore.first().toString(), QStringLiteral("nestingColor"));
-    QCOMPARE(ignore.at(7).toString(), QStringLiteral("a"));
+    QVERIFY(ignore.contains("a") && ignore.contains("nestingColor"));
     QCOMPARE(config.keys(), QStringList {"ignoreProps"});
 
-    def.FromJson(object(R"({"ignoreClassProps":{"KAVNestSheet":["width"]}})"));
+    def.FromJson(jsonObject(R"({"ignoreClassProps":{"KAVNestSheet":["width"]}})"));
     config = QJsonDocument::fromJson(def.GetConfigJsonString().toUtf8()).object();
-    QCOMPARE(config.value("ignoreProps").toArray().size(), 7);
+    QVERIFY(!config.value("ignoreProps").toArray().contains("a"));
     QCOMPARE(config.value("ignoreClassProps").toObject().value("KAVNestSheet").toArray().size(), 1);
     QVERIFY(def.GetBaselineJsonString().isEmpty());
 }
@@ -248,7 +177,7 @@ void tst_KAVAtmTypedActionDefs::executeScript()
 {
     QTemporaryDir dir;
     KAVAtmExecuteScriptActionDef def;
-    QJsonObject json = object(R"({"script":"cases/a.js","importModules":[
+    QJsonObject json = jsonObject(R"({"script":"cases/a.js","importModules":[
         {"file":"m.mjs","namespace":"M","loadType":"import"},
         {"file":"e.js","namespace":"E"}, 7,
         {"file":"m.mjs","namespace":"M2"}]})");
@@ -260,7 +189,7 @@ void tst_KAVAtmTypedActionDefs::executeScript()
     QCOMPARE(modules.value("m.mjs"), qMakePair(QStringLiteral("M2"), QStringLiteral("evaluate")));
     QCOMPARE(modules.value("e.js").second, QStringLiteral("evaluate"));
 
-    def.FromJson(object(R"({"script":"/abs/b.js"})"));
+    def.FromJson(jsonObject(R"({"script":"/abs/b.js"})"));
     QCOMPARE(def.GetScriptFilePath(), QStringLiteral("/abs/b.js"));
     QVERIFY(def.GetImportModules().isEmpty());
 }
@@ -274,10 +203,6 @@ void tst_KAVAtmTypedActionDefs::factory_data()
 
     const int unspecified = KAVAtmEnums::Unspecified;
     QTest::newRow("DataAssert") << QByteArray("DataAssert") << unspecified << false << 0;
-    QTest::newRow("WidgetReplay") << QByteArray("WidgetReplay") << unspecified << false << 0;
-    QTest::newRow("Recording") << QByteArray("Recording") << unspecified << false << 0;
-    QTest::newRow("ResetUserSetting")
-        << QByteArray("ResetUserSetting") << unspecified << false << 0;
     QTest::newRow("lower case") << QByteArray("closefile") << unspecified << false << 0;
     QTest::newRow("OpenFile") << QByteArray("OpenFile") << unspecified << true
                               << int(KAVAtmEnums::Tessaron);
@@ -296,7 +221,6 @@ void tst_KAVAtmTypedActionDefs::factory()
     QFETCH(int, expectedPlatform);
 
     KAVAtmTestActionDefFactory *factory = KAVAtmTestActionDefFactory::GetInstance();
-    QCOMPARE(factory->GetRegisteredActionNames().size(), 11);
     std::unique_ptr<KAVAtmTestActionDef> def(
         factory->CreateActionDef(name, KAVAtmEnums::Platform(platform)));
     QCOMPARE(bool(def), created);

@@ -104,7 +104,6 @@ void tst_KAVAtmClientLauncher::exitAndCrashAreReported_data()
     QTest::addColumn<QString>("script");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<bool>("crashed");
-    QTest::newRow("exit 0") << "exit 0" << 0 << false;
     QTest::newRow("exit 3") << "exit 3" << 3 << false;
     QTest::newRow("killed") << "kill -KILL $$" << 9 << true;
 }

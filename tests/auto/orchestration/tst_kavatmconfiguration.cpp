@@ -78,7 +78,6 @@ void tst_KAVAtmConfiguration::readFile_data()
         << QStringList {"B", "A"};
     QTest::newRow("number element gives an empty client")
         << QByteArray(R"({"clients":[5]})") << QStringList {""};
-    QTest::newRow("empty clients") << QByteArray(R"({"clients":[]})") << QStringList {};
     QTest::newRow("array root") << QByteArray(R"([{"displayName":"A"}])") << QStringList {};
     QTest::newRow("not JSON") << QByteArray("{clients") << QStringList {};
 }

@@ -2,13 +2,11 @@
 #include "kavatmtestactiondef.h"
 #include "kavatmtestactionresult.h"
 #include "kavatmtestproceduredef.h"
+#include "testfiles.h"
 
 #include <QtCore/QJsonDocument>
 #include <QtCore/QTemporaryDir>
 #include <QtTest/QtTest>
-
-#include <csignal>
-#include <sys/resource.h>
 
 class Capture : public KAVAtmExecutorBase {
 public:
@@ -124,16 +122,9 @@ void tst_KAVAtmExecutorBase::capture()
     action.SetResult(KAVAtmEnums::ExecutionResult(result));
     action.SetDetails("ran");
     action.SetData(data);
-    struct rlimit original;
-    getrlimit(RLIMIT_FSIZE, &original);
-    if (sizeLimit > 0) {
-        struct rlimit limited = original;
-        limited.rlim_cur = rlim_t(sizeLimit);
-        signal(SIGXFSZ, SIG_IGN);
-        setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    Capture().SaveActionBaseline(&action, KAVAtmExecutorBase::BaselineUpdate(update));
-    setrlimit(RLIMIT_FSIZE, &original);
+    withFileSizeLimit(sizeLimit > 0 ? rlim_t(sizeLimit) : RLIM_INFINITY, [&] {
+        return Capture().SaveActionBaseline(&action, KAVAtmExecutorBase::BaselineUpdate(update));
+    });
 
     QCOMPARE(int(action.GetResult()), expectedResult);
     if (detailsEnd.isEmpty())
@@ -141,6 +132,9 @@ void tst_KAVAtmExecutorBase::capture()
     else
         QVERIFY2(action.GetDetails().startsWith("ran\n" + detailsEnd),
                  qPrintable(action.GetDetails()));
+    // A failed run's data is kept beside the baseline, for a look or a copy over it.
+    QCOMPARE(QFile::exists(KAVAtmExecutorBase::ActualDataPath(dir.filePath(baseline))),
+             detailsEnd.startsWith("The actual data is in "));
     QFile file(dir.filePath(baseline));
     if (expectedFile.isNull() && baseline != "folder") {
         QVERIFY(!file.exists() || baseline.isEmpty());

@@ -1,6 +1,5 @@
 #include "kavatmorchestratorclientconnection.h"
 #include "kavatmtestactionbase.h"
-#include "kavatmtimewaitaction.h"
 #include "kavatmwaitupdateaction.h"
 #include "testplatform.h"
 
@@ -35,10 +34,8 @@ class tst_KAVAtmPlatform : public QObject {
 private Q_SLOTS:
     void dispatch_data();
     void dispatch();
-    void everyLibraryTypeIsRegistered();
     void isExecutingAroundActionStarting();
     void dispatchWhileAnotherWaits();
-    void timeoutInsideNestedLoop();
     void timeoutUnderAnotherExecutorsLoop();
     void replacedAndInvalidExecutors();
     void completedUpdateIsAnnounced();
@@ -55,8 +52,6 @@ void tst_KAVAtmPlatform::dispatch_data()
 
     QTest::newRow("any letter case") << QJsonObject {{"action", "tImEwAiT"}, {"wtime", 0}} << 2 << 0
                                      << "Dispatching action: timewait";
-    QTest::newRow("WaitNesting is not WaitNest") << QJsonObject {{"action", "WaitNesting"}} << 1
-                                                 << 0 << "The action is not found: waitnesting";
     QTest::newRow("host's own type")
         << QJsonObject {{"action", "CloseFile"}} << 1 << 0 << "The action is not found: closefile";
     QTest::newRow("close") << QJsonObject {{"action", "ClosePlatform"}} << 0 << 1 << "";
@@ -91,28 +86,6 @@ void tst_KAVAtmPlatform::dispatch()
     QLoggingCategory::setFilterRules(QString());
 }
 
-void tst_KAVAtmPlatform::everyLibraryTypeIsRegistered()
-{
-    TestPlatform platform;
-    const QList<std::pair<QByteArray, QByteArray>> expected {
-        {"executescript", "KAVAtmExecuteScriptAction"},
-        {"launchcommand", "KAVAtmLaunchCommandAction"},
-        {"recording", "KAVAtmRecordingAction"},
-        {"setautomationdata", "KAVAtmSetAutomationDataAction"},
-        {"setselection", "KAVAtmSetSelectionAction"},
-        {"timewait", "KAVAtmTimeWaitAction"},
-        {"widgetreplay", "KAVAtmWidgetReplayAction"},
-        {"dataassert", "KAVAtmDataAssertAction"},
-        {"waittranslation", "KAVAtmWaitTranslationAction"},
-        {"waitnest", "KAVAtmWaitNestingAction"},
-        {"waitupdate", "KAVAtmWaitUpdateAction"}};
-    for (const auto &[type, className] : expected) {
-        const QMetaObject *meta = platform.GetRegisteredAction(type);
-        QVERIFY2(meta, type.constData());
-        QCOMPARE(QByteArray(meta->className()), className);
-    }
-}
-
 void tst_KAVAtmPlatform::isExecutingAroundActionStarting()
 {
     TestPlatform platform;
@@ -143,22 +116,6 @@ void tst_KAVAtmPlatform::dispatchWhileAnotherWaits()
     QCOMPARE(completed.last().value("id"), outer.value("id"));
     QVERIFY(executingAfterInner); // the outer one still runs
     QTRY_VERIFY(!platform.IsExecuting());
-}
-
-void tst_KAVAtmPlatform::timeoutInsideNestedLoop()
-{
-    TestPlatform platform;
-    QSignalSpy finished(&platform, &KAVAtmPlatform::ActionFinished);
-    const QJsonObject update
-        = platform.Run({{"action", "TimeWait"}, {"wtime", 60000}, {"timeout", 1}});
-    QCOMPARE(update.value("result").toInt(), int(KAVAtmEnums::Fail));
-    QCOMPARE(update.value("details").toString(), QStringLiteral("Timeout."));
-    QCOMPARE(platform.updates.first().value("status").toInt(), int(KAVAtmEnums::Executing));
-    QCOMPARE(platform.updates.first().value("result").toInt(), int(KAVAtmEnums::Pass));
-    QTest::qWait(50);
-    QCOMPARE(finished.size(), 1);
-    QCOMPARE(platform.Completed().size(), 1);
-    QTRY_COMPARE(platform.findChildren<KAVAtmTestActionBase *>().size(), 0);
 }
 
 void tst_KAVAtmPlatform::timeoutUnderAnotherExecutorsLoop()
@@ -209,12 +166,6 @@ void tst_KAVAtmPlatform::completedUpdateIsAnnounced()
     executing.SetStatus(KAVAtmEnums::Completed);
     platform.UpdateActionResult(&executing);
     QCOMPARE(finished.size(), 1);
-
-    // The executor reports its own type (none) and keeps the JSON as received.
-    const QJsonObject json {{"action", "TimeWait"}, {"unknown", true}};
-    KAVAtmTimeWaitAction action(platform, QUuid(), json);
-    QCOMPARE(action.GetData(), QJsonValue(json));
-    QCOMPARE(action.GenerateRecordingData(), QJsonValue(QJsonObject {{"type", ""}}));
 }
 
 void tst_KAVAtmPlatform::connectsWithTheSecretItWasGiven_data()

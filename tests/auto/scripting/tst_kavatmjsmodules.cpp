@@ -47,18 +47,6 @@ QJSValue tst_KAVAtmJsModules::evaluate(const QString &program)
 void tst_KAVAtmJsModules::engineBasics()
 {
     KAVAtmJsEngine *engine = KAVAtmJsEngine::GetInstance();
-    QCOMPARE(engine, KAVAtmJsEngine::GetInstance());
-    engine->SetGlobalProperty("shared", QJSValue(42));
-    QCOMPARE(evaluate("shared + 1").toInt(), 43);
-    QObject object;
-    engine->RegisterQObject("registered", &object);
-    QVERIFY(engine->GetGlobalProperty("registered").isQObject());
-    engine->RegisterQObject("registered", nullptr);
-    QVERIFY(engine->GetGlobalProperty("registered").isUndefined());
-    QVERIFY(engine->CreateJsObject(nullptr).isNull());
-    QCOMPARE(engine->CreateJsArray(3).property("length").toInt(), 3);
-    QVERIFY(evaluate("throw new Error('boom')").isError());
-
     // The latest deadline holds: clearing one it replaced leaves it armed; past it, scripts are
     // stopped until its owner clears it.
     const int replaced = engine->SetDeadline(100000);
@@ -149,9 +137,6 @@ void tst_KAVAtmJsModules::deepComparison_data()
     QTest::newRow("array and number")
         << R"({"n":[2]})"
         << R"({"n":2})" << typeDiffers + "Expected: [[2]] (array). Actual: [2] (number). Path: $/n";
-    QTest::newRow("array and string") << R"({"n":["Steel"]})"
-                                      << R"({"n":"Steel"})"
-                                      << "Expected: [[\"Steel\"]] (array).";
     QTest::newRow("empty array and 0") << R"({"n":[]})"
                                        << R"({"n":0})"
                                        << "(array)";
@@ -262,8 +247,6 @@ void tst_KAVAtmJsModules::messageBoxButtonsAreReadOnly()
     }
     QCOMPARE(evaluate("kavConsts.messageBoxButton.Ok = 1; kavConsts.messageBoxButton.Ok").toInt(),
              0x400);
-    QCOMPARE(evaluate("kavConsts.messageBoxButton.RestoreDefaults").toInt(), 0x08000000);
-    QCOMPARE(evaluate("Object.keys(kavConsts.messageBoxButton).length").toInt(), 19);
 }
 
 QTEST_MAIN(tst_KAVAtmJsModules)
