@@ -4,8 +4,8 @@
 #include "junitreport.h"
 #include "reportjson.h"
 
-#include "kavatmreadfile_p.h"
-#include "kavatmsavefile_p.h"
+#include "kavatmreadfile.h"
+#include "kavatmsavefile.h"
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDir>

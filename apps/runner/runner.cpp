@@ -5,8 +5,8 @@
 #include "reportjson.h"
 
 #include "kavatmorchestrator.h"
-#include "kavatmreadfile_p.h"
-#include "kavatmsavefile_p.h"
+#include "kavatmreadfile.h"
+#include "kavatmsavefile.h"
 #include "kavatmtestactiondef.h"
 #include "kavatmtestactionresult.h"
 #include "kavatmtestproceduredef.h"

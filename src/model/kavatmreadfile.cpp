@@ -1,4 +1,4 @@
-#include "kavatmreadfile_p.h"
+#include "kavatmreadfile.h"
 
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>

@@ -1,4 +1,4 @@
-#include "kavatmsavefile_p.h"
+#include "kavatmsavefile.h"
 
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>

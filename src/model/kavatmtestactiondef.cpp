@@ -1,6 +1,6 @@
 #include "kavatmtestactiondef.h"
 #include "kavatmmodelutils_p.h"
-#include "kavatmreadfile_p.h"
+#include "kavatmreadfile.h"
 #include "kavatmtestproceduredef.h"
 
 #include <QtCore/QFile>

@@ -1,7 +1,7 @@
 #include "kavatmtestproceduredef.h"
 #include "kavatmlogging_p.h"
-#include "kavatmreadfile_p.h"
-#include "kavatmsavefile_p.h"
+#include "kavatmreadfile.h"
+#include "kavatmsavefile.h"
 #include "kavatmtestactiondef.h"
 #include "kavatmtestprocedureresult.h"
 

@@ -1,6 +1,7 @@
 #include "kavatmclientlauncher_p.h"
 #include "kavatmlogging_p.h"
 
+#include "kavatmprocesscontrol_p.h"
 #include "kavatmprotocol_p.h"
 
 #include <QtCore/QFileInfo>
@@ -8,12 +9,6 @@
 #include <QtCore/QRandomGenerator>
 
 #include <cstdio>
-
-#include <csignal>
-#include <unistd.h>
-#ifdef Q_OS_LINUX
-#include <sys/prctl.h>
-#endif
 
 KAVAtmClientLauncher::KAVAtmClientLauncher(QObject *parent) : QObject(parent) { }
 
@@ -81,19 +76,7 @@ QProcess *KAVAtmClientLauncher::Launch(const KAVAtmClientDefinition &client, qui
     process->setProcessEnvironment(BuildEnvironment(QProcessEnvironment::systemEnvironment(),
                                                     client.GetEnvironmentVariables(), port, mode,
                                                     secret));
-    const pid_t runner = getpid();
-    process->setChildProcessModifier([runner] {
-        // Its own group, so that stopping it stops whatever it started too.
-        setpgid(0, 0);
-#ifdef Q_OS_LINUX
-        // Dies with the runner, even a killed one: the platform would retry for ever.
-        prctl(PR_SET_PDEATHSIG, SIGKILL);
-        if (getppid() != runner)
-            _exit(127); // the runner went before the request was made
-#else
-        Q_UNUSED(runner);
-#endif
-    });
+    KAVAtmProcessControl::PrepareClient(process);
     process->setProgram(executable);
     process->setArguments(client.GetArguments());
     if (!client.GetWorkingDir().isEmpty())
@@ -136,10 +119,7 @@ void KAVAtmClientLauncher::Kill(QProcess *process)
 {
     if (!process || process->state() == QProcess::NotRunning)
         return;
-    const qint64 pid = process->processId();
-    if (pid > 0)
-        ::kill(-pid_t(pid), SIGKILL);
-    process->kill();
+    KAVAtmProcessControl::KillClient(process);
 }
 
 void KAVAtmClientLauncher::SetOutputForwarded(bool forwarded)

@@ -1,6 +1,6 @@
 #include "kavatmlogging_p.h"
 #include "kavatmresultwriter_p.h"
-#include "kavatmsavefile_p.h"
+#include "kavatmsavefile.h"
 #include "kavatmtestactiondef.h"
 #include "kavatmtestactionresult.h"
 #include "kavatmtestproceduredef.h"

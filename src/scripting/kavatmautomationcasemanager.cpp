@@ -3,7 +3,7 @@
 #include "kavatmjsengine.h"
 #include "kavatmjsuihelper.h"
 #include "kavatmlogging_p.h"
-#include "kavatmsavefile_p.h"
+#include "kavatmsavefile.h"
 #include "kavatmtestactionresult.h"
 
 #include <QtCore/QCoreApplication>

@@ -1,6 +1,6 @@
 // The one writer every result, baseline, report and procedure file goes through.
 
-#include "kavatmsavefile_p.h"
+#include "kavatmsavefile.h"
 #include "unprivileged.h"
 
 #include <QtCore/QTemporaryDir>

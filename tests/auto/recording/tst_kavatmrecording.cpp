@@ -10,7 +10,9 @@
 #include <QtGui/QMouseEvent>
 #include <QtGui/QWheelEvent>
 #include <QtTest/QtTest>
+#include <QtWidgets/QAbstractItemView>
 #include <QtWidgets/QApplication>
+#include <QtWidgets/QComboBox>
 #include <QtWidgets/QPushButton>
 #include <QtWidgets/QVBoxLayout>
 
@@ -84,6 +86,7 @@ private Q_SLOTS:
     void recordsInputBelowTheRootOnce();
     void mouseMovesCollapse();
     void replayClicksAButton();
+    void replayChoosesFromAPopUp();
     void replayPacing_data();
     void replayPacing();
     void replayEdges();
@@ -282,6 +285,47 @@ void tst_KAVAtmRecording::replayClicksAButton()
     // The end is announced after the last posted input was delivered.
     QCOMPARE(clicksAtTheEnd, 2);
     QVERIFY(!recorder->IsReplaying());
+}
+
+void tst_KAVAtmRecording::replayChoosesFromAPopUp()
+{
+    // The combo box's pop-up is made when it first opens, long after the tree was named.
+    const auto combo = [](Tree &tree) {
+        auto *box = new QComboBox(&tree.root);
+        box->setObjectName(QStringLiteral("order"));
+        box->addItems({QStringLiteral("As listed"), QStringLiteral("Largest first")});
+        tree.root.layout()->addWidget(box);
+        tree.root.show();
+        return box;
+    };
+    QJsonArray events;
+    {
+        Tree recording;
+        auto *recorder = new KAVAtmEventRecorder(&recording.root);
+        QComboBox *box = combo(recording);
+        QVERIFY(QTest::qWaitForWindowExposed(&recording.root));
+        recorder->StartRecording();
+        QTest::mouseClick(box, Qt::LeftButton);
+        QAbstractItemView *view = box->view();
+        QTRY_VERIFY(view->isVisible());
+        // A release too soon after the pop-up opened is taken for the opening click's own.
+        QTest::qWait(QApplication::doubleClickInterval() + 50);
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                          view->visualRect(view->model()->index(1, 0)).center());
+        QTRY_COMPARE(box->currentIndex(), 1);
+        recorder->StopRecording();
+        events = recorder->GetEvents();
+    }
+    Tree replay;
+    auto *recorder = new KAVAtmEventRecorder(&replay.root, events);
+    QComboBox *box = combo(replay);
+    QVERIFY(QTest::qWaitForWindowExposed(&replay.root));
+    QSignalSpy finished(recorder, &KAVAtmEventRecorder::ReplayFinished);
+    // In the recorded time: the pop-up takes no choice made sooner after it opened.
+    recorder->StartReplay(1.0f);
+    QTRY_COMPARE(finished.count(), 1);
+    QCOMPARE(finished.at(0).at(0).toString(), QString());
+    QTRY_COMPARE(box->currentIndex(), 1);
 }
 
 void tst_KAVAtmRecording::replayPacing_data()

@@ -1,5 +1,5 @@
-#ifndef KAVATMSAVEFILE_P_H
-#define KAVATMSAVEFILE_P_H
+#ifndef KAVATMSAVEFILE_H
+#define KAVATMSAVEFILE_H
 
 #include "kavautomation_export.h"
 
@@ -32,4 +32,4 @@ KAVAUTOMATION_EXPORT Outcome Write(const QString &path, const Producer &produce,
 
 } // namespace KAVAtmSaveFile
 
-#endif // KAVATMSAVEFILE_P_H
+#endif // KAVATMSAVEFILE_H

@@ -1,5 +1,5 @@
-#ifndef KAVATMREADFILE_P_H
-#define KAVATMREADFILE_P_H
+#ifndef KAVATMREADFILE_H
+#define KAVATMREADFILE_H
 
 #include "kavautomation_export.h"
 
@@ -23,4 +23,4 @@ KAVAUTOMATION_EXPORT Outcome Read(const QString &path, qint64 maxBytes, QByteArr
 
 } // namespace KAVAtmReadFile
 
-#endif // KAVATMREADFILE_P_H
+#endif // KAVATMREADFILE_H

@@ -1,0 +1,228 @@
+// The runner's reports, the merge of shard reports and the dealing of files to shards, without
+// processes: what a CI service reads must fail whenever the run did.
+
+#include "console.h"
+#include "reportmerge.h"
+#include "runner.h"
+#include "testfiles.h"
+
+#include <QtCore/QTemporaryDir>
+#include <QtCore/QTemporaryFile>
+#include <QtCore/QXmlStreamReader>
+#include <QtTest/QtTest>
+
+#include <climits>
+#include <unistd.h>
+
+namespace {
+
+// What the work writes to standard error.
+template<typename Work> QByteArray standardError(Work work)
+{
+    QTemporaryFile file;
+    if (!file.open())
+        return "<no file>";
+    std::fflush(stderr);
+    const int saved = dup(STDERR_FILENO);
+    dup2(file.handle(), STDERR_FILENO);
+    work();
+    std::fflush(stderr);
+    dup2(saved, STDERR_FILENO);
+    close(saved);
+    file.seek(0);
+    return file.readAll();
+}
+
+} // namespace
+
+class tst_RunnerReports : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void merges_data();
+    void merges();
+    void shards_data();
+    void shards();
+    void consoleLines_data();
+    void consoleLines();
+};
+
+void tst_RunnerReports::merges_data()
+{
+    // Each report: a clean run of one passed procedure "p" from a.json, with these keys over it;
+    // "link" makes the first report a link out of its folder, "into" merges into that folder.
+    QTest::addColumn<QJsonArray>("reports");
+    QTest::addColumn<QString>("special");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("shown"); // in the HTML page (exit code below 2) or on stderr
+    const auto one = [](const QJsonObject &keys) { return QJsonArray {keys}; };
+    const auto actions = [](int status, int result) {
+        return QJsonArray {QJsonObject {
+            {"name", "p"},
+            {"actionResults",
+             QJsonArray {QJsonObject {
+                 {"actionType", "DataAssert"},
+                 {"status", status},
+                 {"result", result},
+                 {"details", "Expected: [[2]] (array). Actual: [2] (number). Path: $/n"}}}}}};
+    };
+    const auto shard = [](int index, int count, const QString &file) {
+        return QJsonObject {{"shard", QJsonObject {{"index", index}, {"count", count}}},
+                            {"procedures",
+                             QJsonArray {QJsonObject {
+                                 {"name", "p"}, {"file", file}, {"actionResults", QJsonArray()}}}}};
+    };
+    // No code taken on trust: what a report holds fails the merge as much as its code.
+    QTest::newRow("clean") << one({}) << "" << 0 << "PASSED";
+    QTest::newRow("a failed action")
+        << one({{"procedures", actions(3, 2)}}) << "" << 1 << "<dt>Actual</dt><dd>2 (number)</dd>";
+    QTest::newRow("an action not run") << one({{"procedures", actions(0, 0)}}) << "" << 1 << "";
+    QTest::newRow("not finished") << one({{"finished", false}}) << "" << 1 << "";
+    QTest::newRow("never started")
+        << one({{"notStarted", QJsonArray {QJsonObject {{"name", "q"}}}}}) << "" << 1 << "";
+    QTest::newRow("a client error")
+        << one({{"clientErrors", QJsonArray {"crashed"}}}) << "" << 1 << "";
+    QTest::newRow("an invalid file")
+        << one({{"invalidProcedures", QJsonArray {QJsonObject {{"file", "x"}, {"reason", "y"}}}}})
+        << "" << 1 << "";
+    QTest::newRow("ended with 2") << one({{"exitCode", 2}}) << "" << 2 << "";
+    QTest::newRow("interrupted") << one({{"exitCode", 143}, {"interruptedBySignal", 15}}) << ""
+                                 << 143 << "";
+    // Names are shown as they are: "%1" takes no figure, a lone surrogate ("LONE") does not
+    // spoil the XML.
+    QTest::newRow("names with %1 and a lone surrogate")
+        << one({{"client", "%1"},
+                {"procedures",
+                 QJsonArray {QJsonObject {{"name", "%1 LONE"},
+                                          {"actionResults",
+                                           QJsonArray {QJsonObject {{"actionType", "TimeWait"},
+                                                                    {"name", "%2 LONE"},
+                                                                    {"status", 3},
+                                                                    {"result", 2},
+                                                                    {"details", "%3 LONE"}}}}}}}})
+        << "" << 1 << "<td>0 passed, 0 with warnings, 1 failed, 0 not run</td>";
+    // Reports that are no whole suite.
+    QTest::newRow("a split into millions") << one(shard(1, 3000000, "a.json")) << "" << 2
+                                           << "a split into 3000000 shards, but 1 report folder";
+    QTest::newRow("shard 5/2") << QJsonArray {shard(1, 2, "a.json"), shard(5, 2, "b.json")} << ""
+                               << 2 << "names the shard 5/2, which no split has";
+    QTest::newRow("shard 0/0") << one(shard(0, 0, "a.json")) << "" << 2
+                               << "names the shard 0/0, which no split has";
+    QTest::newRow("one procedure in two shards")
+        << QJsonArray {shard(1, 2, "a.json"), shard(2, 2, "a.json")} << "" << 2
+        << "the procedure file a.json is in more than one report";
+    QTest::newRow("the same folder twice")
+        << QJsonArray {QJsonObject(), "again"} << "" << 2 << "is given more than once";
+    QTest::newRow("a report that links out of its folder")
+        << one({}) << "link" << 2 << "is a link out of its folder";
+    QTest::newRow("into a folder it reads")
+        << one({}) << "into" << 2 << "would write into the report folder";
+}
+
+void tst_RunnerReports::merges()
+{
+    QFETCH(QJsonArray, reports);
+    QFETCH(QString, special);
+    QFETCH(int, exitCode);
+    QFETCH(QString, shown);
+    QTemporaryDir dir;
+    QStringList folders;
+    for (int i = 0; i < reports.size(); ++i) {
+        if (reports.at(i).isString()) {
+            folders << folders.last();
+            continue;
+        }
+        QJsonObject report {
+            {"finished", true},
+            {"exitCode", 0},
+            {"procedures",
+             QJsonArray {QJsonObject {
+                 {"name", "p"}, {"file", "a.json"}, {"actionResults", QJsonArray()}}}}};
+        const QJsonObject keys = reports.at(i).toObject();
+        for (auto it = keys.begin(); it != keys.end(); ++it)
+            report.insert(it.key(), it.value());
+        folders << dir.filePath(QStringLiteral("s%1").arg(i));
+        QVERIFY(QDir().mkpath(folders.last()));
+        writeFile(folders.last() + "/report.json",
+                  QJsonDocument(report).toJson().replace("LONE", "\\udc00"));
+    }
+    if (special == "link") {
+        QVERIFY(QFile::rename(folders.first() + "/report.json", dir.filePath("elsewhere.json")));
+        QVERIFY(QFile::link(dir.filePath("elsewhere.json"), folders.first() + "/report.json"));
+    }
+    const QString merged = special == "into" ? folders.first() : dir.filePath("merged");
+    int code = -1;
+    const QString errors
+        = QString::fromUtf8(standardError([&] { code = MergeReports(merged, folders); }));
+    QCOMPARE(code, exitCode);
+    QVERIFY(errors.size() < 10000); // no line per missing shard
+    if (exitCode == 2 && !shown.isEmpty()) {
+        QVERIFY2(errors.contains(shown), qPrintable(errors));
+        return;
+    }
+    // The XML fails whenever the exit code does, and stays readable.
+    const QByteArray xml = readFile(merged + "/junit.xml");
+    QCOMPARE(xml.contains("<failure"), exitCode != 0);
+    QXmlStreamReader reader(xml);
+    while (!reader.atEnd())
+        reader.readNext();
+    QVERIFY2(!reader.hasError(), qPrintable(reader.errorString()));
+    const QString html = QString::fromUtf8(readFile(merged + "/report.html"));
+    QCOMPARE(html.contains("PASSED"), exitCode == 0);
+    QVERIFY2(html.contains(shown), qPrintable(html));
+    // Written a list member at a time, report.json reads as the document printed whole.
+    const QByteArray json = readFile(merged + "/report.json");
+    QCOMPARE(json, QJsonDocument::fromJson(json).toJson());
+}
+
+void tst_RunnerReports::shards_data()
+{
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QStringList>("selected");
+    // Dealt by file name, then path, whatever order the command line gives them in.
+    const QStringList files {"/x/e.json", "/y/a.json", "/x/d.json", "/x/a.json", "/x/b.json"};
+    QStringList reversed = files;
+    std::reverse(reversed.begin(), reversed.end());
+    QTest::newRow("1/3") << files << 1 << 3 << QStringList {"/x/a.json", "/x/d.json"};
+    QTest::newRow("2/3") << files << 2 << 3 << QStringList {"/y/a.json", "/x/e.json"};
+    QTest::newRow("3/3, reversed") << reversed << 3 << 3 << QStringList {"/x/b.json"};
+    QTest::newRow("a file named twice")
+        << QStringList {"/x/a.json", "/x/a.json"} << 2 << 2 << QStringList();
+    // More shards than files is legal: a fixed CI matrix has empty shards.
+    QTest::newRow("9/9") << files << 9 << 9 << QStringList();
+    QTest::newRow("near the int limit") << files << 2 << INT_MAX << QStringList {"/y/a.json"};
+    QTest::newRow("last of the int limit") << files << INT_MAX << INT_MAX << QStringList();
+}
+
+void tst_RunnerReports::shards()
+{
+    QFETCH(QStringList, files);
+    QFETCH(int, index);
+    QFETCH(int, count);
+    QFETCH(QStringList, selected);
+    QCOMPARE(Runner::SelectShard(files, index, count), selected);
+}
+
+void tst_RunnerReports::consoleLines_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QByteArray>("shown");
+    // Shown, never obeyed: a name cannot move the cursor over a FAIL line or cut it short.
+    QTest::newRow("escape sequence") << QString("open\x1b[2K%1") << QByteArray("open\\x1b[2K%1");
+    QTest::newRow("NUL and C1") << QString::fromUtf16(u"a\u0000b\u0085c", 5)
+                                << QByteArray("a\\x00b\\x85c");
+    QTest::newRow("tab and line break") << QString("a\tb\n") << QByteArray("a\tb\n");
+    QTest::newRow("lone surrogate") << QString(QChar(0xdc00)) << QByteArray("\xef\xbf\xbd");
+    QTest::newRow("pair") << QString::fromUtf16(u"\U0001F600") << QByteArray("\xf0\x9f\x98\x80");
+}
+
+void tst_RunnerReports::consoleLines()
+{
+    QFETCH(QString, line);
+    QFETCH(QByteArray, shown);
+    QCOMPARE(Console::printable(line), shown);
+}
+
+QTEST_GUILESS_MAIN(tst_RunnerReports)
+#include "tst_runnerreports.moc"
