@@ -203,7 +203,15 @@ protected:
         quantity->setValue(part->m_quantity);
         form->addRow(QStringLiteral("quantity"), quantity);
         form->addRow(okCancel(&dialog));
-        if (dialog.exec() == QDialog::Accepted) {
+        // Another command may end this one while its dialog waits (a LaunchCommand passes as
+        // soon as the dialog is up): the dialog goes with it, and nothing here is touched again.
+        const QPointer<PartQuantityCommand> self(this);
+        const QPointer<CorvidPart> asked(part);
+        QObject::connect(this, &QObject::destroyed, &dialog, &QDialog::reject);
+        const int answer = dialog.exec();
+        if (!self)
+            return;
+        if (answer == QDialog::Accepted && asked) {
             Q_EMIT m_platform->PopupDialogValueReturned(QStringLiteral("quantity"),
                                                         quantity->value());
             part->m_quantity = quantity->value();
@@ -264,7 +272,11 @@ protected:
         box.setObjectName(QStringLiteral("confirmClear"));
         box.button(QMessageBox::Yes)->setObjectName(QStringLiteral("yesButton"));
         box.button(QMessageBox::No)->setObjectName(QStringLiteral("noButton"));
+        const QPointer<ClearNestingCommand> self(this);
+        QObject::connect(this, &QObject::destroyed, &box, &QMessageBox::reject);
         const int answer = box.exec();
+        if (!self)
+            return;
         // The answer is offered to recording like a dialog's value: "confirmClear": "Yes".
         Q_EMIT m_platform->PopupDialogValueReturned(
             box.objectName(),
@@ -282,6 +294,29 @@ private:
 };
 
 } // namespace
+
+// Sets the values into the dialog's widgets of those names; returns how many it set.
+static int setValues(QWidget *dialog, const QVariantMap &data)
+{
+    int set = 0;
+    for (auto it = data.cbegin(); it != data.cend(); ++it) {
+        QWidget *widget = dialog->findChild<QWidget *>(it.key());
+        if (auto *spin = qobject_cast<QDoubleSpinBox *>(widget))
+            spin->setValue(it.value().toDouble());
+        else if (auto *whole = qobject_cast<QSpinBox *>(widget))
+            whole->setValue(it.value().toInt());
+        else if (auto *check = qobject_cast<QCheckBox *>(widget))
+            check->setChecked(it.value().toBool());
+        else if (auto *edit = qobject_cast<QLineEdit *>(widget))
+            edit->setText(it.value().toString());
+        else if (auto *combo = qobject_cast<QComboBox *>(widget))
+            combo->setCurrentText(it.value().toString());
+        else
+            continue;
+        ++set;
+    }
+    return set;
+}
 
 CorvidDialogHandler::CorvidDialogHandler(QWidget *mainWindow)
     : KAVCmdDialogHandler(mainWindow, mainWindow)
@@ -302,46 +337,30 @@ void CorvidDialogHandler::ApplyAutomationData(const QVariantMap &data, bool clea
         for (QLineEdit *edit : dialog->findChildren<QLineEdit *>())
             edit->clear();
     }
-    for (auto it = data.cbegin(); it != data.cend(); ++it) {
-        QWidget *widget = dialog->findChild<QWidget *>(it.key());
-        if (auto *spin = qobject_cast<QDoubleSpinBox *>(widget))
-            spin->setValue(it.value().toDouble());
-        else if (auto *whole = qobject_cast<QSpinBox *>(widget))
-            whole->setValue(it.value().toInt());
-        else if (auto *check = qobject_cast<QCheckBox *>(widget))
-            check->setChecked(it.value().toBool());
-        else if (auto *edit = qobject_cast<QLineEdit *>(widget))
-            edit->setText(it.value().toString());
-        else if (auto *combo = qobject_cast<QComboBox *>(widget))
-            combo->setCurrentText(it.value().toString());
-    }
+    setValues(dialog, data);
 }
 
 void CorvidDialogHandler::AnswerModal(const QVariantMap &data)
 {
     QWidget *modal = QApplication::activeModalWidget();
+    // What it does not know leaves the popup open: the steps after it show that it waits.
     if (auto *box = qobject_cast<QMessageBox *>(modal)) {
-        // The button named under the box's own name: "confirmClear": "No".
+        // The button named under the box's own name: "confirmClear": "No"; "NoButton" for a
+        // box that was closed without one.
         bool known = false;
         const int button = QMetaEnum::fromType<QMessageBox::StandardButtons>().keyToValue(
             data.value(box->objectName()).toString().toLatin1().constData(), &known);
-        if (QAbstractButton *answer
-            = known ? box->button(QMessageBox::StandardButton(button)) : nullptr)
+        if (known && button == QMessageBox::NoButton)
+            box->reject();
+        else if (QAbstractButton *answer
+                 = known ? box->button(QMessageBox::StandardButton(button)) : nullptr)
             answer->click();
         return;
     }
     auto *dialog = qobject_cast<QDialog *>(modal);
-    if (!dialog)
-        return;
-    for (auto it = data.cbegin(); it != data.cend(); ++it) {
-        QWidget *widget = dialog->findChild<QWidget *>(it.key());
-        if (auto *spin = qobject_cast<QSpinBox *>(widget))
-            spin->setValue(it.value().toInt());
-        else if (auto *edit = qobject_cast<QLineEdit *>(widget))
-            edit->setText(it.value().toString());
-    }
     // A popup's values are recorded when it is accepted.
-    dialog->accept();
+    if (dialog && setValues(dialog, data) > 0)
+        dialog->accept();
 }
 
 CorvidMainWindow::CorvidMainWindow(CorvidPlatform *platform)

@@ -6,8 +6,10 @@
 #include "kavsysexception.h"
 
 #include <QtCore/QEventLoop>
+#include <QtCore/QPointer>
 #include <QtCore/QTimer>
 #include <QtWidgets/QApplication>
+#include <QtWidgets/QWidget>
 
 KAVATM_REGISTER_EXECUTOR(KAVAtmLaunchCommandAction)
 
@@ -61,7 +63,7 @@ void KAVAtmLaunchCommandAction::Execute()
     }
     // A command that opens a modal dialog waits in it until it is answered, and the steps
     // that answer it come after this one: its verdict is given as soon as the dialog is up.
-    QWidget *const modalBefore = QApplication::activeModalWidget();
+    const QPointer<QWidget> modalBefore = QApplication::activeModalWidget();
     QTimer modal;
     modal.setInterval(20);
     connect(&modal, &QTimer::timeout, this, [this, &modal, modalBefore] {

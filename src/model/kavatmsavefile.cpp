@@ -39,8 +39,10 @@ QString shortWrite(const QFileDevice &file)
 // hand: QSaveFile's own direct-write fallback reports success after cancelWriting().
 Outcome WriteInPlace(const QString &path, const Producer &produce, QString *errorString)
 {
+    // Unbuffered: bytes a full disk refused must not linger in a buffer and make the restoring
+    // seek fail too.
     QFile file(path);
-    if (!file.open(QIODevice::ReadWrite))
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
         return fail(Outcome::OpenFailed, file.errorString(), errorString);
     const QByteArray previous = file.readAll();
     const auto rewrite = [&file] { return file.seek(0) && file.resize(0); };

@@ -6,6 +6,7 @@
 #include <QtCore/QElapsedTimer>
 #include <QtCore/QJsonObject>
 #include <QtCore/QPointer>
+#include <QtCore/QRegularExpression>
 #include <QtCore/QTimer>
 #include <QtGui/QInputEvent>
 #include <QtWidgets/QWidget>
@@ -98,8 +99,17 @@ KAVAtmEventRecorder::KAVAtmEventRecorder(QWidget *root)
     d->replayTimer->setSingleShot(true);
     d->replayTimer->setTimerType(Qt::PreciseTimer);
     connect(d->replayTimer, &QTimer::timeout, this, &KAVAtmEventRecorder::Replay);
-    if (root)
-        d->NameWidgets(root);
+    if (!root)
+        return;
+    // A tree an earlier recorder named goes on from its names: a second unique_0 could be
+    // taken for the first.
+    static const QRegularExpression given(QStringLiteral("^unique_(\\d{1,9})$"));
+    for (const QWidget *widget : root->findChildren<QWidget *>()) {
+        const QRegularExpressionMatch match = given.match(widget->objectName());
+        if (match.hasMatch())
+            d->nameCounter = qMax(d->nameCounter, match.captured(1).toInt() + 1);
+    }
+    d->NameWidgets(root);
 }
 
 KAVAtmEventRecorder::KAVAtmEventRecorder(QWidget *root, const QJsonArray &events)

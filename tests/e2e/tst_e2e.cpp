@@ -200,9 +200,22 @@ void tst_E2E::passingRun()
     // then a data assertion against the committed baseline) and a warning: the run passes.
     const QString warning = writeFile(
         "warning.json", procedureJson("Warning", {QJsonObject {{"action", "ExecuteScript"}}}));
+    // A command left waiting in its modal dialog is ended by the next one, whose message box
+    // is answered: the host lives on.
+    const QString abandoned = writeFile(
+        "abandoned.json",
+        procedureJson(
+            "Abandoned",
+            {QJsonObject {{"action", "OpenFile"}, {"file", Examples + "/documents/brackets.json"}},
+             QJsonObject {{"action", "WaitNest"}},
+             QJsonObject {{"action", "LaunchCommand"}, {"actionId", "Part.Quantity"}},
+             QJsonObject {{"action", "LaunchCommand"}, {"actionId", "Clear.Nesting"}},
+             QJsonObject {{"action", "SetAutomationData"},
+                          {"map", QJsonObject {{"confirmClear", "No"}}}},
+             QJsonObject {{"action", "CloseFile"}, {"platform", "corvid"}}}));
     const int code
         = run({"--output", m_output, "--quiet-client", Examples + "/procedures/open-and-nest.json",
-               Examples + "/procedures/scripts.json", warning});
+               Examples + "/procedures/scripts.json", warning, abandoned});
     QCOMPARE(code, 0);
     QCOMPARE(report().value("exitCode").toInt(), 0);
     QHash<QString, QJsonArray> byLabel;
@@ -215,8 +228,9 @@ void tst_E2E::passingRun()
         QVERIFY(!result["endTime"].toString().isEmpty());
     }
     QCOMPARE(byLabel.value("Warning").last()["result"].toInt(), int(KAVAtmEnums::Warning));
-    QVERIFY2(m_stdout.contains("Summary: 22 action(s): 21 passed, 1 with warnings, 0 failed"),
+    QVERIFY2(m_stdout.contains("Summary: 29 action(s): 28 passed, 1 with warnings, 0 failed"),
              qPrintable(m_stdout));
+    QVERIFY(!m_stdout.contains("Client failure"));
 }
 
 void tst_E2E::exitCodes_data()
@@ -243,6 +257,8 @@ void tst_E2E::exitCodes_data()
     };
     QTest::newRow("the client crashes after its last verdict")
         << QJsonArray {wait} << "" << failingHost("crash") << 1 << "Client failure: Client process";
+    QTest::newRow("the client exits with 3 after its last verdict")
+        << QJsonArray {wait} << "" << failingHost("3") << 1 << "exited with code 3";
 }
 
 void tst_E2E::exitCodes()

@@ -107,6 +107,8 @@ void tst_KAVAtmWaitActions::processorWait_data()
     const int pass = KAVAtmEnums::Pass;
     const int warning = KAVAtmEnums::Warning;
     const QString notStarted = "Expected to wait processor finished but it is not started.";
+    QTest::newRow("finished before the wait")
+        << "WaitNest" << Steps {"run", "idle"} << Steps {} << true << pass << "";
     QTest::newRow("runs during the wait")
         << "WaitNest" << Steps {} << Steps {"run", "idle"} << true << pass << "";
     QTest::newRow("idle, run, idle before")

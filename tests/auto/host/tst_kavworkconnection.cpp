@@ -223,6 +223,8 @@ void tst_KAVWorkConnection::rawPeer_data()
     // header alone, not awaited.
     QTest::newRow("257 bytes before authentication")
         << QByteArray("\x00\x00\x01\x01\x01", 5) << int(KAVWorkConnection::FrameTooLargeError);
+    QTest::newRow("huge length prefix")
+        << QByteArray("\x7f\xff\xff\xf0\x01", 5) << int(KAVWorkConnection::FrameTooLargeError);
     QTest::newRow("empty frame") << QByteArray(4, 0) << int(KAVWorkConnection::ProtocolError);
     QTest::newRow("bad greeting") << QByteArray("\x00\x00\x00\x02\x01\x01", 6)
                                   << int(KAVWorkConnection::ProtocolError);

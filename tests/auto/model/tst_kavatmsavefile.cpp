@@ -139,6 +139,7 @@ void tst_KAVAtmSaveFile::readOnlyFolder_data()
     QTest::newRow("written in place") << 100 << true;
     // In place there is no temporary file to drop: the old content is put back.
     QTest::newRow("short write restores") << 256 * 1024 << false;
+    QTest::newRow("buffered short write restores") << 4000 << false;
 }
 
 void tst_KAVAtmSaveFile::readOnlyFolder()

@@ -159,6 +159,8 @@ void tst_KAVAtmOrchestrator::whoMaySpeakForAProcess_data()
                                               << "own" << false << true << false;
     QTest::newRow("no secret") << "none"
                                << "own" << false << false << false;
+    QTest::newRow("a secret of nobody") << "random"
+                                        << "own" << false << false << false;
     QTest::newRow("no secret, when accepted") << "none"
                                               << "own" << true << true << true;
 }

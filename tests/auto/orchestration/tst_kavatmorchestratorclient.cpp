@@ -217,7 +217,9 @@ void tst_KAVAtmOrchestratorClient::completionOnlyInBatchModes_data()
     QTest::addColumn<int>("completions");
     QTest::newRow("Batch") << int(KAVAtmEnums::Batch) << 1;
     QTest::newRow("UiBatch") << int(KAVAtmEnums::UiBatch) << 1;
+    QTest::newRow("Recording") << int(KAVAtmEnums::Recording) << 0;
     QTest::newRow("ExternalBatch") << int(KAVAtmEnums::ExternalBatch) << 0;
+    QTest::newRow("Undefined") << int(KAVAtmEnums::Undefined) << 0;
 }
 
 void tst_KAVAtmOrchestratorClient::completionOnlyInBatchModes()

@@ -378,6 +378,11 @@ void tst_KAVAtmRecording::replayEdges()
     empty->StartReplay(1.0f);
     QCOMPARE(finished.count(), 1);
     QCOMPARE(started.count(), 0);
+
+    // A second recorder on the tree the first named goes on from its names.
+    auto *late = new QWidget(&tree.root);
+    new KAVAtmEventRecorder(&tree.root);
+    QCOMPARE(late->objectName(), QStringLiteral("unique_2"));
 }
 
 QTEST_MAIN(tst_KAVAtmRecording)

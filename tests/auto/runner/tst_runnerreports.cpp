@@ -172,6 +172,8 @@ void tst_RunnerReports::merges()
     // Written a list member at a time, report.json reads as the document printed whole.
     const QByteArray json = readFile(merged + "/report.json");
     QCOMPARE(json, QJsonDocument::fromJson(json).toJson());
+    QCOMPARE(jsonObject(json).value("exitCode").toInt(), exitCode);
+    QCOMPARE(jsonObject(json).value("procedures").toArray().size(), folders.size());
 }
 
 void tst_RunnerReports::shards_data()

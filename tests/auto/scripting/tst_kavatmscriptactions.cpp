@@ -82,6 +82,10 @@ void tst_KAVAtmScriptActions::executeScript_data()
                                << "There is no script file defined in the action.";
     QTest::newRow("finishes at once") << QByteArray("function (c, done) { done(); }")
                                       << QJsonArray() << int(KAVAtmEnums::Pass) << "";
+    QTest::newRow("records a failure")
+        << QByteArray("function (c) { c.caseMgr.RecordResult(c.key, 2, 'bad sheet');"
+                      " c.caseMgr.FinishCase(c); }")
+        << QJsonArray() << int(KAVAtmEnums::Fail) << "bad sheet";
     QTest::newRow("not a function")
         << QByteArray("42") << QJsonArray() << int(KAVAtmEnums::Fail) << "42";
     QTest::newRow("syntax error") << QByteArray("function (") << QJsonArray()
