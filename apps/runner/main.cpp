@@ -1,12 +1,10 @@
 // KAVAutomationOrchestrator: runs test procedures on a host application it launches.
 
+#include "commandline.h"
 #include "reportmerge.h"
 #include "runner.h"
 #include "signalwatcher.h"
 
-#include "kavatmorchestratorconfiguration.h"
-
-#include <QtCore/QCommandLineParser>
 #include <QtCore/QCoreApplication>
 #include <QtCore/QLoggingCategory>
 #include <QtCore/QTimer>
@@ -14,22 +12,6 @@
 #include <cstdio>
 
 namespace {
-
-bool parseMode(const QString &text, KAVAtmEnums::PlatformMode *mode)
-{
-    const QString lower = text.toLower();
-    if (lower == QLatin1String("batch"))
-        *mode = KAVAtmEnums::Batch;
-    else if (lower == QLatin1String("uibatch"))
-        *mode = KAVAtmEnums::UiBatch;
-    else if (lower == QLatin1String("recording"))
-        *mode = KAVAtmEnums::Recording;
-    else if (lower == QLatin1String("externalbatch"))
-        *mode = KAVAtmEnums::ExternalBatch;
-    else
-        return false;
-    return true;
-}
 
 int usageError(const QString &message)
 {
@@ -46,207 +28,19 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("QT_LOGGING_RULES"))
         QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Runs test procedures on a host application: launches the client named in the "
-        "configuration, runs the procedures on it, prints a line per finished action and a "
-        "summary, and writes report.json and the result files into the output folder.\n"
-        "\n"
-        "Exit codes:\n"
-        "  0  every action completed with Pass or Warning (recording: the recording was "
-        "written whole)\n"
-        "  1  an action failed or did not run (a client that exited, fell silent or ran "
-        "past the time-out fails what it did not complete; an invalid procedure file does "
-        "not run), or a client crashed or exited with a non-zero code\n"
-        "  2  usage or set-up error (no clients, no valid procedure, listening failed, "
-        "the client could not be started), or the report could not be written\n"
-        "  128+N  interrupted by signal N (SIGINT, SIGTERM, SIGHUP): the client was stopped, "
-        "what it did not complete failed as interrupted, and the report was written"));
-    parser.addHelpOption();
-    const QCommandLineOption config(QStringLiteral("config"),
-                                    QStringLiteral("The client configuration (default: %1).")
-                                        .arg(KAVAtmOrchestratorConfiguration::GetDefaultFilePath()),
-                                    QStringLiteral("file"));
-    const QCommandLineOption client(QStringLiteral("client"),
-                                    QStringLiteral("Display name of the client to launch (default: "
-                                                   "the first one)."),
-                                    QStringLiteral("name"));
-    const QCommandLineOption mode(QStringLiteral("mode"),
-                                  QStringLiteral("batch, uibatch, recording or externalbatch "
-                                                 "(default: batch)."),
-                                  QStringLiteral("mode"), QStringLiteral("batch"));
-    const QCommandLineOption output(QStringLiteral("output"),
-                                    QStringLiteral("Folder for the report and result files, "
-                                                   "created when missing (default: ./results)."),
-                                    QStringLiteral("dir"), QStringLiteral("results"));
-    const QCommandLineOption timeout(QStringLiteral("timeout"),
-                                     QStringLiteral("Overall time-out of the run, 0 for none "
-                                                    "(default: 0)."),
-                                     QStringLiteral("seconds"), QStringLiteral("0"));
-    const QCommandLineOption connectTimeout(
-        QStringLiteral("connect-timeout"),
-        QStringLiteral("Time for the launched client to connect (default: 60)."),
-        QStringLiteral("seconds"), QStringLiteral("60"));
-    const QCommandLineOption grace(QStringLiteral("grace"),
-                                   QStringLiteral("Time past an action's own time-out before a "
-                                                  "silent client is stopped (default: 30)."),
-                                   QStringLiteral("seconds"), QStringLiteral("30"));
-    const QCommandLineOption quiet(QStringLiteral("quiet-client"),
-                                   QStringLiteral("Drop the client's own output instead of "
-                                                  "passing it to standard error."));
-    const QCommandLineOption builtInKey(
-        QStringLiteral("accept-builtin-key"),
-        QStringLiteral("Also accept clients that prove the built-in key instead of the secret "
-                       "they were launched with (hosts that ignore KAVAtmClientSecret). Any "
-                       "local program can prove that key: off by default."));
-    const QCommandLineOption record(
-        QStringLiteral("record"),
-        QStringLiteral("Recording mode (implied): record what is done in the client until it "
-                       "exits or recording stops, and write it as a procedure file "
-                       "(default: <output>/recording.json). Procedure files are optional "
-                       "and run first, while recording."),
-        QStringLiteral("file"));
-    const QCommandLineOption force(
-        QStringLiteral("force"),
-        QStringLiteral("Let --record replace an existing file that is not a procedure file."));
-    const QCommandLineOption grep(
-        QStringLiteral("grep"),
-        QStringLiteral("Run only the procedures whose name or label contains the text (any "
-                       "letter case)."),
-        QStringLiteral("text"));
-    const QCommandLineOption list(QStringLiteral("list"),
-                                  QStringLiteral("Print the procedures and actions that would run, "
-                                                 "with their types, and exit; launches nothing."));
-    const QCommandLineOption junit(QStringLiteral("junit"),
-                                   QStringLiteral("Also write the results as JUnit XML: a "
-                                                  "testsuite per procedure, a testcase per "
-                                                  "action."),
-                                   QStringLiteral("file"));
-    const QCommandLineOption shard(
-        QStringLiteral("shard"),
-        QStringLiteral("Run only shard I of N of the procedure files (a split by file name, the "
-                       "same whatever the order of the arguments), for N CI machines."),
-        QStringLiteral("I/N"));
-    const QCommandLineOption retries(
-        QStringLiteral("retries"),
-        QStringLiteral("Run a failing procedure again on a fresh client, up to N times; one "
-                       "that passes on a retry counts as passed and is reported flaky "
-                       "(default: 0)."),
-        QStringLiteral("N"), QStringLiteral("0"));
-    const QCommandLineOption jobs(
-        QStringLiteral("jobs"),
-        QStringLiteral("Run up to N clients at once; each procedure runs whole on the next free "
-                       "one, and a client that dies takes only its own procedure down "
-                       "(default: 1)."),
-        QStringLiteral("N"), QStringLiteral("1"));
-    const QCommandLineOption html(QStringLiteral("html"),
-                                  QStringLiteral("Also write the results as one self-contained "
-                                                 "HTML page."),
-                                  QStringLiteral("file"));
-    const QCommandLineOption merge(
-        QStringLiteral("merge"),
-        QStringLiteral("Instead of running: combine the report.json of each folder given (the "
-                       "output folders of shards) into report.json, junit.xml and report.html "
-                       "in the folder named; exits with the worst of their codes."),
-        QStringLiteral("dir"));
-    const QCommandLineOption updateBaselines(
-        QStringLiteral("update-baselines"),
-        QStringLiteral("Which baselines script and assertion actions write from their data: "
-                       "missing (those that do not exist yet), changed (also those an action "
-                       "failed against) or all (default: missing). A failed comparison whose "
-                       "baseline is kept writes its actual data beside it, as "
-                       "<baseline>.actual.json."),
-        QStringLiteral("which"), QStringLiteral("missing"));
-    parser.addOptions({config, client,     mode,    output, timeout, connectTimeout, grace,
-                       quiet,  builtInKey, record,  force,  grep,    list,           junit,
-                       html,   shard,      retries, jobs,   merge,   updateBaselines});
-    parser.addPositionalArgument(QStringLiteral("procedures"),
-                                 QStringLiteral("Procedure files to run, in order."),
-                                 QStringLiteral("procedure.json..."));
-    if (!parser.parse(app.arguments()))
-        return usageError(parser.errorText());
-    if (parser.isSet(QStringLiteral("help")))
-        parser.showHelp(ExitPassed);
-
-    if (parser.isSet(merge)) {
-        if (parser.value(merge).isEmpty() || parser.positionalArguments().isEmpty())
-            return usageError(QStringLiteral("--merge takes an output folder and the report "
-                                             "folders to merge."));
-        return MergeReports(parser.value(merge), parser.positionalArguments());
+    const CommandLine line = ParseCommandLine(app.arguments());
+    switch (line.action) {
+    case CommandLine::Help:
+        std::fputs(qPrintable(line.help), stdout);
+        return ExitPassed;
+    case CommandLine::Error:
+        return usageError(line.error);
+    case CommandLine::Merge:
+        return MergeReports(line.mergeInto, line.mergeFrom);
+    case CommandLine::Run:
+        break;
     }
-
-    RunnerOptions options;
-    options.configFile = parser.isSet(config)
-        ? parser.value(config)
-        : KAVAtmOrchestratorConfiguration::GetDefaultFilePath();
-    options.clientName = parser.value(client);
-    if (!parseMode(parser.value(mode), &options.mode))
-        return usageError(QStringLiteral("unknown mode \"%1\".").arg(parser.value(mode)));
-    if (parser.isSet(record)) {
-        if (parser.isSet(mode) && options.mode != KAVAtmEnums::Recording)
-            return usageError(QStringLiteral("--record needs --mode recording."));
-        options.mode = KAVAtmEnums::Recording;
-        options.recordFile = parser.value(record);
-        if (options.recordFile.isEmpty())
-            return usageError(QStringLiteral("--record takes a file name."));
-    }
-    options.outputDir = parser.value(output);
-    bool ok = true;
-    for (const auto &[option, target] :
-         {std::pair {&retries, &options.retries}, std::pair {&jobs, &options.jobs},
-          std::pair {&timeout, &options.overallTimeout},
-          std::pair {&connectTimeout, &options.connectTimeout},
-          std::pair {&grace, &options.grace}}) {
-        *target = parser.value(*option).toInt(&ok);
-        if (!ok || *target < 0)
-            return usageError(QStringLiteral("--%1 takes a whole number, 0 or more.")
-                                  .arg(option->names().first()));
-    }
-    if (options.jobs == 0)
-        return usageError(QStringLiteral("--jobs takes at least 1."));
-    if (options.jobs > 1 && options.mode == KAVAtmEnums::Recording)
-        return usageError(QStringLiteral("a recording runs on one client: --jobs must be 1."));
-    // No time at all to connect would fail every run before it began.
-    if (options.connectTimeout == 0)
-        return usageError(QStringLiteral("--connect-timeout takes at least 1 second."));
-    options.forwardClientOutput = !parser.isSet(quiet);
-    options.acceptBuiltInKey = parser.isSet(builtInKey);
-    options.force = parser.isSet(force);
-    options.procedureFiles = parser.positionalArguments();
-    options.grep = parser.value(grep);
-    options.list = parser.isSet(list);
-    options.junitFile = parser.value(junit);
-    options.htmlFile = parser.value(html);
-    const QString update = parser.value(updateBaselines).toLower();
-    if (update == QLatin1String("changed"))
-        options.baselineUpdate = KAVAtmExecutorBase::BaselineUpdate::Changed;
-    else if (update == QLatin1String("all"))
-        options.baselineUpdate = KAVAtmExecutorBase::BaselineUpdate::All;
-    else if (update != QLatin1String("missing"))
-        return usageError(QStringLiteral("--update-baselines takes missing, changed or all."));
-    // A retry would compare against the baseline its first attempt has just rewritten, and pass.
-    if (options.retries > 0
-        && options.baselineUpdate != KAVAtmExecutorBase::BaselineUpdate::Missing)
-        return usageError(QStringLiteral("--update-baselines %1 cannot be combined with "
-                                         "--retries.")
-                              .arg(update));
-    for (const QCommandLineOption *option : {&junit, &html}) {
-        if (parser.isSet(*option) && parser.value(*option).isEmpty())
-            return usageError(
-                QStringLiteral("--%1 takes a file name.").arg(option->names().first()));
-    }
-    if (parser.isSet(shard)) {
-        const QStringList parts = parser.value(shard).split(QLatin1Char('/'));
-        bool indexOk = false, countOk = false;
-        options.shardIndex = parts.value(0).toInt(&indexOk);
-        options.shardCount = parts.value(1).toInt(&countOk);
-        if (parts.size() != 2 || !indexOk || !countOk || options.shardCount < 1
-            || options.shardIndex < 1 || options.shardIndex > options.shardCount)
-            return usageError(QStringLiteral("--shard takes I/N with 1 <= I <= N."));
-    }
-    if (options.procedureFiles.isEmpty() && options.mode != KAVAtmEnums::Recording)
-        return usageError(QStringLiteral("no procedure files given."));
-
+    const RunnerOptions &options = line.options;
     SignalWatcher signalWatcher;
     Runner runner(options);
     QObject::connect(&signalWatcher, &SignalWatcher::Received, &runner, &Runner::Interrupt);

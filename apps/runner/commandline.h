@@ -1,0 +1,23 @@
+#ifndef COMMANDLINE_H
+#define COMMANDLINE_H
+
+#include "runner.h"
+
+#include <QtCore/QStringList>
+
+// The runner's command line, read and checked in one place: what to do, with the options of a
+// run, or why it cannot be done (the text after "KAVAutomationOrchestrator: ").
+struct CommandLine {
+    enum Action { Run, Merge, Help, Error };
+    Action action = Error;
+    RunnerOptions options;
+    QString mergeInto;
+    QStringList mergeFrom;
+    QString help;
+    QString error;
+};
+
+// arguments as QCoreApplication::arguments() gives them, the program first.
+CommandLine ParseCommandLine(const QStringList &arguments);
+
+#endif // COMMANDLINE_H

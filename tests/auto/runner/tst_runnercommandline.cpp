@@ -1,0 +1,87 @@
+// The runner's command line: what it runs with, and every option error, before anything runs.
+
+#include "commandline.h"
+
+#include <QtTest/QtTest>
+
+class tst_RunnerCommandLine : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void errors_data();
+    void errors();
+    void accepted();
+};
+
+void tst_RunnerCommandLine::errors_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no procedures") << QStringList() << "no procedure files given.";
+    QTest::newRow("unknown option")
+        << QStringList {"--frobnicate", "p.json"} << "Unknown option 'frobnicate'.";
+    QTest::newRow("unknown mode") << QStringList {"--mode", "fast", "p.json"}
+                                  << "unknown mode \"fast\".";
+    QTest::newRow("no time to connect") << QStringList {"--connect-timeout", "0", "p.json"}
+                                        << "--connect-timeout takes at least 1 second.";
+    QTest::newRow("negative retries") << QStringList {"--retries", "-1", "p.json"}
+                                      << "--retries takes a whole number, 0 or more.";
+    QTest::newRow("a time-out in words") << QStringList {"--timeout", "ten", "p.json"}
+                                         << "--timeout takes a whole number, 0 or more.";
+    QTest::newRow("record in batch mode") << QStringList {"--mode", "batch", "--record", "r.json"}
+                                          << "--record needs --mode recording.";
+    QTest::newRow("shard out of range")
+        << QStringList {"--shard", "4/3", "p.json"} << "--shard takes I/N with 1 <= I <= N.";
+    QTest::newRow("shard of nothing")
+        << QStringList {"--shard", "1/0", "p.json"} << "--shard takes I/N with 1 <= I <= N.";
+    QTest::newRow("no jobs") << QStringList {"--jobs", "0", "p.json"} << "--jobs takes at least 1.";
+    QTest::newRow("a recording on two clients")
+        << QStringList {"--jobs", "2", "--record", "r.json"}
+        << "a recording runs on one client: --jobs must be 1.";
+    QTest::newRow("unknown baseline update") << QStringList {"--update-baselines", "some", "p.json"}
+                                             << "--update-baselines takes missing, changed or all.";
+    // A retry would compare against the baseline its first attempt has just rewritten.
+    QTest::newRow("baselines rewritten, then retried")
+        << QStringList {"--update-baselines", "changed", "--retries", "1", "p.json"}
+        << "--update-baselines changed cannot be combined with --retries.";
+    QTest::newRow("an empty page name")
+        << QStringList {"--junit", "", "p.json"} << "--junit takes a file name.";
+    QTest::newRow("merge of nothing") << QStringList {"--merge", "out"}
+                                      << "--merge takes an output folder and the report folders "
+                                         "to merge.";
+}
+
+void tst_RunnerCommandLine::errors()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+    const CommandLine line = ParseCommandLine(QStringList {"runner"} + arguments);
+    QCOMPARE(line.action, CommandLine::Error);
+    QCOMPARE(line.error, message);
+}
+
+void tst_RunnerCommandLine::accepted()
+{
+    CommandLine line = ParseCommandLine({"runner", "--record", "r.json", "--shard", "2/3",
+                                         "--update-baselines", "ALL", "--jobs", "1", "a.json"});
+    QCOMPARE(line.action, CommandLine::Run);
+    QCOMPARE(line.options.mode, KAVAtmEnums::Recording);
+    QCOMPARE(line.options.recordFile, QStringLiteral("r.json"));
+    QCOMPARE(line.options.shardIndex, 2);
+    QCOMPARE(line.options.shardCount, 3);
+    QCOMPARE(line.options.baselineUpdate, KAVAtmExecutorBase::BaselineUpdate::All);
+    QCOMPARE(line.options.procedureFiles, QStringList {"a.json"});
+    // Recording needs no procedure files.
+    QCOMPARE(ParseCommandLine({"runner", "--mode", "Recording"}).action, CommandLine::Run);
+
+    line = ParseCommandLine({"runner", "--merge", "out", "s1", "s2"});
+    QCOMPARE(line.action, CommandLine::Merge);
+    QCOMPARE(line.mergeInto, QStringLiteral("out"));
+    QCOMPARE(line.mergeFrom, (QStringList {"s1", "s2"}));
+
+    line = ParseCommandLine({"runner", "--help"});
+    QCOMPARE(line.action, CommandLine::Help);
+    QVERIFY(line.help.contains("128+N  interrupted by signal N"));
+}
+
+QTEST_GUILESS_MAIN(tst_RunnerCommandLine)
+#include "tst_runnercommandline.moc"
