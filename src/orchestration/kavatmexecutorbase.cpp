@@ -57,18 +57,18 @@ QString KAVAtmExecutorBase::SaveActionBaseline(KAVAtmTestActionResult *result,
     const QString path = QDir::toNativeSeparators(
         QDir::isAbsolutePath(baseline) ? baseline : baseDir + QDir::separator() + baseline);
 
-    const QDir folder = QFileInfo(path).absoluteDir();
-    if (!folder.exists() && !QDir().mkpath(folder.absolutePath())) {
-        warn(result,
-             QCoreApplication::translate("KAVAtmExecutorBase", "Failed to create folder: %1")
-                 .arg(folder.absolutePath()));
-        return QString();
-    }
     // A baseline from no data (an action that was skipped or reported nothing) would make
     // every later comparison pass without comparing anything.
     if (result->GetData().isEmpty()) {
         qCDebug(lcOrchestration).noquote()
             << "No baseline written from an empty data text:" << path;
+        return QString();
+    }
+    const QDir folder = QFileInfo(path).absoluteDir();
+    if (!folder.exists() && !QDir().mkpath(folder.absolutePath())) {
+        warn(result,
+             QCoreApplication::translate("KAVAtmExecutorBase", "Failed to create folder: %1")
+                 .arg(folder.absolutePath()));
         return QString();
     }
     const bool passed

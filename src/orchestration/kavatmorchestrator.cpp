@@ -1,7 +1,9 @@
 #include "kavatmorchestrator.h"
+#include "kavatmconfiguration.h"
 #include "kavatmlogging_p.h"
 #include "kavatmorchestrator_p.h"
 #include "kavatmorchestratorclient.h"
+#include "kavatmorchestratorclient_p.h"
 #include "kavatmorchestratorclientconnection.h"
 #include "kavatmrecordingactiondef.h"
 #include "kavatmtestactiondef.h"
@@ -24,8 +26,34 @@ KAVAtmOrchestrator *s_instance = nullptr;
 
 // ---- Private
 
+void KAVAtmProcedureStore::Add(std::unique_ptr<KAVAtmTestProcedureDef> definition)
+{
+    m_definitions.push_back(std::move(definition));
+}
+
+QList<KAVAtmTestProcedureDef *> KAVAtmProcedureStore::GetDefinitions() const
+{
+    QList<KAVAtmTestProcedureDef *> definitions;
+    definitions.reserve(qsizetype(m_definitions.size()));
+    for (const auto &definition : m_definitions)
+        definitions.append(definition.get());
+    return definitions;
+}
+
+QList<KAVAtmTestProcedureResult *>
+KAVAtmProcedureStore::CreateResults(const QList<KAVAtmTestProcedureDef *> &procedures)
+{
+    QList<KAVAtmTestProcedureResult *> results;
+    for (const KAVAtmTestProcedureDef *procedure : procedures) {
+        m_results.emplace_back(procedure->CreateResult());
+        results.append(m_results.back().get());
+    }
+    return results;
+}
+
 KAVAtmOrchestratorPrivate::KAVAtmOrchestratorPrivate(KAVAtmOrchestrator *owner)
-    : owner(owner), launcher(new KAVAtmClientLauncher(this))
+    : owner(owner), launcher(new KAVAtmClientLauncher(this)),
+      registry(new KAVAtmClientRegistry(owner, this))
 {
     KAVSysInitContext init {QList<QString>()};
     connect(launcher, &KAVAtmClientLauncher::Finished, this,
@@ -34,209 +62,66 @@ KAVAtmOrchestratorPrivate::KAVAtmOrchestratorPrivate(KAVAtmOrchestrator *owner)
             &KAVAtmOrchestratorPrivate::OnProcessStarted);
     connect(launcher, &KAVAtmClientLauncher::StartFailed, this,
             [this](QProcess *process, const QString &program, const QString &error) {
-                starting.remove(process);
+                registry->starting.remove(process);
                 Q_EMIT this->owner->TestClientStartFailed(program, error);
             });
+    connect(registry, &KAVAtmClientRegistry::SessionOpened, this,
+            &KAVAtmOrchestratorPrivate::OnSessionOpened);
+    connect(registry, &KAVAtmClientRegistry::SessionRegistered, this,
+            &KAVAtmOrchestratorPrivate::OnSessionRegistered);
+    connect(registry, &KAVAtmClientRegistry::ConnectionLost, owner,
+            &KAVAtmOrchestrator::TestClientConnectionLost);
 }
 
 KAVAtmOrchestratorPrivate::~KAVAtmOrchestratorPrivate()
 {
-    for (KAVAtmOrchestratorClient *client : std::exchange(clients, {})) {
-        client->disconnect(this);
-        delete client;
-    }
-    // Before the server and its sockets: a socket going must not reach a connection.
-    qDeleteAll(findChildren<KAVAtmOrchestratorClientConnection *>(Qt::FindDirectChildrenOnly));
-    qDeleteAll(procedures);
-    qDeleteAll(results);
-    delete pendingControl;
-    delete pendingControlDef;
+    // Sessions before the results they fill.
+    delete std::exchange(registry, nullptr);
 }
 
-bool KAVAtmOrchestratorPrivate::StartServer(KAVAtmConfiguration &configuration)
+void KAVAtmOrchestratorPrivate::OnSessionOpened(KAVAtmOrchestratorClient *client)
 {
-    if (!server)
-        server = new QTcpServer(this);
-    if (!server->listen(configuration.GetOrchestratorAddress(),
-                        configuration.GetOrchestratorPort())) {
-        qCritical().noquote() << "cannot open controller client port:" << server->errorString();
-        return false;
-    }
-    configuration.SetOrchestratorPort(server->serverPort());
-    qCDebug(lcOrchestration).noquote()
-        << "Server is listening at: " + server->serverAddress().toString() + QLatin1Char(':')
-            + QString::number(server->serverPort());
-    connect(server, &QTcpServer::newConnection, this, &KAVAtmOrchestratorPrivate::OnClientConnected,
-            Qt::UniqueConnection);
-    return true;
+    connect(client, &KAVAtmOrchestratorClient::TestActionExecutionFinished, this,
+            [this, client](KAVAtmTestActionResult *action) {
+                OnActionFinished(client->GetPid(), action);
+            });
+    connect(client, &KAVAtmOrchestratorClient::ClientExecutionCompleted, client,
+            &KAVAtmOrchestratorClient::SendClosePlatform);
+    connect(client, &KAVAtmOrchestratorClient::RecordingDataReceived, owner,
+            [this, client](const QJsonValue &data) {
+                // Only what a client the runner launched records, while it records.
+                const ClientLaunchInfo *launch = registry->FindLaunch(client);
+                if (!launch || launch->mode != KAVAtmEnums::Recording) {
+                    qCWarning(lcOrchestration,
+                              "Recording data from a client that is not recording: dropped.");
+                    return;
+                }
+                Q_EMIT owner->RecordingDataReceived(data);
+            });
+    connect(client, &KAVAtmOrchestratorClient::RecordingStatusReceived, owner,
+            [this, client](int status) {
+                const ClientLaunchInfo *launch = registry->FindLaunch(client);
+                if (launch && launch->mode == KAVAtmEnums::Recording && status >= 0)
+                    Q_EMIT owner->RecordingStatusChanged(client->GetPid(), status);
+            });
+    connect(client, &KAVAtmOrchestratorClient::TestProcedureExecutionStarted, owner,
+            [this, client](const KAVAtmTestProcedureResult *procedure) {
+                Q_EMIT owner->ProcedureResultStarted(client->GetPid(), procedure);
+            });
+    connect(client, &KAVAtmOrchestratorClient::TestProcedureExecutionFinished, owner,
+            [this, client](const KAVAtmTestProcedureResult *procedure) {
+                Q_EMIT owner->ProcedureResultFinished(client->GetPid(), procedure);
+            });
+    connect(client, &KAVAtmOrchestratorClient::TestActionExecutionStarted, owner,
+            [this, client](const KAVAtmTestActionResult *action) {
+                Q_EMIT owner->ActionResultStarted(client->GetPid(), action);
+            });
 }
 
-KAVAtmOrchestratorClient *KAVAtmOrchestratorPrivate::FindClient(qint64 pid) const
+void KAVAtmOrchestratorPrivate::OnSessionRegistered(KAVAtmOrchestratorClient *client,
+                                                    QProcess *process)
 {
-    for (KAVAtmOrchestratorClient *client : clients) {
-        if (client->GetPid() == pid)
-            return client;
-    }
-    return nullptr;
-}
-
-void KAVAtmOrchestratorPrivate::OnClientConnected()
-{
-    while (server->hasPendingConnections()) {
-        QTcpSocket *socket = server->nextPendingConnection();
-        const auto unregistered = std::count_if(clients.cbegin(), clients.cend(),
-                                                [this](auto *c) { return !FindLaunch(c); });
-        if (unregistered >= KAVAtmOrchestrator::MaximumUnregisteredClients) {
-            qCWarning(lcOrchestration, "Too many clients that have not registered: one refused.");
-            socket->abort();
-            socket->deleteLater();
-            continue;
-        }
-        auto *connection = new KAVAtmOrchestratorClientConnection(this, socket);
-        QList<QByteArray> secrets;
-        for (const ClientLaunchInfo &launch : std::as_const(launches))
-            secrets.append(launch.secret);
-        for (const PendingLaunch &pending : std::as_const(starting))
-            secrets.append(pending.secret);
-        connection->SetClientSecrets(secrets, builtInKeyAccepted);
-        // Small until the client has said who it is.
-        connection->SetMaximumFrameSize(KAVAtmOrchestrator::UnregisteredFrameSize);
-        auto *client = new KAVAtmOrchestratorClient(owner, connection);
-        connection->Authenticate();
-        connect(connection, &KAVWorkConnection::AuthenticationFailed, socket,
-                &QTcpSocket::disconnectFromHost);
-        connect(connection, &KAVWorkConnection::ErrorOccurred, socket,
-                &QTcpSocket::disconnectFromHost);
-        // An authenticated peer that does not register in time holds nothing for long.
-        auto *deadline = new QTimer(client);
-        deadline->setSingleShot(true);
-        connect(connection, &KAVWorkConnection::Authenticated, deadline,
-                [this, deadline] { deadline->start(registrationTimeout); });
-        connect(deadline, &QTimer::timeout, socket, [this, client, socket] {
-            // A host started by hand may stay, unbound, when such hosts are accepted.
-            if (FindLaunch(client) || (builtInKeyAccepted && client->GetPid() != 0))
-                return;
-            qCWarning(lcOrchestration, "A client did not register in time: disconnected.");
-            socket->abort();
-        });
-        connect(socket, &QTcpSocket::disconnected, this, [this, client] {
-            if (client->IsExecuting() && FindLaunch(client)) {
-                Q_EMIT owner->TestClientConnectionLost(client->GetPid());
-                return;
-            }
-            // Unless it still has procedures to finish, a session whose connection has closed
-            // leaves nothing behind.
-            if (!client->IsExecuting())
-                Release(client);
-        });
-
-        connect(client, &QObject::destroyed, this, &KAVAtmOrchestratorPrivate::OnClientDestroyed);
-        connect(client, &KAVAtmOrchestratorClient::ClientRegistered, this,
-                &KAVAtmOrchestratorPrivate::OnClientRegistered);
-        connect(client, &KAVAtmOrchestratorClient::TestActionExecutionFinished, this,
-                &KAVAtmOrchestratorPrivate::OnTestActionExecutionFinished);
-        connect(client, &KAVAtmOrchestratorClient::ClientExecutionCompleted, this,
-                &KAVAtmOrchestratorPrivate::OnClientExecutionCompleted);
-        connect(client, &KAVAtmOrchestratorClient::RecordingDataReceived, owner,
-                [this, client](const QJsonValue &data) {
-                    // Only what a client the runner launched records, while it records.
-                    const ClientLaunchInfo *launch = FindLaunch(client);
-                    if (!launch || launch->mode != KAVAtmEnums::Recording) {
-                        qCWarning(lcOrchestration,
-                                  "Recording data from a client that is not "
-                                  "recording: dropped.");
-                        return;
-                    }
-                    Q_EMIT owner->RecordingDataReceived(data);
-                });
-        connect(client, &KAVAtmOrchestratorClient::RecordingStatusReceived, owner,
-                [this, client](int status) {
-                    const ClientLaunchInfo *launch = FindLaunch(client);
-                    if (launch && launch->mode == KAVAtmEnums::Recording && status >= 0)
-                        Q_EMIT owner->RecordingStatusChanged(client->GetPid(), status);
-                });
-        connect(client, &KAVAtmOrchestratorClient::TestProcedureExecutionStarted, owner,
-                [this, client](const KAVAtmTestProcedureResult *procedure) {
-                    Q_EMIT owner->ProcedureResultStarted(client->GetPid(), procedure);
-                });
-        connect(client, &KAVAtmOrchestratorClient::TestProcedureExecutionFinished, owner,
-                [this, client](const KAVAtmTestProcedureResult *procedure) {
-                    Q_EMIT owner->ProcedureResultFinished(client->GetPid(), procedure);
-                });
-        connect(client, &KAVAtmOrchestratorClient::TestActionExecutionStarted, owner,
-                [this, client](const KAVAtmTestActionResult *action) {
-                    Q_EMIT owner->ActionResultStarted(client->GetPid(), action);
-                });
-        clients.append(client);
-    }
-}
-
-ClientLaunchInfo *KAVAtmOrchestratorPrivate::FindLaunch(const KAVAtmOrchestratorClient *client)
-{
-    for (auto it = launches.begin(); it != launches.end(); ++it) {
-        if (client && it->client == client)
-            return &it.value();
-    }
-    return nullptr;
-}
-
-void KAVAtmOrchestratorPrivate::Release(KAVAtmOrchestratorClient *client)
-{
-    KAVAtmOrchestratorClientConnection *connection = client->GetConnection();
-    client->deleteLater();
-    if (connection) {
-        if (QTcpSocket *socket = connection->GetSocket())
-            socket->deleteLater();
-        connection->deleteLater();
-    }
-}
-
-void KAVAtmOrchestratorPrivate::Kill(QProcess *process)
-{
-    if (launches.contains(process) || starting.contains(process))
-        launcher->Kill(process);
-}
-
-void KAVAtmOrchestratorPrivate::OnClientRegistered(KAVAtmOrchestratorClient *client)
-{
-    KAVAtmOrchestratorClientConnection *connection = client->GetConnection();
-    const QByteArray secret = connection ? connection->GetAuthenticatedSecret() : QByteArray();
-    const auto refuse = [&](const QString &why) {
-        qCWarning(lcOrchestration).noquote() << why;
-        if (connection && connection->GetSocket())
-            connection->GetSocket()->abort();
-    };
-    QProcess *process = nullptr;
-    for (auto it = launches.begin(); it != launches.end(); ++it) {
-        // A client speaks for the process whose secret it proved, once, and for no other.
-        if (!secret.isEmpty() && it->secret == secret) {
-            if (it->pid != client->GetPid()) {
-                return refuse(
-                    QStringLiteral("A client registered as process %1 with the secret "
-                                   "of process %2: refused.")
-                        .arg(QString::number(client->GetPid()), QString::number(it->pid)));
-            }
-            if (it->registered || it->aborted) {
-                return refuse(QStringLiteral("Process %1 has registered already: a second "
-                                             "registration is refused.")
-                                  .arg(it->pid));
-            }
-            process = it.key();
-            break;
-        }
-        // One that proved the built-in key (accepted only on request) is taken at its word.
-        if (secret.isEmpty() && !it->registered && !it->aborted && it->pid == client->GetPid()) {
-            process = it.key();
-            break;
-        }
-    }
-    if (!process)
-        return;
-    ClientLaunchInfo &launch = launches[process];
-    launch.client = client;
-    launch.registered = true;
-    if (connection)
-        connection->SetMaximumFrameSize(KAVWorkConnection::MaximumFrameSize);
+    const ClientLaunchInfo &launch = registry->launches[process];
     client->SetPlatformMode(launch.mode);
     const qint64 pid = launch.pid;
     // Handed over before the announcement: a handler that aborts the client or gives it more
@@ -245,70 +130,50 @@ void KAVAtmOrchestratorPrivate::OnClientRegistered(KAVAtmOrchestratorClient *cli
     if (idle)
         client->AddProcedures(launch.procedures);
     Q_EMIT owner->TestClientConnected(pid);
-    const bool aborted = !launches.contains(process) || launches.value(process).aborted;
+    const bool aborted
+        = !registry->launches.contains(process) || registry->launches.value(process).aborted;
     if (idle && !aborted && !client->IsExecuting()) {
         Q_EMIT client->ClientExecutionStarted();
         client->ExecuteNextProcedure();
     }
 }
 
-void KAVAtmOrchestratorPrivate::OnClientDestroyed(QObject *object)
+void KAVAtmOrchestratorPrivate::Kill(QProcess *process)
 {
-    // Compared as QObject: the session is already past its own destructor.
-    clients.removeIf([object](const QObject *client) { return client == object; });
+    if (registry->launches.contains(process) || registry->starting.contains(process))
+        launcher->Kill(process);
 }
 
-void KAVAtmOrchestratorPrivate::OnTestActionExecutionFinished(const KAVAtmTestActionResult *action)
+void KAVAtmOrchestratorPrivate::OnActionFinished(qint64 pid, KAVAtmTestActionResult *action)
 {
-    auto *client = qobject_cast<KAVAtmOrchestratorClient *>(sender());
     if (KAVAtmResultWriter::IsCapturedType(action->GetActionType())) {
-        const QString baseline = writer.Capture(const_cast<KAVAtmTestActionResult *>(action));
+        const QString baseline = writer.Capture(action);
         if (!baseline.isEmpty())
             Q_EMIT owner->BaselineWritten(baseline);
     }
-    Q_EMIT owner->ActionResultFinished(client ? client->GetPid() : 0, action);
-    if (action == pendingControl) {
-        delete std::exchange(pendingControl, nullptr);
-        delete std::exchange(pendingControlDef, nullptr);
+    Q_EMIT owner->ActionResultFinished(pid, action);
+    if (action == pendingControl.get()) {
+        pendingControl.reset();
+        pendingControlDef.reset();
     }
-}
-
-void KAVAtmOrchestratorPrivate::OnClientExecutionCompleted()
-{
-    if (auto *client = qobject_cast<KAVAtmOrchestratorClient *>(sender()))
-        client->SendClosePlatform();
 }
 
 void KAVAtmOrchestratorPrivate::OnProcessStarted(QProcess *process)
 {
-    const PendingLaunch pending = starting.take(process);
-    const QList<KAVAtmTestProcedureDef *> &list = pending.procedures;
+    const PendingLaunch pending = registry->starting.take(process);
     ClientLaunchInfo launch;
     launch.secret = pending.secret;
-    const KAVAtmEnums::PlatformMode mode = pending.mode;
-    launch.mode = mode;
+    launch.mode = pending.mode;
     launch.pid = process->processId();
-    for (const KAVAtmTestProcedureDef *procedure : list.isEmpty() ? procedures : list) {
-        KAVAtmTestProcedureResult *result = procedure->CreateResult();
-        results.append(result);
-        launch.procedures.append(result);
-    }
-    launches.insert(process, launch);
-}
-
-QProcess *KAVAtmOrchestratorPrivate::FindProcess(qint64 pid) const
-{
-    for (auto it = launches.cbegin(); it != launches.cend(); ++it) {
-        if (it->pid == pid)
-            return it.key();
-    }
-    return nullptr;
+    launch.procedures = store.CreateResults(pending.procedures.isEmpty() ? store.GetDefinitions()
+                                                                         : pending.procedures);
+    registry->launches.insert(process, launch);
 }
 
 void KAVAtmOrchestratorPrivate::AbortLaunch(QProcess *process, const QString &reason)
 {
-    const auto it = launches.find(process);
-    if (it == launches.end())
+    const auto it = registry->launches.find(process);
+    if (it == registry->launches.end())
         return;
     const bool unstarted = !it->aborted;
     it->aborted = true;
@@ -327,24 +192,23 @@ void KAVAtmOrchestratorPrivate::FailOutstanding(const ClientLaunchInfo &launch,
     if (!unstarted || launch.registered)
         return;
     // The client never registered: its procedures were not handed to any session.
-    for (KAVAtmTestProcedureResult *procedure : launch.procedures) {
-        procedure->RecordStartTime();
-        Q_EMIT owner->ProcedureResultStarted(launch.pid, procedure);
-        for (KAVAtmTestActionResult *action : procedure->GetActionResults()) {
-            action->RecordStartTime();
-            Q_EMIT owner->ActionResultStarted(launch.pid, action);
-            action->SetStatus(KAVAtmEnums::Completed);
-            action->SetResult(KAVAtmEnums::Fail);
-            action->SetDetails(reason);
-            action->RecordFinishTime();
-            // A failed action's file: no baseline is taken from an action that did not run.
-            if (KAVAtmResultWriter::IsCapturedType(action->GetActionType()))
-                writer.SaveActionResult(action);
-            Q_EMIT owner->ActionResultFinished(launch.pid, action);
-        }
-        procedure->RecordFinishTime();
-        Q_EMIT owner->ProcedureResultFinished(launch.pid, procedure);
-    }
+    const qint64 pid = launch.pid;
+    KAVAtmResultEvents events;
+    events.procedureStarted = [this, pid](KAVAtmTestProcedureResult *procedure) {
+        Q_EMIT owner->ProcedureResultStarted(pid, procedure);
+    };
+    events.procedureFinished = [this, pid](KAVAtmTestProcedureResult *procedure) {
+        Q_EMIT owner->ProcedureResultFinished(pid, procedure);
+    };
+    events.actionStarted = [this, pid](KAVAtmTestActionResult *action) {
+        Q_EMIT owner->ActionResultStarted(pid, action);
+    };
+    events.actionFinished
+        = [this, pid](KAVAtmTestActionResult *action) { OnActionFinished(pid, action); };
+    QList<KAVAtmTestActionResult *> actions;
+    KAVAtmTestProcedureResult *current = nullptr;
+    QList<KAVAtmTestProcedureResult *> procedures = launch.procedures;
+    KAVAtmFailOutstanding(actions, current, procedures, reason, events);
 }
 
 void KAVAtmOrchestratorPrivate::OnProcessFinished(QProcess *process, int exitCode, bool crashed)
@@ -359,10 +223,10 @@ void KAVAtmOrchestratorPrivate::OnProcessFinished(QProcess *process, int exitCod
                                  "(exit code %1, %2).")
               .arg(QString::number(exitCode),
                    crashed ? QStringLiteral("crashed") : QStringLiteral("normal exit"));
-    const auto it = launches.constFind(process);
+    const auto it = registry->launches.constFind(process);
     // A crash, or a failing exit code, is a fault of the host even after its last verdict;
     // only an end the runner brought about itself is not.
-    if (it != launches.constEnd() && !it->aborted && (crashed || exitCode != 0)) {
+    if (it != registry->launches.constEnd() && !it->aborted && (crashed || exitCode != 0)) {
         Q_EMIT owner->TestClientExitedUnexpectedly(
             it->pid,
             crashed ? KAVAtmOrchestrator::tr("The client crashed.")
@@ -378,7 +242,7 @@ void KAVAtmOrchestratorPrivate::OnProcessFinished(QProcess *process, int exitCod
         *done = true;
         QTimer::singleShot(0, this, [this, process, reason] { FinishProcess(process, reason); });
     };
-    KAVAtmOrchestratorClient *client = launches.value(process).client;
+    KAVAtmOrchestratorClient *client = registry->launches.value(process).client;
     KAVAtmOrchestratorClientConnection *connection = client ? client->GetConnection() : nullptr;
     QTcpSocket *socket = connection ? connection->GetSocket() : nullptr;
     if (socket && socket->state() != QAbstractSocket::UnconnectedState) {
@@ -391,21 +255,21 @@ void KAVAtmOrchestratorPrivate::OnProcessFinished(QProcess *process, int exitCod
 
 void KAVAtmOrchestratorPrivate::FinishProcess(QProcess *process, const QString &reason)
 {
-    const auto it = launches.find(process);
-    if (it == launches.end())
+    const auto it = registry->launches.find(process);
+    if (it == registry->launches.end())
         return;
     const ClientLaunchInfo launch = it.value();
-    launches.erase(it);
+    registry->launches.erase(it);
     FailOutstanding(launch, reason, !launch.aborted);
     QTimer::singleShot(1, process, &QObject::deleteLater);
     if (KAVAtmOrchestratorClient *client = launch.client) {
         const KAVAtmOrchestratorClientConnection *connection = client->GetConnection();
         if (!connection || !connection->GetSocket()
             || connection->GetSocket()->state() == QAbstractSocket::UnconnectedState)
-            Release(client);
+            registry->Release(client);
     }
     Q_EMIT owner->TestClientDisconnected(launch.pid);
-    if (launches.isEmpty())
+    if (registry->launches.isEmpty())
         Q_EMIT owner->ExecutionCompleted();
 }
 
@@ -421,7 +285,7 @@ KAVAtmOrchestrator::~KAVAtmOrchestrator()
     // Processes first, silenced: a client killed now must not reach sessions or results
     // that are going.
     delete std::exchange(d->launcher, nullptr);
-    d->launches.clear();
+    d->registry->launches.clear();
     if (s_instance == this)
         s_instance = nullptr;
 }
@@ -441,12 +305,12 @@ KAVAtmOrchestrator *KAVAtmOrchestrator::GetInstance()
 bool KAVAtmOrchestrator::Initialize()
 {
     KAVAtmConfiguration configuration;
-    return d->StartServer(configuration);
+    return d->registry->Listen(configuration);
 }
 
 quint16 KAVAtmOrchestrator::GetListeningPort() const
 {
-    return d->server && d->server->isListening() ? d->server->serverPort() : 0;
+    return d->registry->GetPort();
 }
 
 QList<QPair<QString, QString>> KAVAtmOrchestrator::LoadProcedures(const QList<QString> &filePaths)
@@ -461,7 +325,7 @@ QList<QPair<QString, QString>> KAVAtmOrchestrator::LoadProcedures(const QList<QS
         else if (reason.isEmpty() && procedure->GetActionsCount() == 0)
             reason = tr("The procedure has no actions.");
         if (reason.isEmpty()) {
-            d->procedures.append(procedure.release());
+            d->store.Add(std::move(procedure));
             continue;
         }
         qCDebug(lcOrchestration).noquote()
@@ -473,7 +337,7 @@ QList<QPair<QString, QString>> KAVAtmOrchestrator::LoadProcedures(const QList<QS
 
 QList<KAVAtmTestProcedureDef *> KAVAtmOrchestrator::GetLoadedProcedures() const
 {
-    return d->procedures;
+    return d->store.GetDefinitions();
 }
 
 bool KAVAtmOrchestrator::StartPlatform(const QString &platformName,
@@ -503,7 +367,7 @@ bool KAVAtmOrchestrator::StartPlatform(const QString &platformName,
     }
     // A program that cannot be found has been reported already, from inside Launch.
     if (process->error() != QProcess::FailedToStart)
-        d->starting.insert(process, {procedures, mode, secret});
+        d->registry->starting.insert(process, {procedures, mode, secret});
     if (pid)
         *pid = process->processId();
     return true;
@@ -511,14 +375,10 @@ bool KAVAtmOrchestrator::StartPlatform(const QString &platformName,
 
 bool KAVAtmOrchestrator::Execute(qint64 pid, const QList<KAVAtmTestProcedureDef *> &procedures)
 {
-    KAVAtmOrchestratorClient *client = d->FindClient(pid);
+    KAVAtmOrchestratorClient *client = d->registry->FindClient(pid);
     if (!client || !client->IsAcceptingWork())
         return false;
-    QList<KAVAtmTestProcedureResult *> results;
-    for (const KAVAtmTestProcedureDef *procedure : procedures) {
-        results.append(procedure->CreateResult());
-        d->results.append(results.last());
-    }
+    const QList<KAVAtmTestProcedureResult *> results = d->store.CreateResults(procedures);
     if (results.isEmpty())
         return true;
     const bool running = client->IsExecuting();
@@ -532,20 +392,20 @@ bool KAVAtmOrchestrator::Execute(qint64 pid, const QList<KAVAtmTestProcedureDef 
 
 void KAVAtmOrchestrator::ExecuteAll(qint64 pid)
 {
-    Execute(pid, d->procedures);
+    Execute(pid, d->store.GetDefinitions());
 }
 
 void KAVAtmOrchestrator::StopPlatform(qint64 pid)
 {
-    if (KAVAtmOrchestratorClient *client = d->FindClient(pid))
+    if (KAVAtmOrchestratorClient *client = d->registry->FindClient(pid))
         client->SendClosePlatform();
 }
 
 void KAVAtmOrchestrator::AbortClient(qint64 pid, const QString &reason)
 {
-    QProcess *process = d->FindProcess(pid);
+    QProcess *process = d->registry->FindProcess(pid);
     if (!process) {
-        if (KAVAtmOrchestratorClient *client = d->FindClient(pid))
+        if (KAVAtmOrchestratorClient *client = d->registry->FindClient(pid))
             client->Abort(reason);
         return;
     }
@@ -556,9 +416,9 @@ void KAVAtmOrchestrator::AbortClient(qint64 pid, const QString &reason)
 void KAVAtmOrchestrator::AbortAll(const QString &reason)
 {
     // Programs still starting have nothing to fail yet: they are stopped before they connect.
-    for (QProcess *process : d->starting.keys())
+    for (QProcess *process : d->registry->starting.keys())
         d->Kill(process);
-    const QList<QProcess *> processes = d->launches.keys();
+    const QList<QProcess *> processes = d->registry->launches.keys();
     for (QProcess *process : processes) {
         d->AbortLaunch(process, reason);
         d->Kill(process);
@@ -569,19 +429,19 @@ void KAVAtmOrchestrator::StartRecordingControl(qint64 pid, const char *operation
                                                const QString &command)
 {
     qCDebug(lcOrchestration).noquote() << QLatin1String(operation) + QString::number(pid);
-    KAVAtmOrchestratorClient *client = d->FindClient(pid);
+    KAVAtmOrchestratorClient *client = d->registry->FindClient(pid);
     if (!client || d->pendingControl)
         return;
-    auto *def = new KAVAtmRecordingActionDef;
+    auto def = std::make_unique<KAVAtmRecordingActionDef>();
     def->SetCommand(command);
-    d->pendingControlDef = def;
-    d->pendingControl = new KAVAtmTestActionResult(def, nullptr);
+    d->pendingControl = std::make_unique<KAVAtmTestActionResult>(def.get(), nullptr);
+    d->pendingControlDef = std::move(def);
     try {
-        client->ExecuteSingleAction(d->pendingControl);
+        client->ExecuteSingleAction(d->pendingControl.get());
     } catch (...) {
         // Refused: not pending, or every later control would be ignored for good.
-        delete std::exchange(d->pendingControl, nullptr);
-        delete std::exchange(d->pendingControlDef, nullptr);
+        d->pendingControl.reset();
+        d->pendingControlDef.reset();
         throw;
     }
 }
@@ -609,7 +469,7 @@ void KAVAtmOrchestrator::StopRecording(qint64 pid)
 QHash<qint64, QString> KAVAtmOrchestrator::GetClientDescriptions() const
 {
     QHash<qint64, QString> descriptions;
-    for (const KAVAtmOrchestratorClient *client : d->clients) {
+    for (const KAVAtmOrchestratorClient *client : d->registry->clients) {
         const QPair<qint64, QString> description = client->GetDescription();
         descriptions.insert(description.first, description.second);
     }
@@ -638,20 +498,20 @@ void KAVAtmOrchestrator::SetClientOutputForwarded(bool forwarded)
 
 bool KAVAtmOrchestrator::IsBuiltInKeyAccepted() const
 {
-    return d->builtInKeyAccepted;
+    return d->registry->builtInKeyAccepted;
 }
 
 void KAVAtmOrchestrator::SetBuiltInKeyAccepted(bool accepted)
 {
-    d->builtInKeyAccepted = accepted;
+    d->registry->builtInKeyAccepted = accepted;
 }
 
 int KAVAtmOrchestrator::GetRegistrationTimeout() const
 {
-    return d->registrationTimeout;
+    return d->registry->registrationTimeout;
 }
 
 void KAVAtmOrchestrator::SetRegistrationTimeout(int milliseconds)
 {
-    d->registrationTimeout = qMax(0, milliseconds);
+    d->registry->registrationTimeout = qMax(0, milliseconds);
 }

@@ -2,83 +2,63 @@
 #define KAVATMORCHESTRATOR_P_H
 
 #include "kavatmclientlauncher_p.h"
-#include "kavatmconfiguration.h"
+#include "kavatmclientregistry_p.h"
 #include "kavatmorchestrator.h"
 #include "kavatmresultwriter_p.h"
 
-#include <QtCore/QHash>
 #include <QtCore/QObject>
-#include <QtCore/QPointer>
+
+#include <memory>
+#include <vector>
 
 class KAVAtmOrchestratorClient;
 class QProcess;
-class QTcpServer;
 
-struct ClientLaunchInfo {
-    QPointer<KAVAtmOrchestratorClient> client;
-    QList<KAVAtmTestProcedureResult *> procedures;
-    KAVAtmEnums::PlatformMode mode = KAVAtmEnums::Batch;
-    qint64 pid = 0;
-    // What the client must prove: only a connection that proved it may speak for the process.
-    QByteArray secret;
-    // A session registered for it: no other ever will.
-    bool registered = false;
-    // Its outstanding actions have been failed already, and its end is the runner's doing.
-    bool aborted = false;
+// What runs are made of: the procedure definitions loaded and every result made from them.
+// Results go first: they refer to their definitions.
+class KAVAtmProcedureStore {
+public:
+    void Add(std::unique_ptr<KAVAtmTestProcedureDef> definition);
+    QList<KAVAtmTestProcedureDef *> GetDefinitions() const;
+    // Fresh results of the procedures, kept here as long as the store.
+    QList<KAVAtmTestProcedureResult *>
+    CreateResults(const QList<KAVAtmTestProcedureDef *> &procedures);
+
+private:
+    std::vector<std::unique_ptr<KAVAtmTestProcedureDef>> m_definitions;
+    std::vector<std::unique_ptr<KAVAtmTestProcedureResult>> m_results;
 };
 
-struct PendingLaunch {
-    QList<KAVAtmTestProcedureDef *> procedures;
-    KAVAtmEnums::PlatformMode mode = KAVAtmEnums::Batch;
-    QByteArray secret;
-};
-
-// The orchestrator's state: the server and its sessions, the loaded procedures, the launched
-// clients and what each is to run. Starting programs belongs to the launcher, result files and
-// baselines to the result writer.
+// The orchestrator's run: which client runs what, and what becomes of its results. Starting
+// programs belongs to the launcher, telling which session speaks for which program to the
+// registry, result files and baselines to the result writer.
 class KAVAtmOrchestratorPrivate : public QObject {
     Q_OBJECT
 public:
     explicit KAVAtmOrchestratorPrivate(KAVAtmOrchestrator *owner);
     ~KAVAtmOrchestratorPrivate() override;
 
-    bool StartServer(KAVAtmConfiguration &configuration);
-    KAVAtmOrchestratorClient *FindClient(qint64 pid) const;
-    void OnProcessStarted(QProcess *process);
-    ClientLaunchInfo *FindLaunch(const KAVAtmOrchestratorClient *client);
-    // Frees a session whose connection has closed; its results stay with the orchestrator.
-    void Release(KAVAtmOrchestratorClient *client);
     void Kill(QProcess *process);
-    void OnProcessFinished(QProcess *process, int exitCode, bool crashed);
-    void FinishProcess(QProcess *process, const QString &reason);
-    QProcess *FindProcess(qint64 pid) const;
     // Fails what the launch of the process has outstanding, with or without a session.
     void AbortLaunch(QProcess *process, const QString &reason);
-    void FailOutstanding(const ClientLaunchInfo &launch, const QString &reason, bool unstarted);
 
-private Q_SLOTS:
-    void OnClientConnected();
-    void OnClientRegistered(KAVAtmOrchestratorClient *client);
-    void OnClientDestroyed(QObject *object);
-    void OnTestActionExecutionFinished(const KAVAtmTestActionResult *action);
-    void OnClientExecutionCompleted();
-
-public:
     KAVAtmOrchestrator *const owner;
-    QTcpServer *server = nullptr;
     KAVAtmClientLauncher *launcher = nullptr;
+    KAVAtmClientRegistry *registry = nullptr;
     KAVAtmResultWriter writer;
-    QList<KAVAtmOrchestratorClient *> clients;
-    QList<KAVAtmTestProcedureDef *> procedures;
-    QHash<QProcess *, ClientLaunchInfo> launches;
-    // What each started program is to run, until it has started.
-    QHash<QProcess *, PendingLaunch> starting;
-    bool builtInKeyAccepted = false;
-    int registrationTimeout = KAVAtmOrchestrator::DefaultRegistrationTimeout;
-    KAVAtmTestActionResult *pendingControl = nullptr;
-    KAVAtmTestActionDef *pendingControlDef = nullptr;
-    // Every procedure result made, freed with the orchestrator.
-    QList<KAVAtmTestProcedureResult *> results;
+    KAVAtmProcedureStore store;
+    std::unique_ptr<KAVAtmTestActionDef> pendingControlDef;
+    std::unique_ptr<KAVAtmTestActionResult> pendingControl;
+
+private:
+    void OnSessionOpened(KAVAtmOrchestratorClient *client);
+    void OnSessionRegistered(KAVAtmOrchestratorClient *client, QProcess *process);
+    void OnProcessStarted(QProcess *process);
+    void OnProcessFinished(QProcess *process, int exitCode, bool crashed);
+    void FinishProcess(QProcess *process, const QString &reason);
+    // The one way a finished action reaches the caller: its files first, then the signal.
+    void OnActionFinished(qint64 pid, KAVAtmTestActionResult *action);
+    void FailOutstanding(const ClientLaunchInfo &launch, const QString &reason, bool unstarted);
 };
 
 #endif // KAVATMORCHESTRATOR_P_H

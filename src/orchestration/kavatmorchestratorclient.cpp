@@ -1,6 +1,7 @@
 #include "kavatmorchestratorclient.h"
 #include "kavatmlogging_p.h"
 #include "kavatmorchestrator.h"
+#include "kavatmorchestratorclient_p.h"
 #include "kavatmorchestratorclientconnection.h"
 #include "kavatmresetusersettingactiondef.h"
 #include "kavatmtestactiondef.h"
@@ -209,49 +210,71 @@ void KAVAtmOrchestratorClient::SendClosePlatform()
     }
 }
 
+void KAVAtmFailAction(KAVAtmTestActionResult *action, const QString &reason)
+{
+    action->SetStatus(KAVAtmEnums::Completed);
+    action->SetResult(KAVAtmEnums::Fail);
+    action->SetDetails(action->GetDetails().isEmpty()
+                           ? reason
+                           : action->GetDetails() + QLatin1Char('\n') + reason);
+    action->RecordFinishTime();
+}
+
+void KAVAtmFailOutstanding(QList<KAVAtmTestActionResult *> &actions,
+                           KAVAtmTestProcedureResult *&current,
+                           QList<KAVAtmTestProcedureResult *> &procedures, const QString &reason,
+                           const KAVAtmResultEvents &events)
+{
+    for (;;) {
+        if (!actions.isEmpty()) {
+            KAVAtmTestActionResult *action = actions.takeFirst();
+            action->RecordStartTime();
+            events.actionStarted(action);
+            KAVAtmFailAction(action, reason);
+            events.actionFinished(action);
+            continue;
+        }
+        if (KAVAtmTestProcedureResult *finished = std::exchange(current, nullptr)) {
+            finished->RecordFinishTime();
+            events.procedureFinished(finished);
+        }
+        if (procedures.isEmpty())
+            break;
+        current = procedures.takeFirst();
+        actions.append(current->GetActionResults());
+        current->RecordStartTime();
+        events.procedureStarted(current);
+    }
+}
+
 void KAVAtmOrchestratorClient::Abort(const QString &reason)
 {
     d->aborted = true;
     // Stop sending: the queues are completed here, one action after the other.
     QPointer<KAVAtmOrchestratorClientConnection> connection = std::exchange(d->connection, nullptr);
-    const auto fail = [this, &reason](KAVAtmTestActionResult *action, bool started) {
-        d->currentAction = action;
-        if (!started) {
-            action->RecordStartTime();
-            Q_EMIT TestActionExecutionStarted(action);
+    // An action whose completion is being announced keeps its verdict.
+    if (KAVAtmTestActionResult *current = std::exchange(d->currentAction, nullptr)) {
+        if (current->GetStatus() != KAVAtmEnums::Completed) {
+            KAVAtmFailAction(current, reason);
+            Q_EMIT TestActionExecutionFinished(current);
         }
-        action->SetStatus(KAVAtmEnums::Completed);
-        action->SetResult(KAVAtmEnums::Fail);
-        action->SetDetails(action->GetDetails().isEmpty()
-                               ? reason
-                               : action->GetDetails() + QLatin1Char('\n') + reason);
-        action->RecordFinishTime();
+    }
+    KAVAtmResultEvents events;
+    events.procedureStarted = [this](KAVAtmTestProcedureResult *procedure) {
+        Q_EMIT TestProcedureExecutionStarted(procedure);
+    };
+    events.procedureFinished = [this](KAVAtmTestProcedureResult *procedure) {
+        Q_EMIT TestProcedureExecutionFinished(procedure);
+    };
+    events.actionStarted = [this](KAVAtmTestActionResult *action) {
+        d->currentAction = action;
+        Q_EMIT TestActionExecutionStarted(action);
+    };
+    events.actionFinished = [this](KAVAtmTestActionResult *action) {
         d->currentAction = nullptr;
         Q_EMIT TestActionExecutionFinished(action);
     };
-    // An action whose completion is being announced keeps its verdict.
-    if (KAVAtmTestActionResult *current = d->currentAction) {
-        if (current->GetStatus() == KAVAtmEnums::Completed)
-            d->currentAction = nullptr;
-        else
-            fail(current, true);
-    }
-    for (;;) {
-        if (!d->actionQueue.isEmpty()) {
-            fail(d->actionQueue.takeFirst(), false);
-            continue;
-        }
-        if (KAVAtmTestProcedureResult *finished = std::exchange(d->currentProcedure, nullptr)) {
-            finished->RecordFinishTime();
-            Q_EMIT TestProcedureExecutionFinished(finished);
-        }
-        if (d->procedureQueue.isEmpty())
-            break;
-        d->currentProcedure = d->procedureQueue.takeFirst();
-        d->actionQueue.append(d->currentProcedure->GetActionResults());
-        d->currentProcedure->RecordStartTime();
-        Q_EMIT TestProcedureExecutionStarted(d->currentProcedure);
-    }
+    KAVAtmFailOutstanding(d->actionQueue, d->currentProcedure, d->procedureQueue, reason, events);
     d->connection = connection;
 }
 

@@ -55,10 +55,12 @@ Q_SIGNALS:
     void ClientRegistered(KAVAtmOrchestratorClient *client);
     void ClientExecutionStarted();
     void ClientExecutionCompleted();
-    void TestProcedureExecutionStarted(const KAVAtmTestProcedureResult *procedure);
-    void TestProcedureExecutionFinished(const KAVAtmTestProcedureResult *procedure);
-    void TestActionExecutionStarted(const KAVAtmTestActionResult *action);
-    void TestActionExecutionFinished(const KAVAtmTestActionResult *action);
+    void TestProcedureExecutionStarted(KAVAtmTestProcedureResult *procedure);
+    void TestProcedureExecutionFinished(KAVAtmTestProcedureResult *procedure);
+    void TestActionExecutionStarted(KAVAtmTestActionResult *action);
+    // The results are the orchestrator's, filled here: a handler of a finished action may still
+    // add to its verdict (baseline capture does) before the orchestrator announces it.
+    void TestActionExecutionFinished(KAVAtmTestActionResult *action);
     void RecordingDataReceived(QJsonValue data);
     // 0 stopped, 1 recording, 2 paused; -1 for a status the client named wrongly.
     void RecordingStatusReceived(int status);
