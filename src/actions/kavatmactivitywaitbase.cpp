@@ -1,4 +1,5 @@
 #include "kavatmactivitywaitbase.h"
+#include "kavatmactivitywaitbase_p.h"
 #include "kavatmlogging_p.h"
 #include "kavfeatcontainermanager.h"
 
@@ -6,16 +7,10 @@
 #include <QtCore/QPointer>
 #include <QtCore/QTimer>
 
-class KAVAtmActivityWaitBasePrivate {
-public:
-    QEventLoop loop;
-    QPointer<QTimer> startTimer;
-    bool finished = false;
-};
-
-KAVAtmActivityWaitBase::KAVAtmActivityWaitBase(KAVAtmPlatform &platform, const QUuid &id,
+KAVAtmActivityWaitBase::KAVAtmActivityWaitBase(KAVAtmActivityWaitBasePrivate &dd,
+                                               KAVAtmPlatform &platform, const QUuid &id,
                                                const QJsonValue &data)
-    : KAVAtmTestActionBase(platform, id, data), d(new KAVAtmActivityWaitBasePrivate)
+    : KAVAtmTestActionBase(dd, platform, id, data)
 {
 }
 
@@ -24,11 +19,12 @@ KAVAtmActivityWaitBase::~KAVAtmActivityWaitBase() = default;
 void KAVAtmActivityWaitBase::StartStartTimer(int milliseconds,
                                              const std::function<bool()> &mayGiveUp)
 {
+    Q_D(KAVAtmActivityWaitBase);
     delete d->startTimer;
     d->startTimer = new QTimer(this);
     d->startTimer->setSingleShot(true);
     d->startTimer->setTimerType(Qt::PreciseTimer);
-    connect(d->startTimer, &QTimer::timeout, this, [this, mayGiveUp] {
+    connect(d->startTimer, &QTimer::timeout, this, [this, d, mayGiveUp] {
         if (d->finished || !mayGiveUp())
             return;
         qCDebug(lcActions) << "No activity within the start time-out: the wait ends.";
@@ -39,27 +35,32 @@ void KAVAtmActivityWaitBase::StartStartTimer(int milliseconds,
 
 void KAVAtmActivityWaitBase::StopStartTimer()
 {
+    Q_D(KAVAtmActivityWaitBase);
     if (d->startTimer)
         d->startTimer->stop();
 }
 
 bool KAVAtmActivityWaitBase::IsStartTimerActive() const
 {
+    Q_D(const KAVAtmActivityWaitBase);
     return d->startTimer && d->startTimer->isActive();
 }
 
 bool KAVAtmActivityWaitBase::IsFinished() const
 {
+    Q_D(const KAVAtmActivityWaitBase);
     return d->finished;
 }
 
 void KAVAtmActivityWaitBase::SetFinished()
 {
+    Q_D(KAVAtmActivityWaitBase);
     d->finished = true;
 }
 
 void KAVAtmActivityWaitBase::FinishWait()
 {
+    Q_D(KAVAtmActivityWaitBase);
     d->finished = true;
     StopStartTimer();
     if (d->loop.isRunning())
@@ -69,12 +70,14 @@ void KAVAtmActivityWaitBase::FinishWait()
 
 void KAVAtmActivityWaitBase::LeaveWait()
 {
+    Q_D(KAVAtmActivityWaitBase);
     QuitLoop(d->loop);
 }
 
 void KAVAtmActivityWaitBase::WaitAndReport(const std::function<void()> &clearHistory,
                                            const QString &notStarted)
 {
+    Q_D(KAVAtmActivityWaitBase);
     if (d->finished)
         StopStartTimer();
     else

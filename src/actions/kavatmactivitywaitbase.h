@@ -16,7 +16,8 @@ public:
     ~KAVAtmActivityWaitBase() override;
 
 protected:
-    KAVAtmActivityWaitBase(KAVAtmPlatform &platform, const QUuid &id, const QJsonValue &data);
+    KAVAtmActivityWaitBase(KAVAtmActivityWaitBasePrivate &dd, KAVAtmPlatform &platform,
+                           const QUuid &id, const QJsonValue &data);
 
     // A new single-shot start timer, replacing the one of an earlier wait. When it runs out
     // and mayGiveUp() agrees, the loop is left without the work having finished.
@@ -37,7 +38,7 @@ protected:
     void WaitAndReport(const std::function<void()> &clearHistory, const QString &notStarted);
 
 private:
-    const std::unique_ptr<KAVAtmActivityWaitBasePrivate> d;
+    Q_DECLARE_PRIVATE(KAVAtmActivityWaitBase)
 };
 
 #endif // KAVATMACTIVITYWAITBASE_H

@@ -1,6 +1,7 @@
 #include "kavatmlaunchcommandaction.h"
 #include "kavatmexecutorregistry_p.h"
 #include "kavatmlogging_p.h"
+#include "kavatmtestactionbase_p.h"
 #include "kavcmdaction.h"
 #include "kavcmdcontroller.h"
 #include "kavsysexception.h"
@@ -13,16 +14,13 @@
 
 KAVATM_REGISTER_EXECUTOR(KAVAtmLaunchCommandAction)
 
-class KAVAtmLaunchCommandActionPrivate {
-public:
-    KAVAtmLaunchCommandActionDef def;
-};
+class KAVAtmLaunchCommandActionPrivate
+    : public KAVAtmExecutorPrivate<KAVAtmLaunchCommandActionDef> { };
 
 KAVAtmLaunchCommandAction::KAVAtmLaunchCommandAction(KAVAtmPlatform &platform, const QUuid &id,
                                                      const QJsonValue &data)
-    : KAVAtmTestActionBase(platform, id, data), d(new KAVAtmLaunchCommandActionPrivate)
+    : KAVAtmTestActionBase(*new KAVAtmLaunchCommandActionPrivate, platform, id, data)
 {
-    d->def.FromJson(data.toObject());
 }
 
 KAVAtmLaunchCommandAction::~KAVAtmLaunchCommandAction() = default;
@@ -32,13 +30,9 @@ QByteArray KAVAtmLaunchCommandAction::GetActionName()
     return KAVAtmLaunchCommandActionDef::GetActionName();
 }
 
-KAVAtmLaunchCommandActionDef *KAVAtmLaunchCommandAction::GetActionDef() const
-{
-    return &d->def;
-}
-
 void KAVAtmLaunchCommandAction::Execute()
 {
+    Q_D(KAVAtmLaunchCommandAction);
     // No Executing update, but the time-out holds: a command whose dialog calls exec() blocks
     // inside the trigger.
     ArmTimeout();

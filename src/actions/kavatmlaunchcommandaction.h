@@ -22,11 +22,8 @@ public:
 
     void Execute() override;
 
-protected:
-    KAVAtmLaunchCommandActionDef *GetActionDef() const override;
-
 private:
-    const std::unique_ptr<KAVAtmLaunchCommandActionPrivate> d;
+    Q_DECLARE_PRIVATE(KAVAtmLaunchCommandAction)
 };
 
 #endif // KAVATMLAUNCHCOMMANDACTION_H

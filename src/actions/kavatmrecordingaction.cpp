@@ -2,19 +2,16 @@
 #include "kavatmexecutorregistry_p.h"
 #include "kavatmlogging_p.h"
 #include "kavatmplatform.h"
+#include "kavatmtestactionbase_p.h"
 
 KAVATM_REGISTER_EXECUTOR(KAVAtmRecordingAction)
 
-class KAVAtmRecordingActionPrivate {
-public:
-    KAVAtmRecordingActionDef def;
-};
+class KAVAtmRecordingActionPrivate : public KAVAtmExecutorPrivate<KAVAtmRecordingActionDef> { };
 
 KAVAtmRecordingAction::KAVAtmRecordingAction(KAVAtmPlatform &platform, const QUuid &id,
                                              const QJsonValue &data)
-    : KAVAtmTestActionBase(platform, id, data), d(new KAVAtmRecordingActionPrivate)
+    : KAVAtmTestActionBase(*new KAVAtmRecordingActionPrivate, platform, id, data)
 {
-    d->def.FromJson(data.toObject());
 }
 
 KAVAtmRecordingAction::~KAVAtmRecordingAction() = default;
@@ -24,13 +21,9 @@ QByteArray KAVAtmRecordingAction::GetActionName()
     return KAVAtmRecordingActionDef::GetActionName();
 }
 
-KAVAtmRecordingActionDef *KAVAtmRecordingAction::GetActionDef() const
-{
-    return &d->def;
-}
-
 void KAVAtmRecordingAction::Execute()
 {
+    Q_D(KAVAtmRecordingAction);
     KAVAtmTestActionBase::Execute();
     const QString command = d->def.GetCommand();
     KAVAtmPlatform::RecordingStatus status = KAVAtmPlatform::Stopped;

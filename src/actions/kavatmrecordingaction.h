@@ -18,11 +18,8 @@ public:
 
     void Execute() override;
 
-protected:
-    KAVAtmRecordingActionDef *GetActionDef() const override;
-
 private:
-    const std::unique_ptr<KAVAtmRecordingActionPrivate> d;
+    Q_DECLARE_PRIVATE(KAVAtmRecordingAction)
 };
 
 #endif // KAVATMRECORDINGACTION_H

@@ -2,22 +2,20 @@
 #include "kavatmcurrentdialog_p.h"
 #include "kavatmdialoghandler.h"
 #include "kavatmexecutorregistry_p.h"
+#include "kavatmtestactionbase_p.h"
 #include "kavcmdcontroller.h"
 #include "kavcmddialoghandler.h"
 
 KAVATM_REGISTER_EXECUTOR(KAVAtmSetAutomationDataAction)
 
-class KAVAtmSetAutomationDataActionPrivate {
-public:
-    KAVAtmSetAutomationDataActionDef def;
-};
+class KAVAtmSetAutomationDataActionPrivate
+    : public KAVAtmExecutorPrivate<KAVAtmSetAutomationDataActionDef> { };
 
 KAVAtmSetAutomationDataAction::KAVAtmSetAutomationDataAction(KAVAtmPlatform &platform,
                                                              const QUuid &id,
                                                              const QJsonValue &data)
-    : KAVAtmTestActionBase(platform, id, data), d(new KAVAtmSetAutomationDataActionPrivate)
+    : KAVAtmTestActionBase(*new KAVAtmSetAutomationDataActionPrivate, platform, id, data)
 {
-    d->def.FromJson(data.toObject());
 }
 
 KAVAtmSetAutomationDataAction::~KAVAtmSetAutomationDataAction() = default;
@@ -27,13 +25,9 @@ QByteArray KAVAtmSetAutomationDataAction::GetActionName()
     return KAVAtmSetAutomationDataActionDef::GetActionName();
 }
 
-KAVAtmSetAutomationDataActionDef *KAVAtmSetAutomationDataAction::GetActionDef() const
-{
-    return &d->def;
-}
-
 void KAVAtmSetAutomationDataAction::Execute()
 {
+    Q_D(KAVAtmSetAutomationDataAction);
     KAVAtmTestActionBase::Execute();
     auto *handler = dynamic_cast<KAVAtmDialogHandler *>(
         KAVCmdController::GetController()->GetDialogHandler());

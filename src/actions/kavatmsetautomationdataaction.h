@@ -18,11 +18,8 @@ public:
 
     void Execute() override;
 
-protected:
-    KAVAtmSetAutomationDataActionDef *GetActionDef() const override;
-
 private:
-    const std::unique_ptr<KAVAtmSetAutomationDataActionPrivate> d;
+    Q_DECLARE_PRIVATE(KAVAtmSetAutomationDataAction)
 };
 
 #endif // KAVATMSETAUTOMATIONDATAACTION_H

@@ -1,5 +1,6 @@
 #include "kavatmsetselectionaction.h"
 #include "kavatmexecutorregistry_p.h"
+#include "kavatmtestactionbase_p.h"
 #include "kavcmdcontroller.h"
 #include "kavcmddialoghandler.h"
 #include "kavfeatbrowserwidget.h"
@@ -10,16 +11,13 @@
 
 KAVATM_REGISTER_EXECUTOR(KAVAtmSetSelectionAction)
 
-class KAVAtmSetSelectionActionPrivate {
-public:
-    KAVAtmSetSelectionActionDef def;
+class KAVAtmSetSelectionActionPrivate : public KAVAtmExecutorPrivate<KAVAtmSetSelectionActionDef> {
 };
 
 KAVAtmSetSelectionAction::KAVAtmSetSelectionAction(KAVAtmPlatform &platform, const QUuid &id,
                                                    const QJsonValue &data)
-    : KAVAtmTestActionBase(platform, id, data), d(new KAVAtmSetSelectionActionPrivate)
+    : KAVAtmTestActionBase(*new KAVAtmSetSelectionActionPrivate, platform, id, data)
 {
-    d->def.FromJson(data.toObject());
 }
 
 KAVAtmSetSelectionAction::~KAVAtmSetSelectionAction() = default;
@@ -29,13 +27,9 @@ QByteArray KAVAtmSetSelectionAction::GetActionName()
     return KAVAtmSetSelectionActionDef::GetActionName();
 }
 
-KAVAtmSetSelectionActionDef *KAVAtmSetSelectionAction::GetActionDef() const
-{
-    return &d->def;
-}
-
 void KAVAtmSetSelectionAction::Execute()
 {
+    Q_D(KAVAtmSetSelectionAction);
     KAVAtmTestActionBase::Execute();
     KAVFeatEnvironment *environment
         = KAVFeatEnvironmentManager::GetManager()->GetCurrentEnvironment();

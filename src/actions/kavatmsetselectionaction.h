@@ -19,11 +19,8 @@ public:
 
     void Execute() override;
 
-protected:
-    KAVAtmSetSelectionActionDef *GetActionDef() const override;
-
 private:
-    const std::unique_ptr<KAVAtmSetSelectionActionPrivate> d;
+    Q_DECLARE_PRIVATE(KAVAtmSetSelectionAction)
 };
 
 #endif // KAVATMSETSELECTIONACTION_H

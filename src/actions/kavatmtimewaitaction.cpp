@@ -1,21 +1,18 @@
 #include "kavatmtimewaitaction.h"
 #include "kavatmexecutorregistry_p.h"
+#include "kavatmtestactionbase_p.h"
 
 #include <QtCore/QEventLoop>
 #include <QtCore/QTimer>
 
 KAVATM_REGISTER_EXECUTOR(KAVAtmTimeWaitAction)
 
-class KAVAtmTimeWaitActionPrivate {
-public:
-    KAVAtmTimeWaitActionDef def;
-};
+class KAVAtmTimeWaitActionPrivate : public KAVAtmExecutorPrivate<KAVAtmTimeWaitActionDef> { };
 
 KAVAtmTimeWaitAction::KAVAtmTimeWaitAction(KAVAtmPlatform &platform, const QUuid &id,
                                            const QJsonValue &data)
-    : KAVAtmTestActionBase(platform, id, data), d(new KAVAtmTimeWaitActionPrivate)
+    : KAVAtmTestActionBase(*new KAVAtmTimeWaitActionPrivate, platform, id, data)
 {
-    d->def.FromJson(data.toObject());
 }
 
 KAVAtmTimeWaitAction::~KAVAtmTimeWaitAction() = default;
@@ -25,13 +22,9 @@ QByteArray KAVAtmTimeWaitAction::GetActionName()
     return KAVAtmTimeWaitActionDef::GetActionName();
 }
 
-KAVAtmTimeWaitActionDef *KAVAtmTimeWaitAction::GetActionDef() const
-{
-    return &d->def;
-}
-
 void KAVAtmTimeWaitAction::Execute()
 {
+    Q_D(KAVAtmTimeWaitAction);
     KAVAtmTestActionBase::Execute();
     QEventLoop loop;
     // A negative wait time waits no time at all. Precise: a wait is never shorter than stated.

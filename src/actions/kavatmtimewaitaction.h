@@ -18,11 +18,8 @@ public:
 
     void Execute() override;
 
-protected:
-    KAVAtmTimeWaitActionDef *GetActionDef() const override;
-
 private:
-    const std::unique_ptr<KAVAtmTimeWaitActionPrivate> d;
+    Q_DECLARE_PRIVATE(KAVAtmTimeWaitAction)
 };
 
 #endif // KAVATMTIMEWAITACTION_H

@@ -1,4 +1,5 @@
 #include "kavatmwaitnestingaction.h"
+#include "kavatmactivitywaitbase_p.h"
 #include "kavatmexecutorregistry_p.h"
 #include "kavatmplatform.h"
 #include "kavfeatenvironmentmanager.h"
@@ -6,16 +7,13 @@
 
 KAVATM_REGISTER_EXECUTOR(KAVAtmWaitNestingAction)
 
-class KAVAtmWaitNestingActionPrivate {
-public:
-    KAVAtmWaitNestingActionDef def;
-};
+class KAVAtmWaitNestingActionPrivate
+    : public KAVAtmExecutorPrivate<KAVAtmWaitNestingActionDef, KAVAtmActivityWaitBasePrivate> { };
 
 KAVAtmWaitNestingAction::KAVAtmWaitNestingAction(KAVAtmPlatform &platform, const QUuid &id,
                                                  const QJsonValue &data)
-    : KAVAtmWaitProcessorActionBase(platform, id, data), d(new KAVAtmWaitNestingActionPrivate)
+    : KAVAtmWaitProcessorActionBase(*new KAVAtmWaitNestingActionPrivate, platform, id, data)
 {
-    d->def.FromJson(data.toObject());
 }
 
 KAVAtmWaitNestingAction::~KAVAtmWaitNestingAction() = default;
@@ -23,11 +21,6 @@ KAVAtmWaitNestingAction::~KAVAtmWaitNestingAction() = default;
 QByteArray KAVAtmWaitNestingAction::GetActionName()
 {
     return KAVAtmWaitNestingActionDef::GetActionName();
-}
-
-KAVAtmWaitNestingActionDef *KAVAtmWaitNestingAction::GetActionDef() const
-{
-    return &d->def;
 }
 
 void KAVAtmWaitNestingAction::Execute()

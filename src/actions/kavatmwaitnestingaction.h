@@ -18,11 +18,8 @@ public:
 
     void Execute() override;
 
-protected:
-    KAVAtmWaitNestingActionDef *GetActionDef() const override;
-
 private:
-    const std::unique_ptr<KAVAtmWaitNestingActionPrivate> d;
+    Q_DECLARE_PRIVATE(KAVAtmWaitNestingAction)
 };
 
 #endif // KAVATMWAITNESTINGACTION_H

@@ -11,10 +11,11 @@ namespace {
 int s_startTimeout = KAVAtmWaitProcessorActionBase::DefaultStartTimeout;
 } // namespace
 
-KAVAtmWaitProcessorActionBase::KAVAtmWaitProcessorActionBase(KAVAtmPlatform &platform,
+KAVAtmWaitProcessorActionBase::KAVAtmWaitProcessorActionBase(KAVAtmActivityWaitBasePrivate &dd,
+                                                             KAVAtmPlatform &platform,
                                                              const QUuid &id,
                                                              const QJsonValue &data)
-    : KAVAtmActivityWaitBase(platform, id, data)
+    : KAVAtmActivityWaitBase(dd, platform, id, data)
 {
 }
 

@@ -26,8 +26,8 @@ public:
     static void SetStartTimeout(int milliseconds);
 
 protected:
-    KAVAtmWaitProcessorActionBase(KAVAtmPlatform &platform, const QUuid &id,
-                                  const QJsonValue &data);
+    KAVAtmWaitProcessorActionBase(KAVAtmActivityWaitBasePrivate &dd, KAVAtmPlatform &platform,
+                                  const QUuid &id, const QJsonValue &data);
 
     // Either argument may be null. Ends with the action's report.
     void WaitProcessorFinished(KAVNestProcessorBase *processor, KAVAtmProcessorMonitor *monitor);

@@ -1,4 +1,5 @@
 #include "kavatmwaittranslationaction.h"
+#include "kavatmactivitywaitbase_p.h"
 #include "kavatmexecutorregistry_p.h"
 #include "kavatmplatform.h"
 #include "kavfeatenvironmentmanager.h"
@@ -6,16 +7,14 @@
 
 KAVATM_REGISTER_EXECUTOR(KAVAtmWaitTranslationAction)
 
-class KAVAtmWaitTranslationActionPrivate {
-public:
-    KAVAtmWaitTranslationActionDef def;
+class KAVAtmWaitTranslationActionPrivate
+    : public KAVAtmExecutorPrivate<KAVAtmWaitTranslationActionDef, KAVAtmActivityWaitBasePrivate> {
 };
 
 KAVAtmWaitTranslationAction::KAVAtmWaitTranslationAction(KAVAtmPlatform &platform, const QUuid &id,
                                                          const QJsonValue &data)
-    : KAVAtmWaitProcessorActionBase(platform, id, data), d(new KAVAtmWaitTranslationActionPrivate)
+    : KAVAtmWaitProcessorActionBase(*new KAVAtmWaitTranslationActionPrivate, platform, id, data)
 {
-    d->def.FromJson(data.toObject());
 }
 
 KAVAtmWaitTranslationAction::~KAVAtmWaitTranslationAction() = default;
@@ -23,11 +22,6 @@ KAVAtmWaitTranslationAction::~KAVAtmWaitTranslationAction() = default;
 QByteArray KAVAtmWaitTranslationAction::GetActionName()
 {
     return KAVAtmWaitTranslationActionDef::GetActionName();
-}
-
-KAVAtmWaitTranslationActionDef *KAVAtmWaitTranslationAction::GetActionDef() const
-{
-    return &d->def;
 }
 
 void KAVAtmWaitTranslationAction::Execute()

@@ -18,11 +18,8 @@ public:
 
     void Execute() override;
 
-protected:
-    KAVAtmWaitTranslationActionDef *GetActionDef() const override;
-
 private:
-    const std::unique_ptr<KAVAtmWaitTranslationActionPrivate> d;
+    Q_DECLARE_PRIVATE(KAVAtmWaitTranslationAction)
 };
 
 #endif // KAVATMWAITTRANSLATIONACTION_H

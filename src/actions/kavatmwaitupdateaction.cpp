@@ -1,4 +1,5 @@
 #include "kavatmwaitupdateaction.h"
+#include "kavatmactivitywaitbase_p.h"
 #include "kavatmexecutorregistry_p.h"
 #include "kavatmplatform.h"
 #include "kavatmstatushistory_p.h"
@@ -13,16 +14,13 @@ namespace {
 int s_startTimeout = KAVAtmWaitUpdateAction::DefaultStartTimeout;
 } // namespace
 
-class KAVAtmWaitUpdateActionPrivate {
-public:
-    KAVAtmWaitUpdateActionDef def;
-};
+class KAVAtmWaitUpdateActionPrivate
+    : public KAVAtmExecutorPrivate<KAVAtmWaitUpdateActionDef, KAVAtmActivityWaitBasePrivate> { };
 
 KAVAtmWaitUpdateAction::KAVAtmWaitUpdateAction(KAVAtmPlatform &platform, const QUuid &id,
                                                const QJsonValue &data)
-    : KAVAtmActivityWaitBase(platform, id, data), d(new KAVAtmWaitUpdateActionPrivate)
+    : KAVAtmActivityWaitBase(*new KAVAtmWaitUpdateActionPrivate, platform, id, data)
 {
-    d->def.FromJson(data.toObject());
 }
 
 KAVAtmWaitUpdateAction::~KAVAtmWaitUpdateAction() = default;
@@ -30,11 +28,6 @@ KAVAtmWaitUpdateAction::~KAVAtmWaitUpdateAction() = default;
 QByteArray KAVAtmWaitUpdateAction::GetActionName()
 {
     return KAVAtmWaitUpdateActionDef::GetActionName();
-}
-
-KAVAtmWaitUpdateActionDef *KAVAtmWaitUpdateAction::GetActionDef() const
-{
-    return &d->def;
 }
 
 int KAVAtmWaitUpdateAction::GetStartTimeout()

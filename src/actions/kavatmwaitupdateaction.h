@@ -29,11 +29,8 @@ public:
 
     void Execute() override;
 
-protected:
-    KAVAtmWaitUpdateActionDef *GetActionDef() const override;
-
 private:
-    const std::unique_ptr<KAVAtmWaitUpdateActionPrivate> d;
+    Q_DECLARE_PRIVATE(KAVAtmWaitUpdateAction)
 };
 
 #endif // KAVATMWAITUPDATEACTION_H

@@ -2,6 +2,7 @@
 #include "kavatmcurrentdialog_p.h"
 #include "kavatmeventrecorder.h"
 #include "kavatmexecutorregistry_p.h"
+#include "kavatmtestactionbase_p.h"
 
 #include <QtCore/QEventLoop>
 #include <QtCore/QPointer>
@@ -9,17 +10,15 @@
 
 KAVATM_REGISTER_EXECUTOR(KAVAtmWidgetReplayAction)
 
-class KAVAtmWidgetReplayActionPrivate {
+class KAVAtmWidgetReplayActionPrivate : public KAVAtmExecutorPrivate<KAVAtmWidgetReplayActionDef> {
 public:
-    KAVAtmWidgetReplayActionDef def;
     QPointer<KAVAtmEventRecorder> recorder;
 };
 
 KAVAtmWidgetReplayAction::KAVAtmWidgetReplayAction(KAVAtmPlatform &platform, const QUuid &id,
                                                    const QJsonValue &data)
-    : KAVAtmTestActionBase(platform, id, data), d(new KAVAtmWidgetReplayActionPrivate)
+    : KAVAtmTestActionBase(*new KAVAtmWidgetReplayActionPrivate, platform, id, data)
 {
-    d->def.FromJson(data.toObject());
 }
 
 KAVAtmWidgetReplayAction::~KAVAtmWidgetReplayAction() = default;
@@ -29,11 +28,6 @@ QByteArray KAVAtmWidgetReplayAction::GetActionName()
     return KAVAtmWidgetReplayActionDef::GetActionName();
 }
 
-KAVAtmWidgetReplayActionDef *KAVAtmWidgetReplayAction::GetActionDef() const
-{
-    return &d->def;
-}
-
 QWidget *KAVAtmWidgetReplayAction::GetReplayTarget(QString &error) const
 {
     return KAVAtmCurrentDialog::Find(&error);
@@ -41,6 +35,7 @@ QWidget *KAVAtmWidgetReplayAction::GetReplayTarget(QString &error) const
 
 void KAVAtmWidgetReplayAction::Execute()
 {
+    Q_D(KAVAtmWidgetReplayAction);
     KAVAtmTestActionBase::Execute();
     QString error;
     QWidget *target = GetReplayTarget(error);
@@ -72,6 +67,7 @@ void KAVAtmWidgetReplayAction::Execute()
 
 void KAVAtmWidgetReplayAction::Cleanup()
 {
+    Q_D(KAVAtmWidgetReplayAction);
     // Nothing may be posted into the actions that follow.
     if (d->recorder) {
         d->recorder->StopReplay();

@@ -21,13 +21,12 @@ public:
     void Execute() override;
 
 protected:
-    KAVAtmWidgetReplayActionDef *GetActionDef() const override;
     // The widget to replay on, or null with the reason in error.
     virtual QWidget *GetReplayTarget(QString &error) const;
     void Cleanup() override;
 
 private:
-    const std::unique_ptr<KAVAtmWidgetReplayActionPrivate> d;
+    Q_DECLARE_PRIVATE(KAVAtmWidgetReplayAction)
 };
 
 #endif // KAVATMWIDGETREPLAYACTION_H

@@ -1,6 +1,7 @@
 #include "kavatmtestactionbase.h"
 #include "kavatmlogging_p.h"
 #include "kavatmplatform.h"
+#include "kavatmtestactionbase_p.h"
 #include "kavatmtestactiondef.h"
 #include "kavatmtestactionresult.h"
 
@@ -12,66 +13,58 @@
 
 #include <limits>
 
-class KAVAtmTestActionBasePrivate {
-public:
-    QUuid id;
-    KAVAtmPlatform *platform = nullptr;
-    QJsonValue data;
-    QTimer timeoutTimer;
-    // Loops asked to end through QuitLoop and not yet returned.
-    QSet<const QEventLoop *> quitLoops;
-    bool ended = false;
-
-    QString Describe(const KAVAtmTestActionDef *def) const
-    {
-        return QStringLiteral("%1 Id: %2")
-            .arg(def ? def->GetType() : QString(), id.toString(QUuid::WithBraces));
-    }
-};
-
 KAVAtmTestActionBase::KAVAtmTestActionBase(KAVAtmPlatform &platform, const QUuid &id,
                                            const QJsonValue &data)
-    : QObject(&platform), d(new KAVAtmTestActionBasePrivate)
+    : KAVAtmTestActionBase(*new KAVAtmTestActionBasePrivate, platform, id, data)
 {
-    d->id = id;
-    d->platform = &platform;
-    d->data = data;
-    d->timeoutTimer.setSingleShot(true);
+}
+
+KAVAtmTestActionBase::KAVAtmTestActionBase(KAVAtmTestActionBasePrivate &dd,
+                                           KAVAtmPlatform &platform, const QUuid &id,
+                                           const QJsonValue &data)
+    : QObject(&platform), d_ptr(&dd)
+{
+    if (d_ptr->definition)
+        d_ptr->definition->FromJson(data.toObject());
+    d_ptr->id = id;
+    d_ptr->platform = &platform;
+    d_ptr->data = data;
+    d_ptr->timeoutTimer.setSingleShot(true);
     // A coarse timer may fire up to 5 % early: a time-out must never be shorter than stated.
-    d->timeoutTimer.setTimerType(Qt::PreciseTimer);
+    d_ptr->timeoutTimer.setTimerType(Qt::PreciseTimer);
 }
 
 KAVAtmTestActionBase::~KAVAtmTestActionBase() = default;
 
 QUuid KAVAtmTestActionBase::GetId() const
 {
-    return d->id;
+    return d_ptr->id;
 }
 
 KAVAtmPlatform *KAVAtmTestActionBase::GetPlatform() const
 {
-    return d->platform;
+    return d_ptr->platform;
 }
 
 QJsonValue KAVAtmTestActionBase::GetData() const
 {
-    return d->data;
+    return d_ptr->data;
 }
 
 bool KAVAtmTestActionBase::IsEnded() const
 {
-    return d->ended;
+    return d_ptr->ended;
 }
 
 void KAVAtmTestActionBase::Execute()
 {
     const KAVAtmTestActionDef *def = GetActionDef();
-    qCDebug(lcPlatform).noquote() << "Start executing action:" << d->Describe(def);
+    qCDebug(lcPlatform).noquote() << "Start executing action:" << d_ptr->Describe(def);
 
-    KAVAtmTestActionResult result(d->id, def, nullptr);
+    KAVAtmTestActionResult result(d_ptr->id, def, nullptr);
     result.SetStatus(KAVAtmEnums::Executing);
     result.SetResult(KAVAtmEnums::Pass);
-    d->platform->UpdateActionResult(&result);
+    d_ptr->platform->UpdateActionResult(&result);
     ArmTimeout();
     Q_EMIT ActionStarted();
 }
@@ -80,12 +73,12 @@ void KAVAtmTestActionBase::ArmTimeout()
 {
     const KAVAtmTestActionDef *def = GetActionDef();
     if (def && def->GetTimeout() > 0) {
-        connect(&d->timeoutTimer, &QTimer::timeout, this, &KAVAtmTestActionBase::OnTimeout,
+        connect(&d_ptr->timeoutTimer, &QTimer::timeout, this, &KAVAtmTestActionBase::OnTimeout,
                 Qt::UniqueConnection);
         // Clamped: a time-out beyond what a timer holds must not wrap to a short one.
-        d->timeoutTimer.setInterval(
+        d_ptr->timeoutTimer.setInterval(
             int(qMin<qint64>(def->GetTimeout() * 1000, std::numeric_limits<int>::max())));
-        d->timeoutTimer.start();
+        d_ptr->timeoutTimer.start();
     }
 }
 
@@ -100,7 +93,7 @@ QJsonValue KAVAtmTestActionBase::GenerateRecordingData() const
 
 KAVAtmTestActionDef *KAVAtmTestActionBase::GetActionDef() const
 {
-    return nullptr;
+    return d_ptr->definition;
 }
 
 void KAVAtmTestActionBase::Cleanup() { }
@@ -108,7 +101,7 @@ void KAVAtmTestActionBase::Cleanup() { }
 void KAVAtmTestActionBase::ReportResult(KAVAtmEnums::ExecutionResult result, const QString &details,
                                         const QString &data)
 {
-    KAVAtmTestActionResult completed(d->id, GetActionDef(), nullptr);
+    KAVAtmTestActionResult completed(d_ptr->id, GetActionDef(), nullptr);
     completed.SetStatus(KAVAtmEnums::Completed);
     completed.SetData(data);
     completed.SetResult(result);
@@ -119,31 +112,31 @@ void KAVAtmTestActionBase::ReportResult(KAVAtmEnums::ExecutionResult result, con
 
 void KAVAtmTestActionBase::ReportResult(const KAVAtmTestActionResult &completed)
 {
-    if (d->ended) {
+    if (d_ptr->ended) {
         qCDebug(lcPlatform).noquote()
-            << "Action already ended, result ignored:" << d->Describe(GetActionDef());
+            << "Action already ended, result ignored:" << d_ptr->Describe(GetActionDef());
         return;
     }
-    d->ended = true;
-    d->timeoutTimer.stop();
-    d->platform->UpdateActionResult(&completed);
+    d_ptr->ended = true;
+    d_ptr->timeoutTimer.stop();
+    d_ptr->platform->UpdateActionResult(&completed);
     Cleanup();
     Q_EMIT ActionEnded();
 }
 
 bool KAVAtmTestActionBase::ExecLoop(QEventLoop &loop)
 {
-    if (d->ended)
+    if (d_ptr->ended)
         return false;
-    d->quitLoops.remove(&loop);
+    d_ptr->quitLoops.remove(&loop);
     const QMetaObject::Connection ended
         = connect(this, &KAVAtmTestActionBase::ActionEnded, &loop, &QEventLoop::quit);
     loop.exec();
     disconnect(ended);
-    const bool quit = d->quitLoops.remove(&loop);
-    if (!quit && !d->ended) {
+    const bool quit = d_ptr->quitLoops.remove(&loop);
+    if (!quit && !d_ptr->ended) {
         qCDebug(lcPlatform).noquote()
-            << "Action's loop ended from outside:" << d->Describe(GetActionDef());
+            << "Action's loop ended from outside:" << d_ptr->Describe(GetActionDef());
         ReportResult(KAVAtmEnums::Fail,
                      tr("The wait was interrupted before its end: the host application is "
                         "closing."),
@@ -156,17 +149,17 @@ void KAVAtmTestActionBase::QuitLoop(QEventLoop &loop)
 {
     if (!loop.isRunning())
         return;
-    d->quitLoops.insert(&loop);
+    d_ptr->quitLoops.insert(&loop);
     loop.quit();
 }
 
 void KAVAtmTestActionBase::StopTimeout()
 {
-    d->timeoutTimer.stop();
+    d_ptr->timeoutTimer.stop();
 }
 
 void KAVAtmTestActionBase::OnTimeout()
 {
-    qCDebug(lcPlatform).noquote() << "Action execution timeout:" << d->Describe(GetActionDef());
+    qCDebug(lcPlatform).noquote() << "Action execution timeout:" << d_ptr->Describe(GetActionDef());
     ReportResult(KAVAtmEnums::Fail, tr("Timeout."), QString());
 }

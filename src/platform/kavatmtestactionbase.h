@@ -37,7 +37,12 @@ Q_SIGNALS:
     void ActionEnded();
 
 protected:
+    // An executor of its own (a host's) keeps its definition itself and returns it from
+    // GetActionDef().
     KAVAtmTestActionBase(KAVAtmPlatform &platform, const QUuid &id, const QJsonValue &data);
+    // The library's executors: the private part holds the definition, read here from the data.
+    KAVAtmTestActionBase(KAVAtmTestActionBasePrivate &dd, KAVAtmPlatform &platform, const QUuid &id,
+                         const QJsonValue &data);
 
     virtual KAVAtmTestActionDef *GetActionDef() const;
     virtual void Cleanup();
@@ -64,8 +69,11 @@ protected Q_SLOTS:
     // Fails the action with "Timeout."; an executor with work of its own to end overrides it.
     virtual void OnTimeout();
 
+protected:
+    const std::unique_ptr<KAVAtmTestActionBasePrivate> d_ptr;
+
 private:
-    const std::unique_ptr<KAVAtmTestActionBasePrivate> d;
+    Q_DECLARE_PRIVATE(KAVAtmTestActionBase)
 };
 
 #endif // KAVATMTESTACTIONBASE_H

@@ -3,19 +3,16 @@
 #include "kavatmexecutorregistry_p.h"
 #include "kavatmjsengine.h"
 #include "kavatmserializer_p.h"
+#include "kavatmtestactionbase_p.h"
 
 KAVATM_REGISTER_EXECUTOR(KAVAtmDataAssertAction)
 
-class KAVAtmDataAssertActionPrivate {
-public:
-    KAVAtmDataAssertActionDef def;
-};
+class KAVAtmDataAssertActionPrivate : public KAVAtmExecutorPrivate<KAVAtmDataAssertActionDef> { };
 
 KAVAtmDataAssertAction::KAVAtmDataAssertAction(KAVAtmPlatform &platform, const QUuid &id,
                                                const QJsonValue &data)
-    : KAVAtmTestActionBase(platform, id, data), d(new KAVAtmDataAssertActionPrivate)
+    : KAVAtmTestActionBase(*new KAVAtmDataAssertActionPrivate, platform, id, data)
 {
-    d->def.FromJson(data.toObject());
 }
 
 KAVAtmDataAssertAction::~KAVAtmDataAssertAction() = default;
@@ -30,13 +27,9 @@ QByteArray KAVAtmDataAssertAction::SerializeContainer(const QString &configJsonS
     return KAVAtmSerializer::SerializeContainer(configJsonString);
 }
 
-KAVAtmDataAssertActionDef *KAVAtmDataAssertAction::GetActionDef() const
-{
-    return &d->def;
-}
-
 void KAVAtmDataAssertAction::Execute()
 {
+    Q_D(KAVAtmDataAssertAction);
     KAVAtmTestActionBase::Execute();
     if (!d->def.GetBaselineError().isEmpty()) {
         ReportResult(KAVAtmEnums::Fail, d->def.GetBaselineError(), QString());

@@ -22,11 +22,8 @@ public:
 
     void Execute() override;
 
-protected:
-    KAVAtmDataAssertActionDef *GetActionDef() const override;
-
 private:
-    const std::unique_ptr<KAVAtmDataAssertActionPrivate> d;
+    Q_DECLARE_PRIVATE(KAVAtmDataAssertAction)
 };
 
 #endif // KAVATMDATAASSERTACTION_H

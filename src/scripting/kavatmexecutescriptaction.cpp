@@ -3,6 +3,7 @@
 #include "kavatmexecutorregistry_p.h"
 #include "kavatmjsengine.h"
 #include "kavatmplatform.h"
+#include "kavatmtestactionbase_p.h"
 #include "kavatmtestactionresult.h"
 #include "kavcmdcontroller.h"
 #include "kavfeatenvironmentmanager.h"
@@ -11,9 +12,9 @@
 
 KAVATM_REGISTER_EXECUTOR(KAVAtmExecuteScriptAction)
 
-class KAVAtmExecuteScriptActionPrivate {
+class KAVAtmExecuteScriptActionPrivate
+    : public KAVAtmExecutorPrivate<KAVAtmExecuteScriptActionDef> {
 public:
-    KAVAtmExecuteScriptActionDef def;
     // The case this action registered; empty once it is cleared.
     QString key;
     QPointer<KAVAtmAutomationCaseManager> manager;
@@ -22,9 +23,8 @@ public:
 
 KAVAtmExecuteScriptAction::KAVAtmExecuteScriptAction(KAVAtmPlatform &platform, const QUuid &id,
                                                      const QJsonValue &data)
-    : KAVAtmTestActionBase(platform, id, data), d(new KAVAtmExecuteScriptActionPrivate)
+    : KAVAtmTestActionBase(*new KAVAtmExecuteScriptActionPrivate, platform, id, data)
 {
-    d->def.FromJson(data.toObject());
 }
 
 KAVAtmExecuteScriptAction::~KAVAtmExecuteScriptAction()
@@ -37,13 +37,9 @@ QByteArray KAVAtmExecuteScriptAction::GetActionName()
     return KAVAtmExecuteScriptActionDef::GetActionName();
 }
 
-KAVAtmExecuteScriptActionDef *KAVAtmExecuteScriptAction::GetActionDef() const
-{
-    return &d->def;
-}
-
 void KAVAtmExecuteScriptAction::Execute()
 {
+    Q_D(KAVAtmExecuteScriptAction);
     KAVAtmTestActionBase::Execute();
     if (d->def.GetScriptFilePath().isEmpty()) {
         ReportResult(KAVAtmEnums::Warning, tr("There is no script file defined in the action."),
@@ -97,7 +93,7 @@ void KAVAtmExecuteScriptAction::Execute()
     d->manager = manager;
     // Only this action's own case ends it.
     connect(manager, &KAVAtmAutomationCaseManager::TestCaseCompleted, this,
-            [this, manager](const QString &key) {
+            [this, d, manager](const QString &key) {
                 if (key != d->key || IsEnded())
                     return;
                 const KAVAtmTestActionResult *result = manager->GetCaseInfo(key);
@@ -107,7 +103,7 @@ void KAVAtmExecuteScriptAction::Execute()
                     ReportResult(KAVAtmEnums::Fail, tr("The script case is gone."), QString());
             });
     connect(manager, &KAVAtmAutomationCaseManager::TestCaseCancelled, this,
-            [this](const QString &key) {
+            [this, d](const QString &key) {
                 if (key != d->key || IsEnded())
                     return;
                 ReportResult(KAVAtmEnums::Fail, tr("The script case was cancelled."), QString());
@@ -125,6 +121,7 @@ void KAVAtmExecuteScriptAction::ReportStopped()
 
 void KAVAtmExecuteScriptAction::OnTimeout()
 {
+    Q_D(KAVAtmExecuteScriptAction);
     // A running case ends as a case time-out, with what it recorded so far.
     KAVAtmAutomationCaseManager *manager = d->manager;
     if (manager && !d->key.isEmpty() && manager->GetCurrentExecutingCase() == d->key) {
@@ -137,6 +134,7 @@ void KAVAtmExecuteScriptAction::OnTimeout()
 
 void KAVAtmExecuteScriptAction::Cleanup()
 {
+    Q_D(KAVAtmExecuteScriptAction);
     // Ended first (its own time-out, say), the action takes its case along: nothing may go on
     // referring to the definition that goes with it.
     if (const int deadline = std::exchange(d->deadline, 0))

@@ -22,7 +22,6 @@ public:
     void Execute() override;
 
 protected:
-    KAVAtmExecuteScriptActionDef *GetActionDef() const override;
     void Cleanup() override;
 
     void OnTimeout() override;
@@ -30,7 +29,7 @@ protected:
 private:
     void ReportStopped();
 
-    const std::unique_ptr<KAVAtmExecuteScriptActionPrivate> d;
+    Q_DECLARE_PRIVATE(KAVAtmExecuteScriptAction)
 };
 
 #endif // KAVATMEXECUTESCRIPTACTION_H

@@ -1,0 +1,19 @@
+#ifndef KAVATMACTIVITYWAITBASE_P_H
+#define KAVATMACTIVITYWAITBASE_P_H
+
+#include "kavatmtestactionbase_p.h"
+
+#include <QtCore/QEventLoop>
+#include <QtCore/QPointer>
+#include <QtCore/QTimer>
+
+class KAVAtmActivityWaitBasePrivate : public KAVAtmTestActionBasePrivate {
+public:
+    using KAVAtmTestActionBasePrivate::KAVAtmTestActionBasePrivate;
+
+    QEventLoop loop;
+    QPointer<QTimer> startTimer;
+    bool finished = false;
+};
+
+#endif // KAVATMACTIVITYWAITBASE_P_H
