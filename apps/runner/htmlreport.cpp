@@ -87,10 +87,6 @@ QString comparison(const QString &details)
         .arg(escaped(path), escaped(expected), escaped(actual));
 }
 
-struct Counts {
-    int passed = 0, warnings = 0, failed = 0, notRun = 0;
-};
-
 QString procedureSection(const QJsonObject &procedure)
 {
     const QJsonArray actions = procedure.value(QLatin1String("actionResults")).toArray();
@@ -134,20 +130,12 @@ QString procedureSection(const QJsonObject &procedure)
 bool HtmlReport(QIODevice &device, const QJsonObject &given)
 {
     const QJsonObject report = Printable(given);
-    Counts counts;
+    const Counts counts = CountActions(report);
     QStringList flaky;
     const QJsonArray results = report.value(QLatin1String("procedures")).toArray();
-    for (const QJsonValue &value : results) {
-        const QJsonObject procedure = value.toObject();
-        for (const QJsonValue &action : procedure.value(QLatin1String("actionResults")).toArray()) {
-            const Verdict verdict = ActionVerdict(action.toObject());
-            counts.passed += verdict == Verdict::Pass;
-            counts.warnings += verdict == Verdict::Warning;
-            counts.failed += verdict == Verdict::Fail;
-            counts.notRun += verdict == Verdict::NotRun;
-        }
-        if (procedure.value(QLatin1String("flaky")).toBool())
-            flaky.append(escaped(ProcedureName(procedure)));
+    for (const QJsonValue &procedure : results) {
+        if (procedure[QLatin1String("flaky")].toBool())
+            flaky.append(escaped(ProcedureName(procedure.toObject())));
     }
     QStringList problems;
     for (const QJsonValue &file : report.value(QLatin1String("invalidProcedures")).toArray()) {

@@ -134,20 +134,43 @@ QJsonObject Printable(const QJsonObject &report)
     return value.toObject();
 }
 
-QString ProcedureName(const QJsonObject &procedure)
+Counts CountActions(const QJsonObject &report)
 {
-    const QString name = procedure.value(QLatin1String("name")).toString();
-    const QString label = procedure.value(QLatin1String("label")).toString();
+    Counts counts;
+    for (const QJsonValue &procedure : report.value(QLatin1String("procedures")).toArray()) {
+        for (const QJsonValue &action : procedure[QLatin1String("actionResults")].toArray()) {
+            const Verdict verdict = ActionVerdict(action.toObject());
+            counts.passed += verdict == Verdict::Pass;
+            counts.warnings += verdict == Verdict::Warning;
+            counts.failed += verdict == Verdict::Fail;
+            counts.notRun += verdict == Verdict::NotRun;
+        }
+    }
+    return counts;
+}
+
+QString ProcedureTitle(const QString &name, const QString &label)
+{
     if (!name.isEmpty())
         return name;
     return label.isEmpty() ? QStringLiteral("(no procedure)") : label;
 }
 
+QString ProcedureName(const QJsonObject &procedure)
+{
+    return ProcedureTitle(procedure.value(QLatin1String("name")).toString(),
+                          procedure.value(QLatin1String("label")).toString());
+}
+
+QString ActionTitle(const QString &name, const QString &type)
+{
+    return name.isEmpty() ? type : QStringLiteral("%1 (%2)").arg(name, type);
+}
+
 QString ActionTitle(const QJsonObject &action)
 {
-    const QString name = action.value(QLatin1String("name")).toString();
-    const QString type = action.value(QLatin1String("actionType")).toString();
-    return name.isEmpty() ? type : QStringLiteral("%1 (%2)").arg(name, type);
+    return ActionTitle(action.value(QLatin1String("name")).toString(),
+                       action.value(QLatin1String("actionType")).toString());
 }
 
 QDateTime Time(const QJsonValue &text)

@@ -22,9 +22,17 @@ int ContentExitCode(const QJsonObject &report);
 // character other than tab and line breaks becomes U+FFFD.
 QJsonObject Printable(const QJsonObject &report);
 QString PrintableText(const QString &text);
-// Its name, or its label when it has none.
+// Actions of every procedure of the report by verdict.
+struct Counts {
+    int passed = 0, warnings = 0, failed = 0, notRun = 0;
+    int Total() const { return passed + warnings + failed + notRun; }
+};
+Counts CountActions(const QJsonObject &report);
+// A procedure's title wherever it is shown: its name, or its label when it has none.
+QString ProcedureTitle(const QString &name, const QString &label);
 QString ProcedureName(const QJsonObject &procedure);
-// "name (type)", or the type alone.
+// An action's: "name (type)", or the type alone.
+QString ActionTitle(const QString &name, const QString &type);
 QString ActionTitle(const QJsonObject &action);
 QDateTime Time(const QJsonValue &text);
 // Seconds between the start and end times, 0 when either is missing.

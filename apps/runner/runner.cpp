@@ -2,6 +2,7 @@
 #include "console.h"
 #include "htmlreport.h"
 #include "junitreport.h"
+#include "recordingwriter.h"
 #include "reportjson.h"
 
 #include "kavatmorchestrator.h"
@@ -25,10 +26,6 @@
 #include <limits>
 #include <memory>
 
-#ifdef Q_OS_UNIX
-#include <unistd.h>
-#endif
-
 namespace {
 
 using Console::err;
@@ -37,17 +34,14 @@ using Console::out;
 QString procedureTitle(const KAVAtmTestProcedureResult *procedure)
 {
     const KAVAtmTestProcedureDef *def = procedure ? procedure->GetProcedureDef() : nullptr;
-    if (!def)
-        return QStringLiteral("(no procedure)");
-    return def->GetLabel().isEmpty() ? def->GetName() : def->GetLabel();
+    return def ? ReportJson::ProcedureTitle(def->GetName(), def->GetLabel())
+               : ReportJson::ProcedureTitle(QString(), QString());
 }
 
 QString actionTitle(const KAVAtmTestActionResult *action)
 {
     const KAVAtmTestActionDef *def = action->GetActionDef();
-    const QString name = def ? def->GetName() : QString();
-    return name.isEmpty() ? action->GetActionType()
-                          : QStringLiteral("%1 (%2)").arg(name, action->GetActionType());
+    return ReportJson::ActionTitle(def ? def->GetName() : QString(), action->GetActionType());
 }
 
 int milliseconds(qint64 seconds)
@@ -212,15 +206,15 @@ bool Runner::Start()
     }
     m_options.outputDir = QFileInfo(m_options.outputDir).absoluteFilePath();
     if (recording) {
-        m_recordPath
+        const QString recordPath
             = QFileInfo(m_options.recordFile.isEmpty()
                             ? QDir(m_options.outputDir).filePath(QStringLiteral("recording.json"))
                             : m_options.recordFile)
                   .absoluteFilePath();
         // Checked before the host starts, without touching a recording already there.
-        const QFileInfo target(m_recordPath);
+        const QFileInfo target(recordPath);
         if (target.isDir() || (target.exists() && !target.isFile())) {
-            err(tr("the recording file %1 is not a regular file.").arg(m_recordPath));
+            err(tr("the recording file %1 is not a regular file.").arg(recordPath));
             return false;
         }
         if (!QDir().mkpath(target.absolutePath())
@@ -228,7 +222,8 @@ bool Runner::Start()
             err(tr("cannot write the recording into the folder %1.").arg(target.absolutePath()));
             return false;
         }
-        if (!OpenJournal())
+        m_recording = std::make_unique<RecordingWriter>(recordPath);
+        if (!m_recording->Open())
             return false;
     }
 
@@ -510,151 +505,10 @@ void Runner::OnSilence(Host *host)
             .arg(QString::number(m_options.grace), QString::number(timeout)));
 }
 
-namespace {
-
-// The bytes an action takes in the indented procedure file: indented twice more, a separator.
-qint64 sizeInProcedure(const QJsonObject &action)
-{
-    const QByteArray indented = QJsonDocument(action).toJson(QJsonDocument::Indented);
-    return indented.size() + 8 * (indented.count('\n') + 1) + 2;
-}
-
-} // namespace
-
 void Runner::OnRecordingData(const QJsonValue &data)
 {
-    // Only what can be an action of a procedure goes in.
-    const QString type = data.toObject().value(QLatin1String("action")).toString();
-    if (type.isEmpty()) {
+    if (!m_recording || !m_recording->Add(data.toObject()))
         ++m_droppedRecordings;
-        err(tr("recording data that is not an action was dropped."));
-        return;
-    }
-    const QJsonObject action = Portable(data.toObject());
-    const qint64 bytes = sizeInProcedure(action);
-    // A recording the runner could not read back as a procedure is of no use.
-    if (m_recordedBytes + bytes > KAVAtmTestProcedureDef::MaximumFileSize) {
-        ++m_droppedRecordings;
-        err(tr("the recording would exceed %1 bytes: the last datum (%2) was dropped.")
-                .arg(QString::number(KAVAtmTestProcedureDef::MaximumFileSize), type));
-        return;
-    }
-    if (!AppendToJournal(action)) {
-        ++m_droppedRecordings;
-        return;
-    }
-    m_recordedBytes += bytes;
-    m_recorded.append(action);
-}
-
-QJsonObject Runner::Portable(QJsonObject action) const
-{
-    const QString file = action.value(QLatin1String("file")).toString();
-    if (file.isEmpty() || QDir::isRelativePath(file))
-        return action;
-    const QString relative
-        = QDir(QFileInfo(m_recordPath).absolutePath()).relativeFilePath(QDir::cleanPath(file));
-    // Beside the recording or in a folder next to it (documents/, recording/): the two move
-    // together; anything further off stays where it is.
-    if (!relative.startsWith(QLatin1String("../../")) && QDir::isRelativePath(relative))
-        action.insert(QStringLiteral("file"), relative);
-    return action;
-}
-
-bool Runner::OpenJournal()
-{
-    m_journalPath = m_recordPath + QStringLiteral(".journal");
-    // What an interrupted run recorded goes into the procedure file first.
-    QFile left(m_journalPath);
-    if (left.exists()) {
-        if (!left.open(QIODevice::ReadOnly)) {
-            err(tr("cannot read the recording journal %1: %2")
-                    .arg(m_journalPath, left.errorString()));
-            return false;
-        }
-        QJsonArray recovered;
-        while (!left.atEnd()) {
-            // A line cut short by the crash was never recorded whole.
-            const QJsonDocument line = QJsonDocument::fromJson(left.readLine());
-            if (line.isObject())
-                recovered.append(line.object());
-        }
-        left.close();
-        // A run that stopped before it recorded anything leaves an empty journal: the recording
-        // already there stays as it is.
-        if (!recovered.isEmpty()) {
-            if (!WriteRecording(recovered))
-                return false;
-            // The interrupted session goes on in this run: nothing of it is replaced.
-            m_recorded = recovered;
-            out(tr("Recording: %1 action(s) of an interrupted recording recovered into %2; "
-                   "this run's actions follow them.")
-                    .arg(QString::number(recovered.size()), m_recordPath));
-        }
-    }
-    m_journal = std::make_unique<QFile>(m_journalPath);
-    if (!m_journal->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        err(tr("cannot write the recording journal %1: %2")
-                .arg(m_journalPath, m_journal->errorString()));
-        m_journal.reset();
-        return false;
-    }
-    // The procedure file around the actions counts towards its size limit too.
-    m_recordedBytes = RecordingDocument(QJsonArray()).size();
-    for (const QJsonValue &action : std::as_const(m_recorded)) {
-        if (!AppendToJournal(action.toObject()))
-            return false;
-        m_recordedBytes += sizeInProcedure(action.toObject());
-    }
-    return true;
-}
-
-bool Runner::AppendToJournal(const QJsonObject &action)
-{
-    QByteArray line = QJsonDocument(action).toJson(QJsonDocument::Compact);
-    line.append('\n');
-    bool written = m_journal && m_journal->write(line) == line.size() && m_journal->flush();
-#ifdef Q_OS_UNIX
-    written = written && ::fdatasync(m_journal->handle()) == 0;
-#endif
-    if (!written) {
-        err(tr("cannot write the recording journal %1: %2")
-                .arg(m_journalPath, m_journal ? m_journal->errorString() : tr("it is not open")));
-        return false;
-    }
-    return true;
-}
-
-void Runner::RemoveJournal()
-{
-    if (m_journal) {
-        m_journal->close();
-        m_journal.reset();
-    }
-    if (!m_journalPath.isEmpty())
-        QFile::remove(m_journalPath);
-}
-
-QByteArray Runner::RecordingDocument(const QJsonArray &actions) const
-{
-    const QString name = QFileInfo(m_recordPath).completeBaseName();
-    const QJsonObject procedure {
-        {QStringLiteral("schema"), KAVAtmTestProcedureDef::SchemaId + QStringLiteral(":1")},
-        {QStringLiteral("name"), name},
-        {QStringLiteral("label"), name},
-        {QStringLiteral("actions"), actions}};
-    return QJsonDocument(procedure).toJson();
-}
-
-bool Runner::WriteRecording(const QJsonArray &actions) const
-{
-    QString reason;
-    if (KAVAtmSaveFile::Write(m_recordPath, RecordingDocument(actions), &reason)
-        != KAVAtmSaveFile::Outcome::Saved) {
-        err(tr("cannot write the recording %1: %2").arg(m_recordPath, reason));
-        return false;
-    }
-    return true;
 }
 
 bool Runner::FinishWithoutRunning(bool reported)
@@ -678,16 +532,17 @@ void Runner::Fail(const QString &message)
 
 namespace {
 
+// Read as the reports read it, from the verdicts alone (not the data, which may be large).
 bool passed(const KAVAtmTestProcedureResult *procedure)
 {
     if (!procedure)
         return false;
-    const QList<KAVAtmTestActionResult *> actions = procedure->GetActionResults();
-    return std::all_of(actions.cbegin(), actions.cend(), [](const KAVAtmTestActionResult *action) {
-        return action->GetStatus() == KAVAtmEnums::Completed
-            && (action->GetResult() == KAVAtmEnums::Pass
-                || action->GetResult() == KAVAtmEnums::Warning);
-    });
+    QJsonArray verdicts;
+    for (const KAVAtmTestActionResult *action : procedure->GetActionResults()) {
+        verdicts.append(QJsonObject {{QStringLiteral("status"), int(action->GetStatus())},
+                                     {QStringLiteral("result"), int(action->GetResult())}});
+    }
+    return ReportJson::ProcedurePassed({{QStringLiteral("actionResults"), verdicts}});
 }
 
 } // namespace
@@ -740,48 +595,33 @@ bool Runner::Retry()
 
 int Runner::Summarize() const
 {
-    int passed = 0, warnings = 0, failed = 0, notRun = 0;
+    // Read from the report, as the JUnit and HTML reports and the merge read it.
+    const QJsonObject report = BuildReport(ExitPassed);
+    const ReportJson::Counts counts = ReportJson::CountActions(report);
+    const QJsonArray procedures = report.value(QLatin1String("procedures")).toArray();
     QStringList warningLines;
     QStringList flaky;
-    const QList<const KAVAtmTestProcedureResult *> latest = LatestResults();
-    const int missing = int(latest.count(nullptr));
-    for (const KAVAtmTestProcedureResult *procedure : latest) {
-        if (!procedure)
-            continue;
-        const int attempts = Attempts(procedure->GetProcedureDef());
-        if (attempts > 1 && ::passed(procedure))
-            flaky.append(tr("  %1 (passed on attempt %2)")
-                             .arg(procedureTitle(procedure), QString::number(attempts)));
-        for (const KAVAtmTestActionResult *action : procedure->GetActionResults()) {
-            if (action->GetStatus() != KAVAtmEnums::Completed) {
-                ++notRun;
+    for (const QJsonValue &value : procedures) {
+        const QJsonObject procedure = value.toObject();
+        const QString title = ReportJson::ProcedureName(procedure);
+        if (procedure.value(QLatin1String("flaky")).toBool())
+            flaky.append(
+                tr("  %1 (passed on attempt %2)")
+                    .arg(title, QString::number(procedure[QLatin1String("attempts")].toInt())));
+        for (const QJsonValue &action : procedure.value(QLatin1String("actionResults")).toArray()) {
+            if (ReportJson::ActionVerdict(action.toObject()) != ReportJson::Verdict::Warning)
                 continue;
-            }
-            switch (action->GetResult()) {
-            case KAVAtmEnums::Pass:
-                ++passed;
-                break;
-            case KAVAtmEnums::Warning:
-                ++warnings;
-                warningLines.append(QStringLiteral("  %1 / %2: %3")
-                                        .arg(procedureTitle(procedure), actionTitle(action),
-                                             action->GetDetails().simplified()));
-                break;
-            case KAVAtmEnums::Fail:
-                ++failed;
-                break;
-            default:
-                ++notRun;
-                break;
-            }
+            warningLines.append(QStringLiteral("  %1 / %2: %3")
+                                    .arg(title, ReportJson::ActionTitle(action.toObject()),
+                                         action[QLatin1String("details")].toString().simplified()));
         }
     }
-    const int total = passed + warnings + failed + notRun;
+    const qsizetype missing = report.value(QLatin1String("notStarted")).toArray().size();
     out(tr("Summary: %1 action(s): %2 passed, %3 with warnings, %4 failed, %5 not run; "
            "%6 procedure(s) in %7 s")
-            .arg(QString::number(total), QString::number(passed), QString::number(warnings),
-                 QString::number(failed), QString::number(notRun),
-                 QString::number(latest.size() - missing),
+            .arg(QString::number(counts.Total()), QString::number(counts.passed),
+                 QString::number(counts.warnings), QString::number(counts.failed),
+                 QString::number(counts.notRun), QString::number(procedures.size()),
                  QString::number(m_elapsed.elapsed() / 1000.0, 'f', 1)));
     if (!flaky.isEmpty())
         out(tr("Flaky:\n") + flaky.join(QLatin1Char('\n')));
@@ -798,8 +638,8 @@ int Runner::Summarize() const
     for (const QString &line : m_clientErrors)
         out(tr("Client failure: %1").arg(line));
     // A recording run need not run anything.
-    const bool clean = failed == 0 && notRun == 0 && missing == 0 && m_invalid.isEmpty()
-        && m_clientErrors.isEmpty() && (total > 0 || m_options.mode == KAVAtmEnums::Recording);
+    const bool clean = ReportJson::ContentExitCode(report) == 0
+        && (counts.Total() > 0 || m_options.mode == KAVAtmEnums::Recording);
     return clean ? ExitPassed : ExitFailed;
 }
 
@@ -818,18 +658,18 @@ void Runner::OnExecutionCompleted()
     m_done = true;
     m_overallTimer.stop();
     int code = Summarize();
-    if (m_options.mode == KAVAtmEnums::Recording && m_recorded.isEmpty()
-        && m_previousRecording > 0) {
+    if (m_recording && m_recording->GetActions().isEmpty() && m_previousRecording > 0) {
         // A run that recorded nothing (interrupted at once, say) leaves the last recording be.
-        RemoveJournal();
+        m_recording->RemoveJournal();
         out(tr("Recording: nothing was recorded; %1 keeps its %2 action(s).")
-                .arg(m_recordPath, QString::number(m_previousRecording)));
-    } else if (m_options.mode == KAVAtmEnums::Recording) {
+                .arg(m_recording->GetPath(), QString::number(m_previousRecording)));
+    } else if (m_recording) {
         // Written once more at the end, so that a run that recorded nothing leaves its file too.
-        if (WriteRecording(m_recorded)) {
-            RemoveJournal();
+        if (m_recording->Write(m_recording->GetActions())) {
+            m_recording->RemoveJournal();
             out(tr("Recording: %1 action(s) written to %2")
-                    .arg(QString::number(m_recorded.size()), m_recordPath));
+                    .arg(QString::number(m_recording->GetActions().size()),
+                         m_recording->GetPath()));
         } else {
             code = ExitSetupError;
         }
@@ -924,7 +764,6 @@ QJsonObject Runner::BuildReport(int exitCode) const
         QJsonObject json = procedure->ToJson();
         const int attempts = Attempts(procedure->GetProcedureDef());
         json.insert(QStringLiteral("attempts"), attempts);
-        json.insert(QStringLiteral("flaky"), attempts > 1 && passed(procedure));
         // Each action's name beside its result, for readers of the report.
         QJsonArray actions;
         for (const KAVAtmTestActionResult *action : procedure->GetActionResults()) {
@@ -934,6 +773,7 @@ QJsonObject Runner::BuildReport(int exitCode) const
             actions.append(result);
         }
         json.insert(QStringLiteral("actionResults"), actions);
+        json.insert(QStringLiteral("flaky"), attempts > 1 && ReportJson::ProcedurePassed(json));
         if (const KAVAtmTestProcedureDef *def = procedure->GetProcedureDef()) {
             json.insert(QStringLiteral("name"), def->GetName());
             json.insert(QStringLiteral("label"), def->GetLabel());

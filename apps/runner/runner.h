@@ -18,6 +18,7 @@
 #include <memory>
 
 class KAVAtmOrchestrator;
+class RecordingWriter;
 class KAVAtmTestProcedureDef;
 class KAVAtmTestActionResult;
 class KAVAtmTestProcedureResult;
@@ -112,17 +113,6 @@ private:
     void OnRecordingStatus(qlonglong pid, int status);
     // Once recording has stopped and the procedures are done, the recording client closes.
     void StopRecordingClientWhenDone();
-    // Writes the recording as a procedure file; false, with a message, when it could not.
-    bool WriteRecording(const QJsonArray &actions) const;
-    QByteArray RecordingDocument(const QJsonArray &actions) const;
-    // Each recorded action is appended to a journal beside the recording as it comes, so that
-    // a crash loses nothing at a cost that does not grow with the recording; the journal is
-    // folded into the procedure file at the end, or by the next run that records to it.
-    bool OpenJournal();
-    bool AppendToJournal(const QJsonObject &action);
-    void RemoveJournal();
-    // A path the recording names, relative to the recording's folder when it lies near it.
-    QJsonObject Portable(QJsonObject action) const;
     void OnSilence(Host *host);
     // Refuses, before anything runs, outputs that collide with each other or with an input, a
     // recording over a file that is not a procedure (unless forced), and folders that cannot
@@ -187,12 +177,7 @@ private:
     QTimer m_overallTimer;
     QElapsedTimer m_elapsed;
     QDateTime m_startTime;
-    QJsonArray m_recorded;
-    QString m_recordPath;
-    QString m_journalPath;
-    std::unique_ptr<QFile> m_journal;
-    // What the procedure file of the recording will take, as it grows.
-    qint64 m_recordedBytes = 0;
+    std::unique_ptr<RecordingWriter> m_recording;
     bool m_recordingStopped = false;
     // Actions in the recording file when the run began: a run that records nothing keeps them.
     int m_previousRecording = 0;
