@@ -1,5 +1,6 @@
 #include "runner.h"
 #include "console.h"
+#include "hostpool.h"
 #include "htmlreport.h"
 #include "junitreport.h"
 #include "recordingwriter.h"
@@ -94,6 +95,7 @@ Runner::Runner(const RunnerOptions &options) : m_options(options)
         const QString reason
             = tr("The run exceeded the overall time-out of %1 s.").arg(m_options.overallTimeout);
         m_timedOut = true;
+        m_pool->Stop();
         // A recording run has no action of its own to fail.
         if (m_options.mode == KAVAtmEnums::Recording)
             m_clientErrors.append(reason);
@@ -256,12 +258,20 @@ bool Runner::Start()
                 if (!m_baselinesWritten.contains(path))
                     m_baselinesWritten.append(path);
             });
+    HostPool::Orchestrator hosts;
+    hosts.start = [this](const QList<KAVAtmTestProcedureDef *> &procedures, qint64 *pid) {
+        return m_orchestrator->StartPlatform(m_options.clientName, procedures, m_options.mode,
+                                             m_configuration, pid);
+    };
+    hosts.execute = [this](qint64 pid, KAVAtmTestProcedureDef *procedure) {
+        return m_orchestrator->Execute(pid, {procedure});
+    };
+    hosts.abort
+        = [this](qint64 pid, const QString &reason) { m_orchestrator->AbortClient(pid, reason); };
+    m_pool = new HostPool(hosts, m_options.jobs, m_options.connectTimeout, m_options.grace, this);
     connect(m_orchestrator, &KAVAtmOrchestrator::TestClientConnected, this, [this](qlonglong pid) {
-        if (Host *host = FindHost(pid)) {
-            host->connected = true;
-            host->connect.stop();
-        }
-        out(HostTag(pid)
+        m_pool->Connected(pid);
+        out(m_pool->Tag(pid)
             + tr("Client connected: %1, process %2")
                   .arg(m_options.clientName, QString::number(pid)));
         // Started before the procedures, which the client runs once this has completed.
@@ -303,9 +313,9 @@ bool Runner::Start()
               .arg(clientName, KAVAtmEnums::GetPlatformModeEnumText(m_options.mode),
                    QString::number(m_expectedProcedures));
     out(m_options.jobs > 1 ? starting + tr(" on up to %1 hosts").arg(m_options.jobs) : starting);
-    m_pending = m_selected;
+    m_pool->SetPending(m_selected);
     // A recording needs its client even with nothing to run.
-    const bool launched = m_pending.isEmpty() ? Launch({}) : Dispatch();
+    const bool launched = m_selected.isEmpty() ? m_pool->Launch({}) : m_pool->Dispatch();
     if (!launched) {
         err(tr("the client could not be launched."));
         return false;
@@ -317,25 +327,13 @@ bool Runner::Start()
 
 void Runner::OnActionStarted(qlonglong pid, const KAVAtmTestActionResult *action)
 {
-    Host *host = FindHost(pid);
-    if (!host)
-        return;
     const KAVAtmTestActionDef *def = action->GetActionDef();
-    const qint64 timeout = def ? def->GetTimeout() : 0;
-    // The client ends an action at its own time-out; silence past that and the grace means
-    // the client is stuck.
-    if (timeout > 0) {
-        host->actionTimeout = timeout;
-        host->silence.start(milliseconds(timeout + m_options.grace));
-    } else {
-        host->silence.stop();
-    }
+    m_pool->ActionStarted(pid, def ? def->GetTimeout() : 0);
 }
 
 void Runner::OnActionFinished(qlonglong pid, const KAVAtmTestActionResult *action)
 {
-    if (Host *host = FindHost(pid))
-        host->silence.stop();
+    m_pool->ActionFinished(pid);
     // The recording control is no procedure's action: its failure is the run's.
     if (!action->GetParentProcedureResult() && action->GetResult() != KAVAtmEnums::Pass) {
         m_clientErrors.append(tr("Recording could not be started: %1").arg(action->GetDetails()));
@@ -359,9 +357,10 @@ void Runner::OnActionFinished(qlonglong pid, const KAVAtmTestActionResult *actio
         tag = QStringLiteral("SKIP");
         break;
     }
-    QString line = QStringLiteral("%1%2  %3 / %4  %5 s")
-                       .arg(HostTag(pid), tag, procedureTitle(action->GetParentProcedureResult()),
-                            actionTitle(action), QString::number(seconds, 'f', 3));
+    QString line
+        = QStringLiteral("%1%2  %3 / %4  %5 s")
+              .arg(m_pool->Tag(pid), tag, procedureTitle(action->GetParentProcedureResult()),
+                   actionTitle(action), QString::number(seconds, 'f', 3));
     if (action->GetResult() != KAVAtmEnums::Pass && !action->GetDetails().isEmpty())
         line += QStringLiteral("\n      ")
             + action->GetDetails().replace(QLatin1Char('\n'), QStringLiteral("\n      "));
@@ -379,16 +378,8 @@ void Runner::OnProcedureFinished(qlonglong pid, const KAVAtmTestProcedureResult 
     ++m_finishedProcedures;
     WriteReport(-1);
     // The client that is free takes the next procedure, queued before it would close.
-    Host *host = FindHost(pid);
-    if (host && !host->lost && !m_pending.isEmpty() && !m_interrupted && !m_timedOut && !m_done) {
-        KAVAtmTestProcedureDef *next = m_pending.first();
-        if (m_orchestrator->Execute(pid, {next})) {
-            m_pending.removeFirst();
-            return;
-        }
-        // Aborted or disconnected: a fresh client takes it once this one has gone.
-        host->lost = true;
-    }
+    if (m_pool->ProcedureFinished(pid))
+        return;
     if (m_options.mode == KAVAtmEnums::Recording) {
         StopRecordingClientWhenDone();
         return;
@@ -400,73 +391,14 @@ void Runner::OnProcedureFinished(qlonglong pid, const KAVAtmTestProcedureResult 
         m_orchestrator->StopPlatform(pid);
 }
 
-Runner::Host *Runner::FindHost(qlonglong pid) const
-{
-    const auto it = m_hosts.find(pid);
-    return it == m_hosts.end() ? nullptr : it->second.get();
-}
-
-QString Runner::HostTag(qlonglong pid) const
-{
-    const Host *host = m_options.jobs > 1 ? FindHost(pid) : nullptr;
-    return host ? QStringLiteral("[host %1] ").arg(host->slot) : QString();
-}
-
-bool Runner::Launch(const QList<KAVAtmTestProcedureDef *> &procedures)
-{
-    qint64 pid = 0;
-    if (!m_orchestrator->StartPlatform(m_options.clientName, procedures, m_options.mode,
-                                       m_configuration, &pid))
-        return false;
-    auto host = std::make_unique<Host>();
-    host->pid = pid;
-    for (int slot = 1; host->slot == 0; ++slot) {
-        if (std::none_of(m_hosts.cbegin(), m_hosts.cend(),
-                         [slot](const auto &entry) { return entry.second->slot == slot; }))
-            host->slot = slot;
-    }
-    Host *raw = host.get();
-    raw->silence.setSingleShot(true);
-    raw->connect.setSingleShot(true);
-    connect(&raw->silence, &QTimer::timeout, this, [this, raw] { OnSilence(raw); });
-    connect(&raw->connect, &QTimer::timeout, this, [this, raw] {
-        if (raw->connected)
-            return;
-        // A client that cannot connect says the same of the next one: no more are launched.
-        m_launchFailed = true;
-        raw->lost = true;
-        m_orchestrator->AbortClient(
-            raw->pid, tr("The client did not connect within %1 s.").arg(m_options.connectTimeout));
-    });
-    raw->connect.start(milliseconds(m_options.connectTimeout));
-    m_hosts[pid] = std::move(host);
-    return true;
-}
-
-bool Runner::Dispatch()
-{
-    while (!m_pending.isEmpty() && int(m_hosts.size()) < m_options.jobs && !m_done && !m_interrupted
-           && !m_timedOut && !m_launchFailed) {
-        KAVAtmTestProcedureDef *next = m_pending.takeFirst();
-        if (!Launch({next})) {
-            m_pending.prepend(next);
-            return false;
-        }
-    }
-    return true;
-}
-
 void Runner::OnClientGone(qlonglong pid)
 {
-    out(HostTag(pid) + tr("Client exited: process %1").arg(pid));
+    out(m_pool->Tag(pid) + tr("Client exited: process %1").arg(pid));
     // A procedure handed to a client begins at once, and one a client could not take stayed
     // pending: what is pending goes to a fresh client.
-    if (m_hosts.erase(pid) == 0)
-        return;
-    if (!Dispatch()) {
-        m_launchFailed = true;
+    if (!m_pool->Gone(pid)) {
         err(tr("a client could not be launched: %1 procedure(s) are not run.")
-                .arg(m_pending.size()));
+                .arg(m_pool->GetPending().size()));
     }
 }
 
@@ -494,17 +426,6 @@ void Runner::StopRecordingClientWhenDone()
         m_orchestrator->StopPlatform(m_recordingPid);
 }
 
-void Runner::OnSilence(Host *host)
-{
-    const qint64 timeout = host->actionTimeout;
-    host->lost = true;
-    m_orchestrator->AbortClient(
-        host->pid,
-        tr("The client sent nothing for %1 s past the action's time-out of %2 s; it "
-           "was stopped.")
-            .arg(QString::number(m_options.grace), QString::number(timeout)));
-}
-
 void Runner::OnRecordingData(const QJsonValue &data)
 {
     if (!m_recording || !m_recording->Add(data.toObject()))
@@ -526,6 +447,8 @@ void Runner::Fail(const QString &message)
     if (m_done)
         return;
     m_done = true;
+    if (m_pool)
+        m_pool->Stop();
     err(message);
     Q_EMIT Finished(ExitSetupError);
 }
@@ -584,9 +507,9 @@ bool Runner::Retry()
             .arg(QString::number(m_attempt - 1), QString::number(m_options.retries),
                  QString::number(failing.size())));
     m_retriedClientErrors += std::exchange(m_clientErrors, {});
-    m_launchFailed = false;
-    m_pending = failing;
-    if (!Dispatch() || m_hosts.empty()) {
+    m_pool->ClearLaunchFailed();
+    m_pool->SetPending(failing);
+    if (!m_pool->Dispatch() || m_pool->IsEmpty()) {
         err(tr("the client could not be launched for the retry."));
         return false;
     }
@@ -648,14 +571,15 @@ void Runner::OnExecutionCompleted()
     if (m_done)
         return;
     // A fresh client is on its way for procedures a lost one had not begun.
-    if (!m_hosts.empty() && !m_interrupted && !m_timedOut)
+    if (!m_pool->IsEmpty() && !m_interrupted && !m_timedOut)
         return;
-    m_hosts.clear();
+    m_pool->Clear();
     // A run cut short (time-out, signal) is not tried again.
     if (m_attempt <= m_options.retries && !m_interrupted && !m_timedOut
         && m_options.mode != KAVAtmEnums::Recording && Retry())
         return;
     m_done = true;
+    m_pool->Stop();
     m_overallTimer.stop();
     int code = Summarize();
     if (m_recording && m_recording->GetActions().isEmpty() && m_previousRecording > 0) {
@@ -738,10 +662,8 @@ void Runner::Interrupt(int signal)
     }
     m_interrupted = signal;
     err(tr("interrupted by signal %1: stopping the client.").arg(signal));
-    for (const auto &[pid, host] : m_hosts) {
-        host->silence.stop();
-        host->connect.stop();
-    }
+    if (m_pool)
+        m_pool->Stop();
     m_overallTimer.stop();
     if (!m_orchestrator) {
         Q_EMIT Finished(128 + signal);

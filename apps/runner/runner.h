@@ -17,6 +17,7 @@
 #include <map>
 #include <memory>
 
+class HostPool;
 class KAVAtmOrchestrator;
 class RecordingWriter;
 class KAVAtmTestProcedureDef;
@@ -92,17 +93,6 @@ private:
         QString file;
         QString reason;
     };
-    // One launched client.
-    struct Host {
-        int slot = 0; // 1..jobs, named in progress lines
-        qlonglong pid = 0;
-        bool connected = false;
-        // Aborted, or its connection is gone: it takes no more procedures.
-        bool lost = false;
-        qint64 actionTimeout = 0;
-        QTimer silence;
-        QTimer connect;
-    };
 
     void OnActionStarted(qlonglong pid, const KAVAtmTestActionResult *action);
     void OnActionFinished(qlonglong pid, const KAVAtmTestActionResult *action);
@@ -113,18 +103,10 @@ private:
     void OnRecordingStatus(qlonglong pid, int status);
     // Once recording has stopped and the procedures are done, the recording client closes.
     void StopRecordingClientWhenDone();
-    void OnSilence(Host *host);
     // Refuses, before anything runs, outputs that collide with each other or with an input, a
     // recording over a file that is not a procedure (unless forced), and folders that cannot
     // be written; false, with a message, for any of them.
     bool CheckPaths();
-    // Launches clients for pending procedures while there are free slots; false when one
-    // could not be launched.
-    bool Dispatch();
-    bool Launch(const QList<KAVAtmTestProcedureDef *> &procedures);
-    Host *FindHost(qlonglong pid) const;
-    // "[host N] " when several run at once.
-    QString HostTag(qlonglong pid) const;
     void OnClientGone(qlonglong pid);
     void Fail(const QString &message);
     // Nothing to launch (--list, an empty shard): the run passes, with its reports written when
@@ -167,17 +149,13 @@ private:
     // Client failures of attempts that were retried: told, but the retry decides.
     QStringList m_retriedClientErrors;
     int m_finishedProcedures = 0;
-    // Procedures waiting for a free client, in order.
-    QList<KAVAtmTestProcedureDef *> m_pending;
-    std::map<qlonglong, std::unique_ptr<Host>> m_hosts;
-    // A client that did not connect: no further ones are launched.
-    bool m_launchFailed = false;
     qlonglong m_recordingPid = 0;
     bool m_done = false;
     QTimer m_overallTimer;
     QElapsedTimer m_elapsed;
     QDateTime m_startTime;
     std::unique_ptr<RecordingWriter> m_recording;
+    HostPool *m_pool = nullptr;
     bool m_recordingStopped = false;
     // Actions in the recording file when the run began: a run that records nothing keeps them.
     int m_previousRecording = 0;
