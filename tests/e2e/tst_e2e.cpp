@@ -35,15 +35,6 @@ QByteArray procedureJson(const QString &label, const QJsonArray &actions)
         .toJson();
 }
 
-// A client that proves a key the runner does not know.
-class IntruderConnection : public KAVAtmClientOrchestratorConnection {
-public:
-    using KAVAtmClientOrchestratorConnection::KAVAtmClientOrchestratorConnection;
-
-protected:
-    QByteArray GetAuthenticationKey() const override { return "BBBBBBBBBBBBBBBBBBBBB"; }
-};
-
 } // namespace
 
 class tst_E2E : public QObject {
@@ -235,20 +226,18 @@ void tst_E2E::passingRun()
 
 void tst_E2E::exitCodes_data()
 {
-    QTest::addColumn<QJsonArray>("actions");
-    QTest::addColumn<QString>("extraFile"); // "second", or none
-    QTest::addColumn<QJsonObject>("client"); // the client definition; empty: the demo host
-    QTest::addColumn<int>("exitCode");
+    // Each run has one wait to do and fails.
+    QTest::addColumn<bool>("second"); // a second procedure file
+    QTest::addColumn<QJsonObject>("client");
     QTest::addColumn<QString>("summary");
 
-    const QJsonObject wait {{"action", "TimeWait"}, {"wtime", 0}};
     // No second client is launched after one that never connected.
     QTest::newRow("the client never connects")
-        << QJsonArray {wait} << "second"
+        << true
         << QJsonObject {{"displayName", "Mute"},
                         {"executable", "/bin/sleep"},
                         {"arguments", QJsonArray {"30"}}}
-        << 1 << "0 passed, 0 with warnings, 1 failed, 0 not run; 1 procedure(s)";
+        << "0 passed, 0 with warnings, 1 failed, 0 not run; 1 procedure(s)";
     // Every verdict passes, then the host fails before the runner closes it.
     const auto failingHost = [](const QString &how) {
         return QJsonObject {{"displayName", "Failing"},
@@ -256,33 +245,34 @@ void tst_E2E::exitCodes_data()
                             {"arguments", QJsonArray {"--quit-after-actions", "2:" + how}}};
     };
     QTest::newRow("the client crashes after its last verdict")
-        << QJsonArray {wait} << "" << failingHost("crash") << 1 << "Client failure: Client process";
+        << false << failingHost("crash") << "Client failure: Client process";
     QTest::newRow("the client exits with 3 after its last verdict")
-        << QJsonArray {wait} << "" << failingHost("3") << 1 << "exited with code 3";
+        << false << failingHost("3") << "exited with code 3";
 }
 
 void tst_E2E::exitCodes()
 {
-    QFETCH(QJsonArray, actions);
-    QFETCH(QString, extraFile);
+    QFETCH(bool, second);
     QFETCH(QJsonObject, client);
-    QFETCH(int, exitCode);
     QFETCH(QString, summary);
 
-    QStringList arguments {"--output", m_output, "--quiet-client", "--connect-timeout", "5"};
-    if (!client.isEmpty()) {
-        arguments << "--config"
-                  << writeFile(
-                         "config.json",
-                         QJsonDocument(QJsonObject {{"clients", QJsonArray {client}}}).toJson());
-    }
-    arguments << writeFile("procedure.json", procedureJson("Codes", actions));
-    if (extraFile == "second")
+    const QJsonArray actions {QJsonObject {{"action", "TimeWait"}, {"wtime", 0}}};
+    QStringList arguments {
+        "--output",
+        m_output,
+        "--quiet-client",
+        "--connect-timeout",
+        "5",
+        "--config",
+        writeFile("config.json",
+                  QJsonDocument(QJsonObject {{"clients", QJsonArray {client}}}).toJson()),
+        writeFile("procedure.json", procedureJson("Codes", actions))};
+    if (second)
         arguments << writeFile("second.json", procedureJson("Second", actions));
-    QCOMPARE(run(arguments), exitCode);
+    QCOMPARE(run(arguments), 1);
     QVERIFY2(m_stdout.contains(summary), qPrintable(m_stdout));
-    QCOMPARE(report().value("exitCode").toInt(), exitCode);
-    QCOMPARE(report().value("notStarted").toArray().size(), extraFile == "second" ? 1 : 0);
+    QCOMPARE(report().value("exitCode").toInt(), 1);
+    QCOMPARE(report().value("notStarted").toArray().size(), second ? 1 : 0);
 }
 
 void tst_E2E::failingRun()
@@ -499,22 +489,15 @@ void tst_E2E::overallTimeout()
 
 void tst_E2E::peersThatAreNotTheHost()
 {
-    // A client with a key the runner does not know, a raw command frame without a handshake,
-    // and a local program that registers under the launched host's process id before the host
-    // itself and answers every action with a pass: none of them is heard.
+    // A local program that registers under the launched host's process id before the host
+    // itself and answers every action with a pass is not heard (peers with a key the runner
+    // does not know, or no handshake at all, are refused in the unit tests).
     const QString procedure = writeFile(
         "failing.json",
         procedureJson(
             "Failing",
             {QJsonObject {{"action", "OpenFile"}, {"file", "missing.json"}},
              QJsonObject {{"action", "TimeWait"}, {"wtime", 1500}, {"alwaysExecute", true}}}));
-    QTcpSocket raw;
-    QTcpSocket intruderSocket;
-    IntruderConnection intruder(nullptr, &intruderSocket);
-    connect(&intruderSocket, &QTcpSocket::connected, &intruder, &KAVWorkConnection::Authenticate);
-    QSignalSpy intruderRefused(&intruder, &KAVWorkConnection::AuthenticationFailed);
-    QSignalSpy intruderExecuted(&intruder, &KAVAtmClientOrchestratorConnection::ExecuteRequested);
-    QSignalSpy rawClosed(&raw, &QTcpSocket::disconnected);
     QTcpSocket socket;
     KAVAtmClientOrchestratorConnection impostor(nullptr, &socket);
     connect(&socket, &QTcpSocket::connected, &impostor, &KAVWorkConnection::Authenticate);
@@ -536,13 +519,6 @@ void tst_E2E::peersThatAreNotTheHost()
               if (!line.startsWith("Listening on port"))
                   return;
               const quint16 port = line.section(' ', -1).toUShort();
-              intruderSocket.connectToHost(QHostAddress::LocalHost, port);
-              raw.connectToHost(QHostAddress::LocalHost, port);
-              // A command frame straight away, without any handshake.
-              raw.write(QByteArray("\x00\x00\x00\x1a\x03\x06"
-                                   "client",
-                                   12)
-                        + R"([{"pid":1,"n":"x"}])");
               connect(&poll, &QTimer::timeout, this, [&, port] {
                   if (!(hostPid = childOf(m_runnerPid)))
                       return;
@@ -553,9 +529,6 @@ void tst_E2E::peersThatAreNotTheHost()
           });
     QVERIFY(hostPid > 0);
     QVERIFY2(code == 1, qPrintable(m_stdout + m_stderr));
-    QCOMPARE(intruderRefused.size(), 1);
-    QCOMPARE(intruderExecuted.size(), 0);
-    QCOMPARE(rawClosed.size(), 1);
     QCOMPARE(refused.size(), 1);
     QCOMPARE(executed.size(), 0);
     QCOMPARE(actionResults().size(), 3);

@@ -1,3 +1,4 @@
+#include "kavatmenums.h"
 #include "kavatmtestactionresult.h"
 #include "kavatmtestprocedureresult.h"
 
@@ -70,6 +71,12 @@ void tst_KAVAtmResults::roundTrip()
 
     result.FromJson(QJsonObject {{"startTime", "yesterday"}}, false);
     QVERIFY(!result.ToJson().contains("startTime"));
+
+    // Values from files and peers out of range read as the fallback text, never past a table.
+    using E = KAVAtmEnums;
+    QCOMPARE(E::GetPlatformEnumText(E::Platform(9)), "Other");
+    QCOMPARE(E::GetPlatformModeEnumText(E::PlatformMode(5)), "Undefined");
+    QCOMPARE(E::GetExecutionResultEnumText(E::ExecutionResult(7)), "Unknown");
 }
 
 void tst_KAVAtmResults::timesReadBackAsUtc_data()

@@ -1,40 +1,15 @@
 // The one writer every result, baseline, report and procedure file goes through.
 
 #include "kavatmsavefile.h"
+#include "testfiles.h"
 #include "unprivileged.h"
 
 #include <QtCore/QTemporaryDir>
 #include <QtTest/QtTest>
 
-#include <csignal>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 using KAVAtmSaveFile::Outcome;
-
-namespace {
-
-QByteArray read(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-// Runs the write with the file size limited, as a full disk would.
-Outcome writeLimited(const QString &path, const QByteArray &content, rlim_t limit, QString *error)
-{
-    struct rlimit original;
-    getrlimit(RLIMIT_FSIZE, &original);
-    struct rlimit limited = original;
-    limited.rlim_cur = limit;
-    signal(SIGXFSZ, SIG_IGN);
-    setrlimit(RLIMIT_FSIZE, &limited);
-    const Outcome outcome = KAVAtmSaveFile::Write(path, content, error);
-    setrlimit(RLIMIT_FSIZE, &original);
-    return outcome;
-}
-
-} // namespace
 
 Q_DECLARE_METATYPE(KAVAtmSaveFile::Outcome)
 
@@ -98,7 +73,7 @@ void tst_KAVAtmSaveFile::targets()
     QString error;
     QCOMPARE(KAVAtmSaveFile::Write(path, "new content", &error), outcome);
     if (outcome == Outcome::Saved) {
-        QCOMPARE(read(path), QByteArray("new content"));
+        QCOMPARE(readFile(path), QByteArray("new content"));
         QVERIFY(error.isEmpty());
     } else {
         QVERIFY(!error.isEmpty());
@@ -109,7 +84,7 @@ void tst_KAVAtmSaveFile::targets()
     QVERIFY(!QFileInfo(path).isSymLink());
     QCOMPARE(QFile::exists(target), kind == "link");
     if (kind == "link")
-        QCOMPARE(read(target), QByteArray("theirs"));
+        QCOMPARE(readFile(target), QByteArray("theirs"));
 }
 
 void tst_KAVAtmSaveFile::shortWriteKeepsPreviousFile_data()
@@ -126,9 +101,11 @@ void tst_KAVAtmSaveFile::shortWriteKeepsPreviousFile()
     const QString path = m_dir->filePath("report.json");
     QVERIFY(KAVAtmSaveFile::Write(path, "previous") == Outcome::Saved);
     QString error;
-    QCOMPARE(writeLimited(path, QByteArray(size, 'x'), 1024, &error), Outcome::WriteFailed);
+    QCOMPARE(withFileSizeLimit(
+                 1024, [&] { return KAVAtmSaveFile::Write(path, QByteArray(size, 'x'), &error); }),
+             Outcome::WriteFailed);
     QVERIFY(!error.isEmpty());
-    QCOMPARE(read(path), QByteArray("previous"));
+    QCOMPARE(readFile(path), QByteArray("previous"));
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files).size(), 1);
 }
 
@@ -159,9 +136,10 @@ void tst_KAVAtmSaveFile::readOnlyFolder()
     const QByteArray content(size, 'y');
     QVERIFY(runUnprivileged([&] {
         QString error;
-        const Outcome outcome = writeLimited(path, content, 1024, &error);
+        const Outcome outcome
+            = withFileSizeLimit(1024, [&] { return KAVAtmSaveFile::Write(path, content, &error); });
         return outcome == (saved ? Outcome::Saved : Outcome::WriteFailed)
-            && read(path) == (saved ? content : QByteArray("previous"));
+            && readFile(path) == (saved ? content : QByteArray("previous"));
     }));
     openToAll(folder);
 }

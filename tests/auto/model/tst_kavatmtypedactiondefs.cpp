@@ -35,7 +35,6 @@ class tst_KAVAtmTypedActionDefs : public QObject {
 private Q_SLOTS:
     void roundTrip_data();
     void roundTrip();
-    void readsKeepOrAppend();
     void dataAssertConfiguration();
     void executeScript();
     void factory_data();
@@ -130,30 +129,6 @@ void tst_KAVAtmTypedActionDefs::roundTrip()
     std::unique_ptr<KAVAtmTestActionDef> def(create());
     def->FromJson(input);
     QCOMPARE(def->ToJson(), written);
-}
-
-void tst_KAVAtmTypedActionDefs::readsKeepOrAppend()
-{
-    KAVAtmSetSelectionActionDef selection;
-    selection.FromJson(jsonObject(R"({"selections":["a","b"]})"));
-    selection.FromJson(jsonObject(R"({"selections":["a","b"]})"));
-    QCOMPARE(selection.GetSelectionPathList(), QList<QString>({"a", "b", "a", "b"}));
-
-    KAVAtmWidgetReplayActionDef replay;
-    replay.FromJson(jsonObject(R"({"events":[{"t":1}]})"));
-    replay.FromJson(jsonObject(R"({"events":"none"})"));
-    QCOMPARE(replay.GetRecordedEvents().size(), 1);
-
-    KAVAtmSetAutomationDataActionDef data;
-    data.FromJson(jsonObject(R"({"map":{"a":1},"clear":false})"));
-    data.FromJson(jsonObject(R"({})"));
-    QCOMPARE(data.GetMap().size(), 1);
-    QVERIFY(!data.IsClearFirst());
-
-    KAVAtmLaunchCommandActionDef launch;
-    launch.FromJson(jsonObject(R"({"actionData":{"a":1}})"));
-    launch.FromJson(jsonObject(R"({"actionData":null})"));
-    QCOMPARE(launch.GetActionData().value("a").toInt(), 1);
 }
 
 void tst_KAVAtmTypedActionDefs::dataAssertConfiguration()

@@ -12,8 +12,6 @@ private Q_SLOTS:
     void environment_data();
     void environment();
     void outputLinesArePrefixed();
-    void exitAndCrashAreReported_data();
-    void exitAndCrashAreReported();
     void programThatCannotStart();
     void runningClientsGoWithTheLauncher();
     void killTakesTheWholeGroup();
@@ -97,32 +95,6 @@ void tst_KAVAtmClientLauncher::outputLinesArePrefixed()
     lines.sort();
     QCOMPARE(lines,
              QStringList({prefix + "err", prefix + "last", prefix + "one line", prefix + "two"}));
-}
-
-void tst_KAVAtmClientLauncher::exitAndCrashAreReported_data()
-{
-    QTest::addColumn<QString>("script");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<bool>("crashed");
-    QTest::newRow("exit 3") << "exit 3" << 3 << false;
-    QTest::newRow("killed") << "kill -KILL $$" << 9 << true;
-}
-
-void tst_KAVAtmClientLauncher::exitAndCrashAreReported()
-{
-    QFETCH(QString, script);
-    QFETCH(int, exitCode);
-    QFETCH(bool, crashed);
-    KAVAtmClientLauncher launcher;
-    launcher.SetOutputForwarded(false);
-    QSignalSpy finished(&launcher, &KAVAtmClientLauncher::Finished);
-    QPointer<QProcess> process
-        = launcher.Launch(shell(script), 1, KAVAtmEnums::Batch, QByteArray());
-    QVERIFY(finished.wait(5000));
-    QCOMPARE(finished.first().at(0).value<QProcess *>(), process.data());
-    QCOMPARE(finished.first().at(2).toBool(), crashed);
-    if (!crashed)
-        QCOMPARE(finished.first().at(1).toInt(), exitCode);
 }
 
 void tst_KAVAtmClientLauncher::programThatCannotStart()

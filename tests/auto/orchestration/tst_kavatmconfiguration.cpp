@@ -1,6 +1,7 @@
 #include "kavatmclientdefinition.h"
 #include "kavatmconfiguration.h"
 #include "kavatmorchestratorconfiguration.h"
+#include "testfiles.h"
 
 #include <QtCore/QJsonDocument>
 #include <QtCore/QTemporaryDir>
@@ -23,7 +24,6 @@ private Q_SLOTS:
     void sharing();
 
 private:
-    QString write(const QByteArray &content);
     QTemporaryDir m_dir;
     QString m_prodBuild;
 };
@@ -59,16 +59,6 @@ void tst_KAVAtmConfiguration::initTestCase()
     m_prodBuild = QDir::toNativeSeparators(production + "/build-old/CorvidApp");
 }
 
-QString tst_KAVAtmConfiguration::write(const QByteArray &content)
-{
-    static int counter = 0;
-    const QString path = m_dir.filePath(QStringLiteral("config%1.json").arg(++counter));
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(content);
-    return path;
-}
-
 void tst_KAVAtmConfiguration::readFile_data()
 {
     QTest::addColumn<QByteArray>("content");
@@ -86,7 +76,8 @@ void tst_KAVAtmConfiguration::readFile()
 {
     QFETCH(QByteArray, content);
     QFETCH(QStringList, names);
-    const KAVAtmOrchestratorConfiguration configuration(write(content));
+    const KAVAtmOrchestratorConfiguration configuration(
+        writeFile(m_dir.filePath(QTest::currentDataTag() + QStringLiteral(".json")), content));
     QStringList read;
     for (const KAVAtmClientDefinition &client : configuration.GetClients())
         read.append(client.GetDisplayName());
@@ -98,7 +89,7 @@ void tst_KAVAtmConfiguration::saveAndReadBack()
     const QByteArray content = R"({"clients":[{"platform":"Corvid","displayName":"Host",
         "executable":"/opt/host","workingDir":"/tmp","arguments":["-a", 3],
         "environment":{"A":"1","B":2}}]})";
-    KAVAtmOrchestratorConfiguration configuration(write(content));
+    KAVAtmOrchestratorConfiguration configuration(writeFile(m_dir.filePath("given.json"), content));
     const QString saved = m_dir.filePath("saved.json");
     QVERIFY(configuration.SaveToJsonFile(saved));
     const KAVAtmClientDefinition client

@@ -149,26 +149,20 @@ Launched tst_KAVAtmOrchestrator::Launch(KAVAtmEnums::PlatformMode mode)
 void tst_KAVAtmOrchestrator::whoMaySpeakForAProcess_data()
 {
     QTest::addColumn<QString>("proves"); // "own" secret, "other" launch's, "none", "random"
-    QTest::addColumn<QString>("claims"); // "own" process id, or the "other" launch's
     QTest::addColumn<bool>("builtInAccepted");
     QTest::addColumn<bool>("authenticates");
     QTest::addColumn<bool>("connects");
-    QTest::newRow("its own secret and process") << "own"
-                                                << "own" << false << true << true;
-    QTest::newRow("another client's process") << "other"
-                                              << "own" << false << true << false;
-    QTest::newRow("no secret") << "none"
-                               << "own" << false << false << false;
-    QTest::newRow("a secret of nobody") << "random"
-                                        << "own" << false << false << false;
-    QTest::newRow("no secret, when accepted") << "none"
-                                              << "own" << true << true << true;
+    // Each claims its own process id.
+    QTest::newRow("its own secret and process") << "own" << false << true << true;
+    QTest::newRow("another client's process") << "other" << false << true << false;
+    QTest::newRow("no secret") << "none" << false << false << false;
+    QTest::newRow("a secret of nobody") << "random" << false << false << false;
+    QTest::newRow("no secret, when accepted") << "none" << true << true << true;
 }
 
 void tst_KAVAtmOrchestrator::whoMaySpeakForAProcess()
 {
     QFETCH(QString, proves);
-    QFETCH(QString, claims);
     QFETCH(bool, builtInAccepted);
     QFETCH(bool, authenticates);
     QFETCH(bool, connects);
@@ -190,7 +184,7 @@ void tst_KAVAtmOrchestrator::whoMaySpeakForAProcess()
     QCOMPARE(client.Connect(m_orchestrator->GetListeningPort()), authenticates);
     if (!authenticates)
         return;
-    client.SendClient(claims == "own" ? own.pid : other.pid, "Tessaron");
+    client.SendClient(own.pid, "Tessaron");
     if (connects) {
         QTRY_COMPARE(connected.size(), 1);
         QCOMPARE(connected.first().first().toLongLong(), own.pid);

@@ -9,16 +9,10 @@
 #include <QtNetwork/QTcpSocket>
 #include <QtTest/QtTest>
 
-// Both sides with their protected sender opened up, for payloads the typed senders never make.
+// The runner side with its protected sender opened up, for payloads the typed senders never make.
 class TestOrchestratorSide : public KAVAtmOrchestratorClientConnection {
 public:
     using KAVAtmOrchestratorClientConnection::KAVAtmOrchestratorClientConnection;
-    using KAVWorkConnection::SendCommand;
-};
-
-class TestClientSide : public KAVAtmClientOrchestratorConnection {
-public:
-    using KAVAtmClientOrchestratorConnection::KAVAtmClientOrchestratorConnection;
     using KAVWorkConnection::SendCommand;
 };
 
@@ -27,8 +21,6 @@ class tst_KAVAtmConnections : public QObject {
 private Q_SLOTS:
     void init();
     void cleanup();
-    void clientCommands_data();
-    void clientCommands();
     void typedSenders();
     void executeAndCancel_data();
     void executeAndCancel();
@@ -36,7 +28,7 @@ private Q_SLOTS:
 private:
     QTcpServer *m_server = nullptr;
     QTcpSocket *m_clientSocket = nullptr;
-    TestClientSide *m_client = nullptr;
+    KAVAtmClientOrchestratorConnection *m_client = nullptr;
     TestOrchestratorSide *m_orchestrator = nullptr;
 };
 
@@ -45,7 +37,7 @@ void tst_KAVAtmConnections::init()
     m_server = new QTcpServer(this);
     QVERIFY(m_server->listen(QHostAddress::LocalHost, 0));
     m_clientSocket = new QTcpSocket(this);
-    m_client = new TestClientSide(this, m_clientSocket);
+    m_client = new KAVAtmClientOrchestratorConnection(this, m_clientSocket);
     m_orchestrator = nullptr;
     connect(m_server, &QTcpServer::newConnection, this, [this] {
         m_orchestrator = new TestOrchestratorSide(this, m_server->nextPendingConnection());
@@ -64,36 +56,6 @@ void tst_KAVAtmConnections::cleanup()
     delete m_client;
     delete m_clientSocket;
     delete m_server;
-}
-
-void tst_KAVAtmConnections::clientCommands_data()
-{
-    QTest::addColumn<QByteArray>("command");
-    QTest::addColumn<QJsonValue>("payload");
-    // Passed on as it came, whatever its JSON type.
-    QTest::newRow("client") << QByteArray("client")
-                            << QJsonValue(QJsonObject {{"pid", 42}, {"name", "Tessaron"}});
-    QTest::newRow("actionupdate") << QByteArray("actionupdate")
-                                  << QJsonValue(QJsonArray {1, "two", QJsonValue::Null});
-    QTest::newRow("recordingdata")
-        << QByteArray("recordingdata") << QJsonValue(QString::fromUtf8("\xc3\xa9 and \"quotes\""));
-    QTest::newRow("undefined") << QByteArray("recordingdata") << QJsonValue(QJsonValue::Undefined);
-}
-
-void tst_KAVAtmConnections::clientCommands()
-{
-    QFETCH(QByteArray, command);
-    QFETCH(QJsonValue, payload);
-    QSignalSpy registered(m_orchestrator, &KAVAtmOrchestratorClientConnection::ClientRegistered);
-    QSignalSpy updated(m_orchestrator, &KAVAtmOrchestratorClientConnection::ActionStatusUpdated);
-    QSignalSpy recorded(m_orchestrator, &KAVAtmOrchestratorClientConnection::RecordingDataReceived);
-    m_client->SendCommand(command, payload);
-    QTRY_COMPARE(registered.size() + updated.size() + recorded.size(), 1);
-    QSignalSpy &spy = command == "client" ? registered
-        : command == "actionupdate"       ? updated
-                                          : recorded;
-    QCOMPARE(spy.size(), 1);
-    QCOMPARE(spy.first().first().value<QJsonValue>(), payload);
 }
 
 void tst_KAVAtmConnections::typedSenders()

@@ -3,6 +3,8 @@
 #include "kavatmautomationcasemanager.h"
 #include "kavatmjsconsolewidget.h"
 
+#include "testfiles.h"
+
 #include <QtCore/QTemporaryDir>
 #include <QtTest/QtTest>
 #include <QtWidgets/QLineEdit>
@@ -18,17 +20,8 @@ private Q_SLOTS:
     void onlyItsOwnCase();
 
 private:
-    QString write(const QString &name, const QByteArray &content);
     QTemporaryDir m_dir;
 };
-
-QString tst_KAVAtmJsConsole::write(const QString &name, const QByteArray &content)
-{
-    QFile file(m_dir.filePath(name));
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
-        qFatal("cannot write %s", qPrintable(file.fileName()));
-    return file.fileName();
-}
 
 void tst_KAVAtmJsConsole::lines_data()
 {
@@ -80,7 +73,7 @@ void tst_KAVAtmJsConsole::scriptFiles()
     QFETCH(QString, last);
     KAVAtmJsConsoleWidget console;
     KAVAtmAutomationCaseManager *manager = KAVAtmAutomationCaseManager::GetManager();
-    console.ExecuteScriptFile(write("case.js", script));
+    console.ExecuteScriptFile(writeFile(m_dir.filePath("case.js"), script));
     auto *output = console.findChild<QTextEdit *>("_EditResult");
     QTRY_VERIFY(output->toPlainText().endsWith(last));
     QVERIFY(output->toPlainText().startsWith("Executing script file: "));
@@ -96,12 +89,14 @@ void tst_KAVAtmJsConsole::onlyItsOwnCase()
     // A case still running when the console goes is taken along, not left to a dead definition.
     {
         KAVAtmJsConsoleWidget leaving;
-        leaving.ExecuteScriptFile(write("slow.js", "(function (context, done) { })"));
+        leaving.ExecuteScriptFile(
+            writeFile(m_dir.filePath("slow.js"), "(function (context, done) { })"));
         QCOMPARE(manager->GetTestCases().size(), 1);
     }
     QVERIFY(manager->GetTestCases().isEmpty());
     QSignalSpy completed(manager, &KAVAtmAutomationCaseManager::TestCaseCompleted);
-    console.ExecuteScriptFile(write("done.js", "(function (context, done) { done(); })"));
+    console.ExecuteScriptFile(
+        writeFile(m_dir.filePath("done.js"), "(function (context, done) { done(); })"));
     QTRY_COMPARE(completed.count(), 1);
     // A second completion of the same key is not reported twice.
     Q_EMIT manager->TestCaseCompleted(completed.at(0).at(0).toString());

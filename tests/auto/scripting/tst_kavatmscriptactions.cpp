@@ -2,13 +2,13 @@
 
 #include "kavatmautomationcasemanager.h"
 #include "kavatmjsengine.h"
+#include "kavatmtestactiondef.h"
 #include "kavfeatcontainer.h"
 #include "kavfeatenvironment.h"
 #include "kavfeatenvironmentmanager.h"
 #include "kavnestsheet.h"
+#include "testfiles.h"
 #include "testplatform.h"
-
-#include "kavatmtestactiondef.h"
 
 #include <QtCore/QTemporaryDir>
 #include <QtTest/QtTest>
@@ -33,21 +33,10 @@ private Q_SLOTS:
     void unusableBaseline();
 
 private:
-    QString script(const QString &name, const QByteArray &content);
-
     QTemporaryDir m_dir;
     TestPlatform *m_platform = nullptr;
     KAVFeatEnvironment *m_environment = nullptr;
 };
-
-QString tst_KAVAtmScriptActions::script(const QString &name, const QByteArray &content)
-{
-    const QString path = m_dir.filePath(name);
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(content);
-    return path;
-}
 
 void tst_KAVAtmScriptActions::init()
 {
@@ -114,7 +103,7 @@ void tst_KAVAtmScriptActions::executeScript()
     QFETCH(QString, details);
     QJsonObject action {{"action", "ExecuteScript"}, {"importModules", imports}};
     if (!content.isNull())
-        action.insert("script", script("case.js", content));
+        action.insert("script", writeFile(m_dir.filePath("case.js"), content));
     const QJsonObject update = m_platform->Run(action);
     QCOMPARE(update.value("result").toInt(), result);
     QVERIFY2(update.value("details").toString().contains(details),
@@ -125,9 +114,10 @@ void tst_KAVAtmScriptActions::executeScript()
 
 void tst_KAVAtmScriptActions::otherCasesDoNotEndTheAction()
 {
-    const QJsonObject action {
-        {"action", "ExecuteScript"},
-        {"script", script("slow.js", "function (c, done) { c.setTimeout(done, 300, c); }")}};
+    const QJsonObject action {{"action", "ExecuteScript"},
+                              {"script",
+                               writeFile(m_dir.filePath("slow.js"),
+                                         "function (c, done) { c.setTimeout(done, 300, c); }")}};
     QSignalSpy finished(m_platform, &KAVAtmPlatform::ActionFinished);
     const QUuid id = QUuid::createUuid();
     m_platform->DispatchAction(id, action);
@@ -155,8 +145,9 @@ void tst_KAVAtmScriptActions::ownTimeoutTakesTheCaseAlong()
 {
     QFETCH(QByteArray, content);
     QFETCH(QString, details);
-    const QJsonObject action {
-        {"action", "ExecuteScript"}, {"timeout", 1}, {"script", script("never.js", content)}};
+    const QJsonObject action {{"action", "ExecuteScript"},
+                              {"timeout", 1},
+                              {"script", writeFile(m_dir.filePath("never.js"), content)}};
     const QJsonObject update = m_platform->Run(action, 5000);
     QCOMPARE(update.value("result").toInt(), int(KAVAtmEnums::Fail));
     QCOMPARE(update.value("details").toString(), details);
@@ -167,9 +158,10 @@ void tst_KAVAtmScriptActions::ownTimeoutTakesTheCaseAlong()
 
 void tst_KAVAtmScriptActions::cancelledCaseFails()
 {
-    const QJsonObject action {
-        {"action", "ExecuteScript"},
-        {"script", script("cancelled.js", "function (c) { c.caseMgr.CancelExecutingCase(); }")}};
+    const QJsonObject action {{"action", "ExecuteScript"},
+                              {"script",
+                               writeFile(m_dir.filePath("cancelled.js"),
+                                         "function (c) { c.caseMgr.CancelExecutingCase(); }")}};
     const QJsonObject update = m_platform->Run(action);
     QCOMPARE(update.value("result").toInt(), int(KAVAtmEnums::Fail));
     QVERIFY(update.value("details").toString().contains("cancelled"));
@@ -215,7 +207,7 @@ void tst_KAVAtmScriptActions::dataAssert()
     engine->Evaluate(before);
     QJsonObject action {{"action", "DataAssert"}, {"procedurePath", m_dir.path()}, {"timeout", 1}};
     if (!baseline.isNull())
-        action.insert("baseline", script("baseline.json", baseline));
+        action.insert("baseline", writeFile(m_dir.filePath("baseline.json"), baseline));
     const QJsonObject update = m_platform->Run(action, 5000);
     QCOMPARE(update.value("result").toInt(), result);
     QVERIFY2(update.value("details").toString().contains(details),
@@ -268,10 +260,10 @@ void tst_KAVAtmScriptActions::unusableBaseline()
             QVERIFY(file.resize(KAVAtmTestActionDef::MaximumBaselineSize + 1));
     }
     for (const char *type : {"DataAssert", "ExecuteScript"}) {
-        const QJsonObject update
-            = m_platform->Run({{"action", type},
-                               {"baseline", path},
-                               {"script", script("done.js", "function (c, done) { done(); }")}});
+        const QJsonObject update = m_platform->Run(
+            {{"action", type},
+             {"baseline", path},
+             {"script", writeFile(m_dir.filePath("done.js"), "function (c, done) { done(); }")}});
         if (reason.isEmpty()) {
             QCOMPARE(update.value("result").toInt(), int(KAVAtmEnums::Pass));
         } else {
