@@ -1,4 +1,6 @@
 #include "kavatmjsengine.h"
+#include "kavatmjsnative_p.h"
+#include "kavatmjsoncomparison_p.h"
 #include "kavatmlogging_p.h"
 
 #include <QtCore/QCoreApplication>
@@ -120,6 +122,7 @@ class KAVAtmJsEnginePrivate {
 public:
     QQmlEngine *engine = nullptr;
     QTimer timer;
+    KAVAtmJsNative native;
     std::unique_ptr<Watchdog> watchdog;
     // Object.defineProperty as it was before any script ran.
     QJSValue lock;
@@ -140,6 +143,10 @@ KAVAtmJsEngine::KAVAtmJsEngine() : d(new KAVAtmJsEnginePrivate)
         " define(o, name, { value: o[name], writable: false, enumerable: true,"
         " configurable: false }); }; })()"));
     LockGlobalProperty(QStringLiteral("timer"));
+    QJSEngine::setObjectOwnership(&d->native, QJSEngine::CppOwnership);
+    d->engine->globalObject().setProperty(QStringLiteral("kavNative"),
+                                          d->engine->newQObject(&d->native));
+    LockGlobalProperty(QStringLiteral("kavNative"));
     d->watchdog = std::make_unique<Watchdog>(d->engine);
     // Lets the modules skip building debug lines nobody reads.
     d->engine->globalObject().setProperty(QStringLiteral("kavDebug"),
@@ -290,4 +297,9 @@ void KAVAtmJsEngine::StopTimer()
 {
     d->timer.stop();
     QObject::disconnect(&d->timer, &QTimer::timeout, nullptr, nullptr);
+}
+
+QString KAVAtmJsNative::CompareJson(const QString &expected, const QString &actual) const
+{
+    return KAVAtmJsonComparison::Compare(expected.toUtf8(), actual.toUtf8());
 }

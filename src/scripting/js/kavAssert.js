@@ -15,29 +15,13 @@ function debugEnabled() {
     return typeof kavDebug !== "undefined" && kavDebug === true;
 }
 
-// An integer written with more digits than a double holds exactly is kept as its text: two
-// such numbers are equal only as written. It travels through the parser as a string with this
-// prefix.
+// An integer written with more digits than a double holds exactly is kept as its text (by the
+// JSON comparison, and in values given to deepEqual): two such numbers are equal only as
+// written. It is a string with this prefix.
 const bigPrefix = "\u0000kavInteger:";
-const bigPrefixInJson = "\\u0000kavInteger:";
-const bigCandidate = /(?:^|[^\d.])-?\d{16}/;
-const tokens = /"(?:[^"\\]|\\.)*"|-?\d+(?:\.\d+)?(?:[eE][+-]?\d+)?/g;
 
 function isBig(value) {
     return typeof value === "string" && value.startsWith(bigPrefix);
-}
-
-function parse(text) {
-    if (typeof text !== "string" || !bigCandidate.test(text))
-        return JSON.parse(text);
-    return JSON.parse(text.replace(tokens, function (token) {
-        if (token.charCodeAt(0) === 34 || /[.eE]/.test(token))
-            return token;
-        const digits = token.charCodeAt(0) === 45 ? token.length - 1 : token.length;
-        if (digits < 16 || Number.isSafeInteger(Number(token)))
-            return token;
-        return `"${bigPrefixInJson}${token}"`;
-    }));
 }
 
 // The JSON type of a value (undefined and functions, which JSON has not, by their own name).
@@ -135,28 +119,15 @@ export function deepEqual(expected, actual) {
     compare(expected, actual, "Unknown", "$");
 }
 
+// Compared in C++ (kavNative), with the same rules and messages as deepEqual.
 export function areEqualJson(expectedJson, actualJson) {
     // The same text is the same JSON: a baseline captured from this very serialisation
     // compares equal without parsing either.
     if (typeof expectedJson === "string" && expectedJson === actualJson)
         return;
-    let expected;
-    let actual;
-    console.log("Parsing expected JSON.");
-    try {
-        expected = parse(expectedJson);
-    } catch (error) {
-        console.log("Parsing expected JSON failed due to: " + error.message);
-        throw error;
-    }
-    console.log("Parsing actual JSON.");
-    try {
-        actual = parse(actualJson);
-    } catch (error) {
-        console.log("Parsing actual JSON failed due to: " + error.message);
-        throw error;
-    }
-    compare(expected, actual, "Unknown", "$");
+    const message = kavNative.CompareJson(String(expectedJson), String(actualJson));
+    if (message !== "")
+        throw new Error(message);
 }
 
 export function areEqual(expected, actual, propName) {
