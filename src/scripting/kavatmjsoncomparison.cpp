@@ -123,7 +123,14 @@ QString numberText(double value)
             digits += c;
     }
     const int k = int(digits.size());
-    const int n = std::atoi(scientific.data() + e + 1) + 1;
+    // The exponent as written ("e+21", "e-7"): the buffer holds no terminating NUL.
+    std::string_view exponent = scientific.substr(e + 1);
+    const bool negative = exponent.front() == '-';
+    if (exponent.front() == '+' || exponent.front() == '-')
+        exponent.remove_prefix(1);
+    int magnitude = 0;
+    std::from_chars(exponent.data(), exponent.data() + exponent.size(), magnitude);
+    const int n = (negative ? -magnitude : magnitude) + 1;
     std::string text;
     if (k <= n && n <= 21) {
         text = digits + std::string(size_t(n - k), '0');
