@@ -171,6 +171,10 @@ void tst_KAVAtmJsModules::hostListsAreArrays()
     QCOMPARE(evaluate("kavAssert.deepEqual(lists.Names(), ['a', 'b']); 'equal'").toString(),
              QStringLiteral("equal"));
     QVERIFY(evaluate("kavAssert.deepEqual(lists.Names(), ['a'])").toString().contains("length"));
+    // Values compared as scripts hold them keep the JSON comparison's rules.
+    QVERIFY(evaluate("kavAssert.deepEqual({n: [1]}, {n: 1})")
+                .toString()
+                .contains("Expected: [[1]] (array). Actual: [1] (number). Path: $/n"));
 }
 
 void tst_KAVAtmJsModules::messageBoxButtonsAreReadOnly()
