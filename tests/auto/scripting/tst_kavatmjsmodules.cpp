@@ -182,7 +182,7 @@ void tst_KAVAtmJsModules::messageBoxButtonsAreReadOnly()
     // Neither are the library's objects: a script must not disarm a later assertion.
     for (const char *name :
          {"kavAssert", "kavExecutor", "kavJsonex", "kavConsts", "dataAssertAction", "uiHelper",
-          "kavAtmAutomationCaseManager", "timer"}) {
+          "kavAtmAutomationCaseManager", "timer", "kavNative"}) {
         const QString before = evaluate(QString("String(%1)").arg(name)).toString();
         evaluate(QString("%1 = { areEqualJson() {} }; delete %1;").arg(name));
         QVERIFY(evaluate(QString("'use strict'; %1 = null;").arg(name)).isError());
@@ -190,6 +190,10 @@ void tst_KAVAtmJsModules::messageBoxButtonsAreReadOnly()
     }
     QCOMPARE(evaluate("kavConsts.messageBoxButton.Ok = 1; kavConsts.messageBoxButton.Ok").toInt(),
              0x400);
+    QVERIFY(evaluate("try { kavNative.CompareJson = function () { return ''; }; } catch (e) { }"
+                     " kavAssert.areEqualJson('1', '2')")
+                .toString()
+                .contains("not equal"));
 }
 
 QTEST_MAIN(tst_KAVAtmJsModules)
