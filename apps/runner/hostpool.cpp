@@ -3,14 +3,10 @@
 #include <algorithm>
 #include <limits>
 
-namespace {
-
-int milliseconds(qint64 seconds)
+int TimerInterval(qint64 seconds)
 {
     return int(std::clamp<qint64>(seconds * 1000, 0, std::numeric_limits<int>::max()));
 }
-
-} // namespace
 
 HostPool::HostPool(Orchestrator orchestrator, int jobs, int connectTimeout, int grace,
                    QObject *parent)
@@ -83,7 +79,7 @@ bool HostPool::Launch(const QList<KAVAtmTestProcedureDef *> &procedures)
         m_orchestrator.abort(raw->pid,
                              tr("The client did not connect within %1 s.").arg(m_connectTimeout));
     });
-    raw->connect.start(milliseconds(m_connectTimeout));
+    raw->connect.start(TimerInterval(m_connectTimeout));
     m_hosts[pid] = std::move(host);
     return true;
 }
@@ -117,7 +113,7 @@ void HostPool::ActionStarted(qint64 pid, qint64 timeout)
     // the client is stuck.
     if (timeout > 0 && !m_stopped) {
         host->actionTimeout = timeout;
-        host->silence.start(milliseconds(timeout + m_grace));
+        host->silence.start(TimerInterval(timeout + m_grace));
     } else {
         host->silence.stop();
     }

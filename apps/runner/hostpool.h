@@ -11,6 +11,9 @@
 
 class KAVAtmTestProcedureDef;
 
+// A timer's interval for a number of seconds, clamped to what a QTimer takes.
+int TimerInterval(qint64 seconds);
+
 // The hosts a run has launched, up to its number of jobs at once, and the procedures waiting
 // for one. A host that finishes a procedure takes the next waiting one; a host that goes makes
 // room for a fresh one. A host that does not connect in time, or sends nothing past its

@@ -24,7 +24,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <limits>
 #include <memory>
 
 namespace {
@@ -43,11 +42,6 @@ QString actionTitle(const KAVAtmTestActionResult *action)
 {
     const KAVAtmTestActionDef *def = action->GetActionDef();
     return ReportJson::ActionTitle(def ? def->GetName() : QString(), action->GetActionType());
-}
-
-int milliseconds(qint64 seconds)
-{
-    return int(std::clamp<qint64>(seconds * 1000, 0, std::numeric_limits<int>::max()));
 }
 
 } // namespace
@@ -321,7 +315,7 @@ bool Runner::Start()
         return false;
     }
     if (m_options.overallTimeout > 0)
-        m_overallTimer.start(milliseconds(m_options.overallTimeout));
+        m_overallTimer.start(TimerInterval(m_options.overallTimeout));
     return true;
 }
 
