@@ -187,16 +187,19 @@ int main(int argc, char *argv[])
                            " } catch (error) { return error.message; } })()")
                 .arg(QLatin1String(other)));
     };
-    // As DataAssert compares: the serialiser's text with the baseline's, in C++.
+    // As DataAssert compares: the serialiser's text with the baseline's, which arrives as a
+    // string in the action's data.
+    const QString compactBaseline = QString::fromUtf8(compact);
+    const QString changedBaseline = QString::fromUtf8(changed);
     double before = peakMiB(true);
     QString outcome;
-    const double equal
-        = milliseconds([&] { outcome = KAVAtmJsonComparison::Compare(compact, largest); });
+    const double equal = milliseconds(
+        [&] { outcome = KAVAtmJsonComparison::Compare(compactBaseline.toUtf8(), largest); });
     const double peak = peakMiB() - before;
     if (!outcome.isEmpty())
         std::printf("(the equal documents compared unequal: %s)\n", qPrintable(outcome));
-    const double different
-        = milliseconds([&] { outcome = KAVAtmJsonComparison::Compare(changed, largest); });
+    const double different = milliseconds(
+        [&] { outcome = KAVAtmJsonComparison::Compare(changedBaseline.toUtf8(), largest); });
     std::printf("one value different: %s\n", qPrintable(outcome.left(300)));
     // As a script compares (kavAssert.areEqualJson): the texts are script strings first.
     before = peakMiB(true);

@@ -554,7 +554,10 @@ std::string withBigIntegersAsStrings(std::string_view text)
 
 bool parse(dom::parser &parser, const QByteArray &text, dom::element &element)
 {
-    simdjson::error_code error = parser.parse(text.constData(), size_t(text.size())).get(element);
+    // The parser reads whole blocks: a text with room enough after it is read where it is.
+    const bool padded = text.capacity() - text.size() >= qsizetype(simdjson::SIMDJSON_PADDING);
+    simdjson::error_code error
+        = parser.parse(text.constData(), size_t(text.size()), !padded).get(element);
     if (error == simdjson::NUMBER_ERROR) {
         const std::string rewritten
             = withBigIntegersAsStrings({text.constData(), size_t(text.size())});
