@@ -1,10 +1,13 @@
 // One trivial action ("TimeWait" of 0 ms) end to end through the runner and the demo host:
-// a procedure of N such actions, run by the real runner on the real demo host.
+// a procedure of N such actions, run by the real runner on the real demo host. Then the same
+// after a document is open, with a screenshot after every action (--screenshots all) and
+// without, for what one screenshot costs and weighs.
 //
-// Usage: bench_e2e [actions, default 2000]
+// Usage: bench_e2e [actions, default 2000] [actions with screenshots, default 200]
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDateTime>
+#include <QtCore/QDirIterator>
 #include <QtCore/QElapsedTimer>
 #include <QtCore/QJsonArray>
 #include <QtCore/QJsonDocument>
@@ -15,23 +18,38 @@
 #include <algorithm>
 #include <cstdio>
 
-int main(int argc, char *argv[])
-{
-    QCoreApplication app(argc, argv);
-    const int count = argc > 1 ? qMax(1, QByteArray(argv[1]).toInt()) : 2000;
+namespace {
 
-    QTemporaryDir dir;
+struct Run {
+    double wallSeconds = 0;
+    qint64 steadyMs = 0; // first wait's start to last wait's end
+    QList<qint64> durations; // of each wait, sorted
+    QList<qint64> pngSizes;
+};
+
+// Runs count waits, after opening a document when withDocument; false when the run failed.
+bool run(const QTemporaryDir &dir, int count, bool withDocument, const QString &screenshots,
+         Run *measured)
+{
     QJsonArray actions;
+    if (withDocument) {
+        actions.append(
+            QJsonObject {{"action", "OpenFile"},
+                         {"file", QStringLiteral(KAV_EXAMPLES) + "/documents/brackets.json"}});
+        actions.append(QJsonObject {{"action", "WaitNest"}});
+    }
+    const int skip = 1 + int(actions.size()); // the reset action, and the document's
     for (int i = 0; i < count; ++i)
         actions.append(QJsonObject {{"action", "TimeWait"}, {"wtime", 0}});
     const QJsonObject procedure {{"schema", "com.brightel.kav.automation.procedure:1"},
                                  {"name", "bench"},
                                  {"label", "Bench"},
                                  {"actions", actions}};
+    const QString output = dir.filePath("results-" + screenshots);
     const QString path = dir.filePath("bench.json");
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        return 2;
+        return false;
     file.write(QJsonDocument(procedure).toJson());
     file.close();
 
@@ -41,41 +59,69 @@ int main(int argc, char *argv[])
     QElapsedTimer wall;
     wall.start();
     runner.start(QStringLiteral(KAV_RUNNER),
-                 {"--output", dir.filePath("results"), "--quiet-client", path});
+                 {"--output", output, "--quiet-client", "--screenshots", screenshots, path});
     if (!runner.waitForFinished(600000) || runner.exitCode() != 0) {
         std::fprintf(stderr, "the run did not pass (exit code %d)\n", runner.exitCode());
-        return 1;
+        return false;
     }
-    const double wallSeconds = wall.nsecsElapsed() / 1e9;
+    measured->wallSeconds = wall.nsecsElapsed() / 1e9;
 
-    QFile reportFile(dir.filePath("results/report.json"));
+    QFile reportFile(output + "/report.json");
     if (!reportFile.open(QIODevice::ReadOnly))
-        return 1;
+        return false;
     const QJsonArray results = QJsonDocument::fromJson(reportFile.readAll())
                                    .object()["procedures"][0]["actionResults"]
                                    .toArray();
     const QString format = QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz");
-    QList<qint64> durations;
-    // Skip the reset action at the head: only the N waits count.
-    const QDateTime first = QDateTime::fromString(results.at(1)["startTime"].toString(), format);
-    const QDateTime last = QDateTime::fromString(results.last()["endTime"].toString(), format);
-    for (int i = 1; i < results.size(); ++i) {
-        const QDateTime start
-            = QDateTime::fromString(results.at(i)["startTime"].toString(), format);
-        const QDateTime end = QDateTime::fromString(results.at(i)["endTime"].toString(), format);
-        durations.append(start.msecsTo(end));
-    }
-    std::sort(durations.begin(), durations.end());
-    const double steady = double(first.msecsTo(last)) / count;
+    const auto time = [&](int i, const char *key) {
+        return QDateTime::fromString(results.at(i)[QLatin1String(key)].toString(), format);
+    };
+    measured->steadyMs = time(skip, "startTime").msecsTo(time(int(results.size()) - 1, "endTime"));
+    for (int i = skip; i < results.size(); ++i)
+        measured->durations.append(time(i, "startTime").msecsTo(time(i, "endTime")));
+    std::sort(measured->durations.begin(), measured->durations.end());
+    QDirIterator pngs(output, {"*.png"}, QDir::Files, QDirIterator::Subdirectories);
+    while (pngs.hasNext())
+        measured->pngSizes.append(QFileInfo(pngs.next()).size());
+    return true;
+}
 
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const int count = argc > 1 ? qMax(1, QByteArray(argv[1]).toInt()) : 2000;
+    const int shots = argc > 2 ? qMax(1, QByteArray(argv[2]).toInt()) : 200;
+    QTemporaryDir dir;
+
+    Run plain;
+    if (!run(dir, count, false, "failures", &plain))
+        return 1;
     std::printf("actions: %d TimeWait of 0 ms, runner + demo host\n", count);
     std::printf(
         "whole run (start-up, connection, %d actions, shut-down): %.2f s = %.3f ms per action\n",
-        count, wallSeconds, wallSeconds * 1000 / count);
+        count, plain.wallSeconds, plain.wallSeconds * 1000 / count);
     std::printf("first action start to last action end: %lld ms = %.3f ms per action\n",
-                qlonglong(first.msecsTo(last)), steady);
+                qlonglong(plain.steadyMs), double(plain.steadyMs) / count);
     std::printf(
         "one action, execute sent to completed update handled: median %lld ms, max %lld ms\n",
-        qlonglong(durations.at(durations.size() / 2)), qlonglong(durations.last()));
+        qlonglong(plain.durations.at(plain.durations.size() / 2)),
+        qlonglong(plain.durations.last()));
+
+    // The window with a nested document in it, as a failure would show it.
+    Run without, with;
+    if (!run(dir, shots, true, "off", &without) || !run(dir, shots, true, "all", &with))
+        return 1;
+    std::sort(with.pngSizes.begin(), with.pngSizes.end());
+    const double perAction = double(with.steadyMs - without.steadyMs) / shots;
+    std::printf("%d waits after a document is open: %.3f ms per action without screenshots, "
+                "%.3f ms with one after each (%.2f ms a screenshot: drawn, encoded, sent, "
+                "saved)\n",
+                shots, double(without.steadyMs) / shots, double(with.steadyMs) / shots, perAction);
+    if (!with.pngSizes.isEmpty())
+        std::printf("screenshots: %lld PNG files, median %.1f KiB\n",
+                    qlonglong(with.pngSizes.size()),
+                    with.pngSizes.at(with.pngSizes.size() / 2) / 1024.0);
     return 0;
 }

@@ -137,9 +137,16 @@ CommandLine ParseCommandLine(const QStringList &arguments)
                        "baseline is kept writes its actual data beside it, as "
                        "<baseline>.actual.json."),
         QStringLiteral("which"), QStringLiteral("missing"));
-    parser.addOptions({config, client,     mode,    output, timeout, connectTimeout, grace,
-                       quiet,  builtInKey, record,  force,  grep,    list,           junit,
-                       html,   shard,      retries, jobs,   merge,   updateBaselines});
+    const QCommandLineOption screenshots(
+        QStringLiteral("screenshots"),
+        QStringLiteral("When the host's windows are kept as a PNG beside the results and shown "
+                       "in the reports: failures (after each failed action), all (after every "
+                       "action) or off (default: failures)."),
+        QStringLiteral("when"), QStringLiteral("failures"));
+    parser.addOptions({config, client,          mode,       output, timeout, connectTimeout,
+                       grace,  quiet,           builtInKey, record, force,   grep,
+                       list,   junit,           html,       shard,  retries, jobs,
+                       merge,  updateBaselines, screenshots});
     parser.addPositionalArgument(QStringLiteral("procedures"),
                                  QStringLiteral("Procedure files to run, in order."),
                                  QStringLiteral("procedure.json..."));
@@ -216,6 +223,10 @@ CommandLine ParseCommandLine(const QStringList &arguments)
         options.baselineUpdate = KAVAtmExecutorBase::BaselineUpdate::All;
     else if (update != QLatin1String("missing"))
         return error(QStringLiteral("--update-baselines takes missing, changed or all."));
+    options.screenshots = parser.value(screenshots).toLower();
+    if (!QStringList {QStringLiteral("failures"), QStringLiteral("all"), QStringLiteral("off")}
+             .contains(options.screenshots))
+        return error(QStringLiteral("--screenshots takes failures, all or off."));
     // A retry would compare against the baseline its first attempt has just rewritten, and pass.
     if (options.retries > 0
         && options.baselineUpdate != KAVAtmExecutorBase::BaselineUpdate::Missing)

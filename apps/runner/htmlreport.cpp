@@ -2,7 +2,10 @@
 #include "reportjson.h"
 
 #include <QtCore/QJsonArray>
+#include <QtCore/QMap>
 #include <QtCore/QRegularExpression>
+
+#include <algorithm>
 
 using namespace ReportJson;
 
@@ -39,6 +42,30 @@ dl.comparison { display: grid; grid-template-columns: max-content auto; gap: 2px
                 border: 1px solid #e0c36c; }
 dl.comparison dt { font-weight: bold; }
 dl.comparison dd { margin: 0; font-family: monospace; white-space: pre-wrap; }
+.where { margin: 6px 0 2px; font-family: monospace; font-weight: bold; }
+table.source { margin: 0 0 6px; font: 12px monospace; }
+table.source td { border: none; padding: 0 6px; white-space: pre; }
+table.source td.num { color: #757575; }
+table.source tr.at td { background: #fdd; font-weight: bold; }
+details.more { border: none; margin: 2px 0; padding: 0; }
+details.more summary { font-weight: normal; color: #1565c0; }
+.shot { display: inline-block; margin: 6px 6px 0 0; }
+.shot input { display: none; }
+.shot img { max-width: 240px; max-height: 160px; border: 1px solid #999; cursor: zoom-in; }
+.shot input:checked + img { position: fixed; inset: 0; margin: auto; max-width: 96vw;
+                            max-height: 96vh; z-index: 10; cursor: zoom-out;
+                            box-shadow: 0 0 0 100vmax rgba(0, 0, 0, 0.75); }
+.note { color: #616161; font-style: italic; margin: 4px 0; }
+.timeline { margin: 8px 0 16px; }
+.lane { display: flex; align-items: center; margin: 2px 0; }
+.lane .host { width: 120px; font: 12px monospace; }
+.lane .track { position: relative; flex: 1; height: 22px; background: #f5f5f5;
+               border: 1px solid #e0e0e0; }
+.bar { position: absolute; top: 2px; bottom: 2px; min-width: 2px; overflow: hidden;
+       border: 1px solid #546e7a; background: #cfd8dc; font-size: 10px; white-space: nowrap; }
+.bar span { position: absolute; top: 0; bottom: 0; min-width: 1px; }
+.bar span.PASS { background: #81c784; } .bar span.WARN { background: #ffb74d; }
+.bar span.FAIL { background: #e57373; } .bar span.SKIP { background: #bdbdbd; }
 )";
 
 QString tag(Verdict verdict)
@@ -87,6 +114,126 @@ QString comparison(const QString &details)
         .arg(escaped(path), escaped(expected), escaped(actual));
 }
 
+// Where the script failed, the screenshots and the host's output of one action.
+QString evidence(const QJsonObject &action)
+{
+    QString html;
+    const QJsonObject location = action.value(QLatin1String("location")).toObject();
+    if (!location.isEmpty()) {
+        const int line = location.value(QLatin1String("line")).toInt();
+        html += QStringLiteral("<div class=\"where\">%1:%2</div>")
+                    .arg(escaped(location.value(QLatin1String("file")).toString()),
+                         QString::number(line));
+        const QJsonObject context = location.value(QLatin1String("context")).toObject();
+        const QJsonArray lines = context.value(QLatin1String("lines")).toArray();
+        const int first = context.value(QLatin1String("first")).toInt();
+        if (!lines.isEmpty() && first > 0) {
+            html += QStringLiteral("<table class=\"source\">");
+            for (int i = 0; i < lines.size(); ++i) {
+                html += QStringLiteral("<tr%1><td class=\"num\">%2</td><td>%3</td></tr>")
+                            .arg(first + i == line ? QStringLiteral(" class=\"at\"") : QString(),
+                                 QString::number(first + i), escaped(lines.at(i).toString()));
+            }
+            html += QStringLiteral("</table>");
+        }
+    }
+    const QString stack = action.value(QLatin1String("stack")).toString();
+    if (!stack.isEmpty())
+        html += QStringLiteral("<details class=\"more\"><summary>Script stack</summary>"
+                               "<pre>%1</pre></details>")
+                    .arg(escaped(stack));
+    for (const QJsonValue &value : action.value(QLatin1String("attachments")).toArray()) {
+        const QJsonObject attachment = value.toObject();
+        const QString path = attachment.value(QLatin1String("path")).toString();
+        const QString embedded = attachment.value(QLatin1String("embedded")).toString();
+        if (!embedded.startsWith(QLatin1String("data:image/png;base64,"))) {
+            html += QStringLiteral("<div><a href=\"%1\">%2</a></div>")
+                        .arg(escaped(path),
+                             escaped(attachment.value(QLatin1String("kind")).toString()
+                                     + QStringLiteral(": ") + path));
+            continue;
+        }
+        // Clicked, the thumbnail shows at full size, and a second click puts it back.
+        html += QStringLiteral("<label class=\"shot\" title=\"%1\"><input type=\"checkbox\">"
+                               "<img alt=\"%1\" src=\"%2\"></label>")
+                    .arg(escaped(path), embedded);
+    }
+    const QString missing = action.value(QLatin1String("screenshotMissing")).toString();
+    if (!missing.isEmpty())
+        html += QStringLiteral("<p class=\"note\">No screenshot: %1</p>").arg(escaped(missing));
+    const QJsonArray log = action.value(QLatin1String("log")).toArray();
+    if (!log.isEmpty()) {
+        QStringList lines;
+        for (const QJsonValue &line : log)
+            lines.append(escaped(line.toString()));
+        html += QStringLiteral("<details class=\"more\"><summary>Host output while it ran "
+                               "(%1)</summary><pre>%2</pre></details>")
+                    .arg(lines.size() == 1 ? QStringLiteral("1 line")
+                                           : QStringLiteral("%1 lines").arg(lines.size()),
+                         lines.join(QLatin1Char('\n')));
+    }
+    return html;
+}
+
+// Each host's procedures as bars over the time of the run, their actions inside them coloured
+// by verdict: where the time went, and what ran side by side.
+QString timeline(const QJsonArray &procedures)
+{
+    QDateTime begin, end;
+    QMap<QString, QList<QJsonObject>> lanes;
+    for (const QJsonValue &value : procedures) {
+        const QJsonObject procedure = value.toObject();
+        const QDateTime start = Time(procedure.value(QLatin1String("startTime")));
+        const QDateTime finish = Time(procedure.value(QLatin1String("endTime")));
+        if (!start.isValid() || !finish.isValid())
+            continue;
+        begin = begin.isValid() ? std::min(begin, start) : start;
+        end = end.isValid() ? std::max(end, finish) : finish;
+        lanes[procedure.value(QLatin1String("host")).toVariant().toString()].append(procedure);
+    }
+    const qint64 span = begin.isValid() ? begin.msecsTo(end) : 0;
+    if (lanes.isEmpty() || span <= 0)
+        return QString();
+    const auto percent = [&](const QDateTime &from, const QDateTime &to, qint64 whole) {
+        return QString::number(100.0 * from.msecsTo(to) / whole, 'f', 3) + QLatin1Char('%');
+    };
+    QString html = QStringLiteral("<details open class=\"timeline\"><summary>Timeline (%1 s)"
+                                  "</summary>\n")
+                       .arg(QString::number(span / 1000.0, 'f', 1));
+    for (auto lane = lanes.cbegin(); lane != lanes.cend(); ++lane) {
+        html += QStringLiteral("<div class=\"lane\"><div class=\"host\">host %1</div>"
+                               "<div class=\"track\">")
+                    .arg(escaped(lane.key().isEmpty() ? QStringLiteral("?") : lane.key()));
+        for (const QJsonObject &procedure : lane.value()) {
+            const QDateTime start = Time(procedure.value(QLatin1String("startTime")));
+            const QDateTime finish = Time(procedure.value(QLatin1String("endTime")));
+            const qint64 length = std::max<qint64>(1, start.msecsTo(finish));
+            const QString title = ProcedureName(procedure);
+            html += QStringLiteral("<div class=\"bar\" style=\"left:%1;width:%2\" title=\"%3 "
+                                   "(%4 s)\">")
+                        .arg(percent(begin, start, span),
+                             QString::number(100.0 * length / span, 'f', 3) + QLatin1Char('%'),
+                             escaped(title), QString::number(length / 1000.0, 'f', 3));
+            for (const QJsonValue &value :
+                 procedure.value(QLatin1String("actionResults")).toArray()) {
+                const QJsonObject action = value.toObject();
+                const QDateTime from = Time(action.value(QLatin1String("startTime")));
+                const QDateTime to = Time(action.value(QLatin1String("endTime")));
+                if (!from.isValid() || !to.isValid())
+                    continue;
+                html += QStringLiteral("<span class=\"%1\" style=\"left:%2;width:%3\" "
+                                       "title=\"%4 (%5 s)\"></span>")
+                            .arg(tag(ActionVerdict(action)), percent(start, from, length),
+                                 percent(from, to, length), escaped(ActionTitle(action)),
+                                 QString::number(from.msecsTo(to) / 1000.0, 'f', 3));
+            }
+            html += QStringLiteral("</div>");
+        }
+        html += QStringLiteral("</div></div>\n");
+    }
+    return html + QStringLiteral("</details>\n");
+}
+
 QString procedureSection(const QJsonObject &procedure)
 {
     const QJsonArray actions = procedure.value(QLatin1String("actionResults")).toArray();
@@ -116,6 +263,7 @@ QString procedureSection(const QJsonObject &procedure)
             = details.isEmpty() ? QString() : QStringLiteral("<pre>%1</pre>").arg(escaped(details));
         if (verdict == Verdict::Fail)
             cell += comparison(details);
+        cell += evidence(action);
         html += QStringLiteral("<tr class=\"%1\"><td class=\"num\">%2</td><td>%3</td><td>%4</td>"
                                "<td class=\"num\">%5</td><td>%6</td></tr>\n")
                     .arg(tag(verdict), QString::number(i + 1), escaped(ActionTitle(action)),
@@ -195,6 +343,7 @@ bool HtmlReport(QIODevice &device, const QJsonObject &given)
         html += QStringLiteral("<div class=\"problems\"><p>%1</p></div>\n")
                     .arg(problems.join(QStringLiteral("</p><p>")));
     }
+    html += timeline(results);
     // The procedures a section at a time: the page of a large merge is tens of megabytes.
     const auto write = [&device](const QString &text) {
         const QByteArray bytes = text.toUtf8();

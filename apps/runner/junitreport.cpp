@@ -19,6 +19,24 @@ QString testcaseName(const QJsonObject &action, int index)
     return QStringLiteral("%1 ").arg(index + 1, 2, 10, QLatin1Char('0')) + ActionTitle(action);
 }
 
+// Where a script failed and how it got there, under the failure's details.
+QString where(const QJsonObject &action)
+{
+    QString text;
+    const QJsonObject location = action.value(QLatin1String("location")).toObject();
+    if (!location.isEmpty())
+        text += QStringLiteral("\nat %1:%2")
+                    .arg(location.value(QLatin1String("file")).toString(),
+                         QString::number(location.value(QLatin1String("line")).toInt()));
+    const QString stack = action.value(QLatin1String("stack")).toString();
+    if (!stack.isEmpty())
+        text += QStringLiteral("\nScript stack:\n") + stack;
+    const QString missing = action.value(QLatin1String("screenshotMissing")).toString();
+    if (!missing.isEmpty())
+        text += QStringLiteral("\nNo screenshot: ") + missing;
+    return text;
+}
+
 // One suite of failed testcases for what failed outside the actions.
 void writeFailures(QXmlStreamWriter &xml, const QString &suite,
                    const QList<QPair<QString, QString>> &failures)
@@ -85,7 +103,15 @@ int writeProcedure(QXmlStreamWriter &xml, const QJsonObject &procedure)
     for (int i = 0; i < actions.size(); ++i) {
         const QJsonObject action = actions.at(i).toObject();
         const QString details = action.value(QLatin1String("details")).toString();
-        const QString data = action.value(QLatin1String("data")).toString();
+        QString output;
+        QStringList files;
+        // The convention CI servers read to show a testcase's files.
+        for (const QJsonValue &attachment : action.value(QLatin1String("attachments")).toArray())
+            files.append(QStringLiteral("[[ATTACHMENT|%1]]")
+                             .arg(attachment[QLatin1String("path")].toString()));
+        QString log;
+        for (const QJsonValue &line : action.value(QLatin1String("log")).toArray())
+            log += line.toString() + QLatin1Char('\n');
         xml.writeStartElement(QStringLiteral("testcase"));
         xml.writeAttribute(QStringLiteral("name"), testcaseName(action, i));
         xml.writeAttribute(QStringLiteral("classname"), suite);
@@ -98,24 +124,30 @@ int writeProcedure(QXmlStreamWriter &xml, const QJsonObject &procedure)
                                                  : details);
             xml.writeEndElement();
             break;
-        case Verdict::Fail:
+        case Verdict::Fail: {
             xml.writeStartElement(QStringLiteral("failure"));
             xml.writeAttribute(QStringLiteral("message"), details);
             xml.writeAttribute(QStringLiteral("type"),
                                action.value(QLatin1String("actionType")).toString());
-            xml.writeCharacters(details);
+            xml.writeCharacters(details + where(action));
             xml.writeEndElement();
-            if (!data.isEmpty())
-                xml.writeTextElement(QStringLiteral("system-out"), data);
+            output = action.value(QLatin1String("data")).toString();
             break;
+        }
         case Verdict::Warning:
             // JUnit has no warning: it passes, and says so where a person looks.
-            xml.writeTextElement(QStringLiteral("system-out"),
-                                 QStringLiteral("Warning: ") + details);
+            output = QStringLiteral("Warning: ") + details;
             break;
         case Verdict::Pass:
             break;
         }
+        if (!files.isEmpty())
+            output += (output.isEmpty() ? QString() : QStringLiteral("\n"))
+                + files.join(QLatin1Char('\n'));
+        if (!output.isEmpty())
+            xml.writeTextElement(QStringLiteral("system-out"), output);
+        if (!log.isEmpty())
+            xml.writeTextElement(QStringLiteral("system-err"), log);
         xml.writeEndElement();
     }
     xml.writeEndElement();

@@ -1,8 +1,10 @@
 #include "reportjson.h"
 
 #include "kavatmenums.h"
+#include "kavatmreadfile.h"
 #include "kavatmtestactionresult.h"
 
+#include <QtCore/QDir>
 #include <QtCore/QFileInfo>
 #include <QtCore/QIODevice>
 #include <QtCore/QJsonArray>
@@ -46,6 +48,87 @@ int ContentExitCode(const QJsonObject &report)
             return 1;
     }
     return report.value(QLatin1String("finished")).toBool() ? 0 : 1;
+}
+
+namespace {
+
+// The report with each attachment of each action replaced by what change makes of it.
+template<typename Change> QJsonObject changeAttachments(QJsonObject report, Change change)
+{
+    QJsonArray procedures = report.value(QLatin1String("procedures")).toArray();
+    for (qsizetype p = 0; p < procedures.size(); ++p) {
+        QJsonObject procedure = procedures.at(p).toObject();
+        QJsonArray actions = procedure.value(QLatin1String("actionResults")).toArray();
+        bool changed = false;
+        for (qsizetype a = 0; a < actions.size(); ++a) {
+            QJsonObject action = actions.at(a).toObject();
+            QJsonArray attachments = action.value(QLatin1String("attachments")).toArray();
+            if (attachments.isEmpty())
+                continue;
+            for (qsizetype i = 0; i < attachments.size(); ++i)
+                attachments[i] = change(attachments.at(i).toObject());
+            action.insert(QStringLiteral("attachments"), attachments);
+            actions[a] = action;
+            changed = true;
+        }
+        if (!changed)
+            continue;
+        procedure.insert(QStringLiteral("actionResults"), actions);
+        procedures[p] = procedure;
+    }
+    report.insert(QStringLiteral("procedures"), procedures);
+    return report;
+}
+
+} // namespace
+
+QJsonObject RebaseAttachments(const QJsonObject &report, const QString &from, const QString &to)
+{
+    const QDir source(QFileInfo(from).absoluteFilePath());
+    const QDir target(QFileInfo(to).absoluteFilePath());
+    if (source == target)
+        return report;
+    return changeAttachments(report, [&](QJsonObject attachment) {
+        const QString path = attachment.value(QLatin1String("path")).toString();
+        if (!path.isEmpty())
+            attachment.insert(QStringLiteral("path"),
+                              target.relativeFilePath(source.absoluteFilePath(path)));
+        return attachment;
+    });
+}
+
+QJsonObject EmbedScreenshots(const QJsonObject &report, const QString &folder,
+                             const QStringList &roots, qint64 budget)
+{
+    QStringList inside;
+    for (const QString &root : roots) {
+        const QString canonical = QFileInfo(root).canonicalFilePath();
+        if (!canonical.isEmpty())
+            inside.append(canonical + QLatin1Char('/'));
+    }
+    const QDir base(QFileInfo(folder).absoluteFilePath());
+    qint64 left = budget;
+    return changeAttachments(report, [&](QJsonObject attachment) {
+        if (attachment.value(QLatin1String("kind")).toString() != QLatin1String("screenshot"))
+            return attachment;
+        // Only the runs' own files: a report names what it likes.
+        const QString path
+            = QFileInfo(base.absoluteFilePath(attachment.value(QLatin1String("path")).toString()))
+                  .canonicalFilePath();
+        if (path.isEmpty()
+            || std::none_of(inside.cbegin(), inside.cend(),
+                            [&](const QString &root) { return path.startsWith(root); }))
+            return attachment;
+        QByteArray png;
+        const qint64 room = left * 3 / 4;
+        if (room <= 0 || KAVAtmReadFile::Read(path, room, &png) != KAVAtmReadFile::Outcome::Read
+            || !png.startsWith("\x89PNG\r\n\x1a\n"))
+            return attachment;
+        const QByteArray uri = "data:image/png;base64," + png.toBase64();
+        left -= uri.size();
+        attachment.insert(QStringLiteral("embedded"), QString::fromLatin1(uri));
+        return attachment;
+    });
 }
 
 namespace {

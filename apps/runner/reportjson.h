@@ -4,6 +4,7 @@
 #include <QtCore/QDateTime>
 #include <QtCore/QJsonObject>
 #include <QtCore/QString>
+#include <QtCore/QStringList>
 
 class QIODevice;
 
@@ -39,6 +40,15 @@ QDateTime Time(const QJsonValue &text);
 double Seconds(const QJsonObject &item);
 // The order the shards deal procedure files in: by file name, then by path.
 bool ShardOrder(const QString &fileA, const QString &fileB);
+// An action's "attachments" name files by paths relative to the folder of the report. The
+// report with each of them made relative to the folder to instead (a page written elsewhere, a
+// merge of shards).
+QJsonObject RebaseAttachments(const QJsonObject &report, const QString &from, const QString &to);
+// Each screenshot that is a PNG file (its path relative to folder) inside one of the folders
+// roots, as a data URI under the attachment's "embedded", as long as their total stays within
+// budget bytes; the others stay links.
+QJsonObject EmbedScreenshots(const QJsonObject &report, const QString &folder,
+                             const QStringList &roots, qint64 budget);
 // Writes the report as QJsonDocument::toJson would, one list member at a time: a merge of
 // large reports never holds their text whole. False when a write fell short.
 bool WriteJson(QIODevice &device, const QJsonObject &report);

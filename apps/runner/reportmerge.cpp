@@ -135,7 +135,8 @@ int MergeReports(const QString &outDir, const QStringList &reportDirs)
         }
         if (!document.object().value(QLatin1String("finished")).toBool())
             err(tr("the run of %1 did not finish: it counts as failed.").arg(path));
-        reports.append(document.object());
+        // The merged report is read from its own folder.
+        reports.append(ReportJson::RebaseAttachments(document.object(), dir, outDir));
     }
     // Shards of one split, each once: a folder left out or named twice is no whole suite.
     QMap<int, int> shards;
@@ -217,7 +218,13 @@ int MergeReports(const QString &outDir, const QStringList &reportDirs)
         return [&merged, make](QIODevice &file) { return make(file, merged); };
     };
     bool pages = write(QStringLiteral("junit.xml"), page(&JUnitReport));
-    pages = write(QStringLiteral("report.html"), page(&HtmlReport)) && pages;
+    {
+        const QJsonObject shown
+            = ReportJson::EmbedScreenshots(merged, outDir, reportDirs, HtmlImageBudget);
+        pages = write(QStringLiteral("report.html"),
+                      [&shown](QIODevice &file) { return HtmlReport(file, shown); })
+            && pages;
+    }
     // report.json, last, holds the code the merge ends with.
     if (!pages)
         code = 2;

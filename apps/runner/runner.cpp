@@ -225,6 +225,7 @@ bool Runner::Start()
 
     m_orchestrator->SetOutputPath(m_options.outputDir);
     m_orchestrator->SetClientOutputForwarded(m_options.forwardClientOutput);
+    m_orchestrator->SetScreenshots(m_options.screenshots);
     m_orchestrator->SetBuiltInKeyAccepted(m_options.acceptBuiltInKey);
     m_orchestrator->SetBaselineUpdate(m_options.baselineUpdate);
     if (!m_orchestrator->Initialize()) {
@@ -358,13 +359,26 @@ void Runner::OnActionFinished(qlonglong pid, const KAVAtmTestActionResult *actio
     if (action->GetResult() != KAVAtmEnums::Pass && !action->GetDetails().isEmpty())
         line += QStringLiteral("\n      ")
             + action->GetDetails().replace(QLatin1Char('\n'), QStringLiteral("\n      "));
+    if (action->GetResult() != KAVAtmEnums::Pass) {
+        const QJsonObject location = action->GetLocation();
+        if (!location.isEmpty())
+            line += QStringLiteral("\n      at %1:%2")
+                        .arg(location.value(QLatin1String("file")).toString(),
+                             QString::number(location.value(QLatin1String("line")).toInt()));
+        for (const QJsonValue &attachment : action->GetAttachments())
+            line += QStringLiteral("\n      %1: %2")
+                        .arg(attachment[QLatin1String("kind")].toString(),
+                             QDir(m_options.outputDir)
+                                 .filePath(attachment[QLatin1String("path")].toString()));
+    }
     out(line);
 }
 
-void Runner::OnProcedureStarted(qlonglong, const KAVAtmTestProcedureResult *procedure)
+void Runner::OnProcedureStarted(qlonglong pid, const KAVAtmTestProcedureResult *procedure)
 {
     if (!m_procedures.contains(procedure))
         m_procedures.append(procedure);
+    m_hosts.insert(procedure, pid);
 }
 
 void Runner::OnProcedureFinished(qlonglong pid, const KAVAtmTestProcedureResult *)
@@ -690,6 +704,9 @@ QJsonObject Runner::BuildReport(int exitCode) const
         }
         json.insert(QStringLiteral("actionResults"), actions);
         json.insert(QStringLiteral("flaky"), attempts > 1 && ReportJson::ProcedurePassed(json));
+        // Which host ran it: the timeline shows what ran side by side under --jobs.
+        if (m_hosts.contains(procedure))
+            json.insert(QStringLiteral("host"), m_hosts.value(procedure));
         if (const KAVAtmTestProcedureDef *def = procedure->GetProcedureDef()) {
             json.insert(QStringLiteral("name"), def->GetName());
             json.insert(QStringLiteral("label"), def->GetLabel());
@@ -767,8 +784,13 @@ bool Runner::WriteExtraReport(const QString &file, const QString &kind,
 {
     QString error;
     QDir().mkpath(QFileInfo(file).absolutePath());
+    // The page names the attachments from where it is, and the HTML page holds the images.
+    QJsonObject page = make == &HtmlReport ? ReportJson::EmbedScreenshots(
+                           report, m_options.outputDir, {m_options.outputDir}, HtmlImageBudget)
+                                           : report;
+    page = ReportJson::RebaseAttachments(page, m_options.outputDir, QFileInfo(file).absolutePath());
     if (KAVAtmSaveFile::Write(
-            file, [make, &report](QIODevice &device) { return make(device, report); }, &error)
+            file, [make, &page](QIODevice &device) { return make(device, page); }, &error)
         != KAVAtmSaveFile::Outcome::Saved) {
         err(tr("cannot write the %1 report %2: %3").arg(kind, file, error));
         return false;

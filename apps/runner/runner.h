@@ -57,6 +57,8 @@ struct RunnerOptions {
     int retries = 0;
     // Which baselines the data of script and assertion actions writes.
     KAVAtmExecutorBase::BaselineUpdate baselineUpdate = KAVAtmExecutorBase::BaselineUpdate::Missing;
+    // After which actions the host's windows are kept: "failures", "all" or "off".
+    QString screenshots = QStringLiteral("failures");
     // Host processes at once; each procedure runs whole on one of them.
     int jobs = 1;
     // This run takes shard shardIndex (from 1) of shardCount.
@@ -141,6 +143,8 @@ private:
     int m_interrupted = 0;
     int m_expectedProcedures = 0;
     QList<const KAVAtmTestProcedureResult *> m_procedures;
+    // The process id of the host that ran each procedure.
+    QHash<const KAVAtmTestProcedureResult *, qlonglong> m_hosts;
     // The procedures this run is to run, after --grep.
     QList<KAVAtmTestProcedureDef *> m_selected;
     KAVAtmOrchestratorConfiguration m_configuration;

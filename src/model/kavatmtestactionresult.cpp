@@ -2,7 +2,10 @@
 #include "kavatmmodelutils_p.h"
 #include "kavatmtestactiondef.h"
 
+#include <QtCore/QCoreApplication>
 #include <QtCore/QJsonValue>
+
+#include <algorithm>
 
 const QString KAVAtmTestActionResult::TimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz");
 
@@ -18,7 +21,50 @@ public:
     KAVAtmEnums::ExecutionResult result = KAVAtmEnums::Unknown;
     QString details;
     QString data;
+    QJsonObject location;
+    QString stack;
+    QByteArray screenshot;
+    QString screenshotMissing;
+    QJsonArray attachments;
+    QStringList log;
 };
+
+namespace {
+
+const QLatin1String KeyLocation("location");
+const QLatin1String KeyStack("stack");
+const QLatin1String KeyScreenshot("screenshot");
+const QLatin1String KeyScreenshotMissing("screenshotMissing");
+const QLatin1String KeyAttachments("attachments");
+const QLatin1String KeyLog("log");
+
+bool isPng(const QByteArray &bytes)
+{
+    return bytes.startsWith("\x89PNG\r\n\x1a\n");
+}
+
+// A location as a host may send it: a file and a line, and its context when well formed.
+QJsonObject validLocation(const QJsonValue &value)
+{
+    const QJsonObject location = value.toObject();
+    const QString file = location.value(QLatin1String("file")).toString();
+    const int line = KAVAtmModelUtils::ToInt32(location.value(QLatin1String("line")), 0);
+    if (file.isEmpty() || line <= 0)
+        return QJsonObject();
+    QJsonObject valid {{QStringLiteral("file"), file}, {QStringLiteral("line"), line}};
+    const QJsonObject context = location.value(QLatin1String("context")).toObject();
+    const int first = KAVAtmModelUtils::ToInt32(context.value(QLatin1String("first")), 0);
+    const QJsonArray lines = context.value(QLatin1String("lines")).toArray();
+    if (first > 0 && first <= line && line - first < lines.size()
+        && std::all_of(lines.cbegin(), lines.cend(),
+                       [](const QJsonValue &text) { return text.isString(); }))
+        valid.insert(
+            QStringLiteral("context"),
+            QJsonObject {{QStringLiteral("first"), first}, {QStringLiteral("lines"), lines}});
+    return valid;
+}
+
+} // namespace
 
 KAVAtmTestActionResult::KAVAtmTestActionResult(const QUuid &id,
                                                const KAVAtmTestActionDef *actionDef,
@@ -98,6 +144,88 @@ void KAVAtmTestActionResult::SetData(const QString &data)
     d->data = data;
 }
 
+QJsonObject KAVAtmTestActionResult::GetLocation() const
+{
+    return d->location;
+}
+
+void KAVAtmTestActionResult::SetLocation(const QJsonObject &location)
+{
+    d->location = validLocation(location);
+}
+
+QString KAVAtmTestActionResult::GetStack() const
+{
+    return d->stack;
+}
+
+void KAVAtmTestActionResult::SetStack(const QString &stack)
+{
+    d->stack = stack;
+}
+
+QByteArray KAVAtmTestActionResult::GetScreenshot() const
+{
+    return d->screenshot;
+}
+
+void KAVAtmTestActionResult::SetScreenshot(const QByteArray &png)
+{
+    d->screenshot = png;
+}
+
+QString KAVAtmTestActionResult::GetScreenshotMissing() const
+{
+    return d->screenshotMissing;
+}
+
+void KAVAtmTestActionResult::SetScreenshotMissing(const QString &reason)
+{
+    d->screenshotMissing = reason;
+}
+
+QJsonArray KAVAtmTestActionResult::GetAttachments() const
+{
+    return d->attachments;
+}
+
+void KAVAtmTestActionResult::AddAttachment(const QString &kind, const QString &path)
+{
+    d->attachments.append(
+        QJsonObject {{QStringLiteral("kind"), kind}, {QStringLiteral("path"), path}});
+}
+
+QStringList KAVAtmTestActionResult::GetLog() const
+{
+    return d->log;
+}
+
+void KAVAtmTestActionResult::SetLog(const QStringList &lines)
+{
+    d->log = lines;
+}
+
+void KAVAtmTestActionResult::ReadEvidence(const QJsonObject &json)
+{
+    if (json.contains(KeyLocation))
+        d->location = validLocation(json.value(KeyLocation));
+    if (json.contains(KeyStack))
+        d->stack = json.value(KeyStack).toString();
+    if (json.contains(KeyScreenshotMissing))
+        d->screenshotMissing = json.value(KeyScreenshotMissing).toString();
+    if (!json.contains(KeyScreenshot))
+        return;
+    const auto decoded = QByteArray::fromBase64Encoding(
+        json.value(KeyScreenshot).toString().toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
+    if (decoded && isPng(*decoded)) {
+        d->screenshot = *decoded;
+    } else {
+        d->screenshot.clear();
+        d->screenshotMissing = QCoreApplication::translate(
+            "KAVAtmTestActionResult", "the host sent a screenshot that is not a PNG image");
+    }
+}
+
 QDateTime KAVAtmTestActionResult::GetStartTime() const
 {
     return d->startTime;
@@ -136,6 +264,18 @@ QJsonObject KAVAtmTestActionResult::ToJson() const
         json.insert(QLatin1String("startTime"), d->startTime.toString(TimeFormat));
     if (d->endTime.isValid())
         json.insert(QLatin1String("endTime"), d->endTime.toString(TimeFormat));
+    if (!d->location.isEmpty())
+        json.insert(KeyLocation, d->location);
+    if (!d->stack.isEmpty())
+        json.insert(KeyStack, d->stack);
+    if (!d->screenshot.isEmpty())
+        json.insert(KeyScreenshot, QString::fromLatin1(d->screenshot.toBase64()));
+    if (!d->screenshotMissing.isEmpty())
+        json.insert(KeyScreenshotMissing, d->screenshotMissing);
+    if (!d->attachments.isEmpty())
+        json.insert(KeyAttachments, d->attachments);
+    if (!d->log.isEmpty())
+        json.insert(KeyLog, QJsonArray::fromStringList(d->log));
     return json;
 }
 
@@ -175,4 +315,5 @@ void KAVAtmTestActionResult::FromJson(const QJsonValue &value, bool checkId)
         d->endTime
             = KAVAtmModelUtils::ParseUtcTime(json.value(QLatin1String("endTime")).toString());
     }
+    ReadEvidence(json);
 }

@@ -4,7 +4,9 @@
 #include "kavatmenums.h"
 
 #include <QtCore/QDateTime>
+#include <QtCore/QJsonArray>
 #include <QtCore/QJsonObject>
+#include <QtCore/QStringList>
 #include <QtCore/QUuid>
 
 #include <memory>
@@ -39,6 +41,32 @@ public:
     void SetDetails(const QString &details);
     QString GetData() const;
     void SetData(const QString &data);
+
+    // What shows why an action failed, beside its details. Where a script failed: "file" and
+    // "line" (from 1), and "context": {"first": line, "lines": [...]}, the lines around it.
+    QJsonObject GetLocation() const;
+    void SetLocation(const QJsonObject &location);
+    // The script's stack, innermost call first, one "function@file:line" a line.
+    QString GetStack() const;
+    void SetStack(const QString &stack);
+    // A PNG of the host's windows as the action ended; it travels to the runner, which keeps
+    // it as a file and names it among the attachments.
+    QByteArray GetScreenshot() const;
+    void SetScreenshot(const QByteArray &png);
+    // Why the action has no screenshot, when one was due.
+    QString GetScreenshotMissing() const;
+    void SetScreenshotMissing(const QString &reason);
+    // Files kept with the result: {"kind", "path"} with the path relative to the report. The
+    // runner's own: never read from a host.
+    QJsonArray GetAttachments() const;
+    void AddAttachment(const QString &kind, const QString &path);
+    // The host's output lines written while the action ran; the runner's own, as above.
+    QStringList GetLog() const;
+    void SetLog(const QStringList &lines);
+    // Takes the evidence keys a host sends ("location", "stack", "screenshot",
+    // "screenshotMissing"); a value of the wrong form is left out, and a screenshot that is not
+    // a PNG becomes a reason for its absence.
+    void ReadEvidence(const QJsonObject &json);
 
     QDateTime GetStartTime() const;
     QDateTime GetEndTime() const;

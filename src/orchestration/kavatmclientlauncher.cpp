@@ -73,9 +73,12 @@ QProcess *KAVAtmClientLauncher::Launch(const KAVAtmClientDefinition &client, qui
         << "[KAVAtmOrchestrator::StartPlatform] The arguments: " << client.GetArguments();
 
     auto *process = new QProcess(this);
-    process->setProcessEnvironment(BuildEnvironment(QProcessEnvironment::systemEnvironment(),
-                                                    client.GetEnvironmentVariables(), port, mode,
-                                                    secret));
+    QProcessEnvironment environment
+        = BuildEnvironment(QProcessEnvironment::systemEnvironment(),
+                           client.GetEnvironmentVariables(), port, mode, secret);
+    environment.insert(QString::fromLatin1(KAVAtmProtocol::ScreenshotsVariable),
+                       KAVAtmScreenshot::ModeText(m_screenshots));
+    process->setProcessEnvironment(environment);
     KAVAtmProcessControl::PrepareClient(process);
     process->setProgram(executable);
     process->setArguments(client.GetArguments());
@@ -105,6 +108,7 @@ QProcess *KAVAtmClientLauncher::Launch(const KAVAtmClientDefinition &client, qui
         m_partial[0].remove(process);
         m_partial[1].remove(process);
         m_pids.remove(process);
+        m_kept.remove(process);
     });
     process->start(QIODevice::ReadWrite);
     return process;
@@ -115,11 +119,21 @@ QList<QProcess *> KAVAtmClientLauncher::GetProcesses() const
     return findChildren<QProcess *>(Qt::FindDirectChildrenOnly);
 }
 
+QProcess *KAVAtmClientLauncher::FindProcess(qint64 pid) const
+{
+    return pid > 0 ? m_pids.key(pid, nullptr) : nullptr;
+}
+
 void KAVAtmClientLauncher::Kill(QProcess *process)
 {
     if (!process || process->state() == QProcess::NotRunning)
         return;
     KAVAtmProcessControl::KillClient(process);
+}
+
+void KAVAtmClientLauncher::SetScreenshots(KAVAtmScreenshot::Mode mode)
+{
+    m_screenshots = mode;
 }
 
 void KAVAtmClientLauncher::SetOutputForwarded(bool forwarded)
@@ -138,15 +152,42 @@ void KAVAtmClientLauncher::DrainOutput(QProcess *process)
     Forward(process, true, true);
 }
 
+void KAVAtmClientLauncher::ReadOutput(QProcess *process)
+{
+    // Output that is in the pipe but has not been noticed yet.
+    const QProcess::ProcessChannel channel = process->readChannel();
+    for (const QProcess::ProcessChannel read :
+         {QProcess::StandardOutput, QProcess::StandardError}) {
+        process->setReadChannel(read);
+        process->waitForReadyRead(0);
+    }
+    process->setReadChannel(channel);
+    Forward(process, false, false);
+    Forward(process, true, false);
+}
+
+qint64 KAVAtmClientLauncher::GetLineCount(QProcess *process) const
+{
+    return m_kept.value(process).count;
+}
+
+QStringList KAVAtmClientLauncher::GetLinesSince(QProcess *process, qint64 count) const
+{
+    const Kept kept = m_kept.value(process);
+    const qint64 since = kept.count - count;
+    if (since <= 0)
+        return QStringList();
+    return kept.lines.mid(kept.lines.size() - qMin<qint64>(since, kept.lines.size()));
+}
+
 void KAVAtmClientLauncher::Forward(QProcess *process, bool standardError, bool flush)
 {
     QByteArray &partial = m_partial[standardError ? 1 : 0][process];
     partial += standardError ? process->readAllStandardError() : process->readAllStandardOutput();
-    if (!m_forwarded) {
-        partial.clear();
-        return;
-    }
-    const qsizetype end = flush ? partial.size() : partial.lastIndexOf('\n') + 1;
+    // A line that never ends is passed on in pieces rather than held without bound.
+    constexpr qsizetype LongestLine = 64 * 1024;
+    const qsizetype end
+        = flush || partial.size() > LongestLine ? partial.size() : partial.lastIndexOf('\n') + 1;
     if (end <= 0)
         return;
     const QByteArray prefix
@@ -154,11 +195,19 @@ void KAVAtmClientLauncher::Forward(QProcess *process, bool standardError, bool f
               .arg(QFileInfo(process->program()).fileName(), QString::number(m_pids.value(process)))
               .toUtf8();
     QByteArray text;
+    Kept &kept = m_kept[process];
     for (const QByteArray &line : partial.left(end).split('\n')) {
-        if (!line.isEmpty())
-            text += prefix + line + '\n';
+        if (line.isEmpty())
+            continue;
+        text += prefix + line + '\n';
+        kept.lines.append(QString::fromUtf8(line.left(KeptLineSize)));
+        ++kept.count;
     }
+    if (kept.lines.size() > KeptLines)
+        kept.lines.remove(0, kept.lines.size() - KeptLines);
     partial.remove(0, end);
+    if (!m_forwarded)
+        return;
     if (m_device) {
         m_device->write(text);
         return;

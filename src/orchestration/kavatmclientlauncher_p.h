@@ -3,10 +3,12 @@
 
 #include "kavatmclientdefinition.h"
 #include "kavatmenums.h"
+#include "kavatmscreenshot_p.h"
 
 #include <QtCore/QHash>
 #include <QtCore/QObject>
 #include <QtCore/QProcessEnvironment>
+#include <QtCore/QStringList>
 
 class QIODevice;
 class QProcess;
@@ -39,8 +41,13 @@ public:
                      KAVAtmEnums::PlatformMode mode, const QByteArray &secret,
                      QString *errorString = nullptr);
     QList<QProcess *> GetProcesses() const;
+    // The process of that id, as long as its object lives; null for any other.
+    QProcess *FindProcess(qint64 pid) const;
     // Kills the client and every process of its group.
     void Kill(QProcess *process);
+
+    // Which actions the clients launched from now on take a screenshot after.
+    void SetScreenshots(KAVAtmScreenshot::Mode mode);
 
     // Each line a client writes goes to the device (by default this process's standard error),
     // prefixed with "[<program> <pid>] "; when not forwarded it is read and dropped.
@@ -48,6 +55,17 @@ public:
     void SetOutputDevice(QIODevice *device);
     // Passes on what the process wrote and was not read yet, a last unfinished line included.
     void DrainOutput(QProcess *process);
+    // Reads what the process has written by now, whole lines only.
+    void ReadOutput(QProcess *process);
+
+    // The last lines of each client's output are kept, both channels as they came, forwarded
+    // or not; each line at most KeptLineSize characters.
+    static constexpr int KeptLines = 200;
+    static constexpr int KeptLineSize = 1000;
+    // How many lines the process has written in all.
+    qint64 GetLineCount(QProcess *process) const;
+    // The lines written after the first count ones, those still kept.
+    QStringList GetLinesSince(QProcess *process, qint64 count) const;
 
 Q_SIGNALS:
     void Started(QProcess *process);
@@ -60,11 +78,17 @@ private:
     void Forward(QProcess *process, bool standardError, bool flush);
 
     bool m_forwarded = true;
+    KAVAtmScreenshot::Mode m_screenshots = KAVAtmScreenshot::Mode::Failures;
     QIODevice *m_device = nullptr;
     // Unfinished last lines, per process and channel.
     QHash<QProcess *, QByteArray> m_partial[2];
     // Kept from the start: a process that has ended reports none.
     QHash<QProcess *, qint64> m_pids;
+    struct Kept {
+        QStringList lines;
+        qint64 count = 0;
+    };
+    QHash<QProcess *, Kept> m_kept;
 };
 
 #endif // KAVATMCLIENTLAUNCHER_P_H

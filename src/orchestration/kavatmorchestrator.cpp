@@ -13,6 +13,7 @@
 #include "kavsysinitcontext.h"
 
 #include <QtCore/QCoreApplication>
+#include <QtCore/QDir>
 #include <QtCore/QProcess>
 #include <QtCore/QTimer>
 #include <QtNetwork/QTcpServer>
@@ -114,7 +115,7 @@ void KAVAtmOrchestratorPrivate::OnSessionOpened(KAVAtmOrchestratorClient *client
             });
     connect(client, &KAVAtmOrchestratorClient::TestActionExecutionStarted, owner,
             [this, client](const KAVAtmTestActionResult *action) {
-                Q_EMIT owner->ActionResultStarted(client->GetPid(), action);
+                OnActionStarted(client->GetPid(), action);
             });
 }
 
@@ -144,8 +145,53 @@ void KAVAtmOrchestratorPrivate::Kill(QProcess *process)
         launcher->Kill(process);
 }
 
+void KAVAtmOrchestratorPrivate::OnActionStarted(qint64 pid, const KAVAtmTestActionResult *action)
+{
+    if (QProcess *process = launcher->FindProcess(pid)) {
+        launcher->ReadOutput(process);
+        logStart.insert(action, launcher->GetLineCount(process));
+    }
+    Q_EMIT owner->ActionResultStarted(pid, action);
+}
+
+void KAVAtmOrchestratorPrivate::KeepEvidence(qint64 pid, KAVAtmTestActionResult *action)
+{
+    const auto start = logStart.constFind(action);
+    if (start != logStart.constEnd()) {
+        QProcess *process = launcher->FindProcess(pid);
+        if (process && action->GetResult() == KAVAtmEnums::Fail) {
+            launcher->ReadOutput(process);
+            const QStringList lines = launcher->GetLinesSince(process, *start);
+            action->SetLog(lines.mid(qMax<qsizetype>(0, lines.size() - LogLinesPerAction)));
+        }
+        logStart.erase(start);
+    }
+    const QByteArray png = action->GetScreenshot();
+    action->SetScreenshot(QByteArray());
+    // None asked for: one sent unasked is not kept, and none is missing.
+    if (screenshots == KAVAtmScreenshot::Mode::Off) {
+        action->SetScreenshotMissing(QString());
+        return;
+    }
+    if (png.isEmpty())
+        return;
+    QString error;
+    const QString path = writer.SaveAttachment(action, png, QStringLiteral("png"), &error);
+    if (path.isEmpty()) {
+        action->SetScreenshotMissing(
+            QCoreApplication::translate("KAVAtmOrchestrator", "it could not be saved: %1")
+                .arg(error));
+        return;
+    }
+    const QString root
+        = writer.GetOutputPath().isEmpty() ? QDir::currentPath() : writer.GetOutputPath();
+    action->AddAttachment(QStringLiteral("screenshot"), QDir(root).relativeFilePath(path));
+}
+
 void KAVAtmOrchestratorPrivate::OnActionFinished(qint64 pid, KAVAtmTestActionResult *action)
 {
+    // Before the result file, which names them.
+    KeepEvidence(pid, action);
     if (KAVAtmResultWriter::IsCapturedType(action->GetActionType())) {
         const QString baseline = writer.Capture(action);
         if (!baseline.isEmpty())
@@ -489,6 +535,12 @@ void KAVAtmOrchestrator::SetBaselineUpdate(KAVAtmExecutorBase::BaselineUpdate up
 void KAVAtmOrchestrator::SetOutputPath(const QString &path)
 {
     d->writer.SetOutputPath(path);
+}
+
+void KAVAtmOrchestrator::SetScreenshots(const QString &mode)
+{
+    d->screenshots = KAVAtmScreenshot::ModeFromText(mode);
+    d->launcher->SetScreenshots(d->screenshots);
 }
 
 void KAVAtmOrchestrator::SetClientOutputForwarded(bool forwarded)

@@ -73,6 +73,9 @@ public:
     // Which baselines the data of finished script and assertion actions writes (by default
     // the missing ones only).
     void SetBaselineUpdate(KAVAtmExecutorBase::BaselineUpdate update);
+    // Which finished actions keep a screenshot of the host: "off", "failures" (the default) or
+    // "all"; any other text is "failures". For the clients launched from now on.
+    void SetScreenshots(const QString &mode);
     // Client programs' output goes to this process's standard error, each line prefixed with
     // the program's name and process id; off, it is read and dropped.
     void SetClientOutputForwarded(bool forwarded);

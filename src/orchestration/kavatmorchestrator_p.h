@@ -5,7 +5,9 @@
 #include "kavatmclientregistry_p.h"
 #include "kavatmorchestrator.h"
 #include "kavatmresultwriter_p.h"
+#include "kavatmscreenshot_p.h"
 
+#include <QtCore/QHash>
 #include <QtCore/QObject>
 
 #include <memory>
@@ -49,6 +51,11 @@ public:
     KAVAtmProcedureStore store;
     std::unique_ptr<KAVAtmTestActionDef> pendingControlDef;
     std::unique_ptr<KAVAtmTestActionResult> pendingControl;
+    KAVAtmScreenshot::Mode screenshots = KAVAtmScreenshot::Mode::Failures;
+    // A failed action's report carries at most this many of the host's lines.
+    static constexpr int LogLinesPerAction = 50;
+    // Where each running action's host output begins, in the host's count of lines.
+    QHash<const KAVAtmTestActionResult *, qint64> logStart;
 
 private:
     void OnSessionOpened(KAVAtmOrchestratorClient *client);
@@ -59,6 +66,9 @@ private:
     // The one way a finished action reaches the caller: its files first, then the signal.
     void OnActionFinished(qint64 pid, KAVAtmTestActionResult *action);
     void FailOutstanding(const ClientLaunchInfo &launch, const QString &reason, bool unstarted);
+    void OnActionStarted(qint64 pid, const KAVAtmTestActionResult *action);
+    // The screenshot kept as a file, and a failure's host output with it.
+    void KeepEvidence(qint64 pid, KAVAtmTestActionResult *action);
 };
 
 #endif // KAVATMORCHESTRATOR_P_H

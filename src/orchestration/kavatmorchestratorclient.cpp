@@ -256,6 +256,8 @@ void KAVAtmOrchestratorClient::Abort(const QString &reason)
     if (KAVAtmTestActionResult *current = std::exchange(d->currentAction, nullptr)) {
         if (current->GetStatus() != KAVAtmEnums::Completed) {
             KAVAtmFailAction(current, reason);
+            // The host cannot show what it looked like.
+            current->SetScreenshotMissing(reason);
             Q_EMIT TestActionExecutionFinished(current);
         }
     }
@@ -311,6 +313,8 @@ void KAVAtmOrchestratorClient::OnActionStatusUpdated(QJsonValue data)
     const auto result = update.contains(QLatin1String("result"))
         ? KAVAtmEnums::ExecutionResult(update.value(QLatin1String("result")).toInt(0))
         : d->currentAction->GetResult();
+    if (status == KAVAtmEnums::Completed)
+        d->currentAction->ReadEvidence(update);
     UpdateCurrentAction(status, result, update.value(QLatin1String("details")).toString(),
                         update.value(QLatin1String("data")).toString());
 }

@@ -102,7 +102,8 @@ QString KAVAtmResultWriter::GetResultFolder(const KAVAtmTestActionResult *action
 }
 
 QString KAVAtmResultWriter::UniqueFileName(const QString &folder,
-                                           const KAVAtmTestActionResult *action)
+                                           const KAVAtmTestActionResult *action,
+                                           const QString &extension)
 {
     const KAVAtmTestActionDef *def = action->GetActionDef();
     QString base = FileNamePart(def ? def->GetName() : QString());
@@ -113,17 +114,32 @@ QString KAVAtmResultWriter::UniqueFileName(const QString &folder,
     // Per folder and without regard to case: two runs may share a folder (same procedure,
     // same second), and some file systems do not tell "Step" from "step".
     QSet<QString> &used = m_used[folder];
+    const QString suffix = QLatin1Char('.') + extension;
     QString name = base;
-    for (int n = 2; used.contains(name.toLower())
-         || QFileInfo::exists(folder + QDir::separator() + name + QStringLiteral(".json"));
+    for (int n = 2; used.contains((name + suffix).toLower())
+         || QFileInfo::exists(folder + QDir::separator() + name + suffix);
          ++n)
         name = base + QLatin1Char('_') + QString::number(n);
-    used.insert(name.toLower());
-    return name + QStringLiteral(".json");
+    used.insert((name + suffix).toLower());
+    return name + suffix;
 }
 
 QString KAVAtmResultWriter::SaveActionResult(const KAVAtmTestActionResult *action,
                                              QString *errorString)
+{
+    return Save(action, QJsonDocument(action->ToJson()).toJson(QJsonDocument::Indented),
+                QStringLiteral("json"), errorString);
+}
+
+QString KAVAtmResultWriter::SaveAttachment(const KAVAtmTestActionResult *action,
+                                           const QByteArray &content, const QString &extension,
+                                           QString *errorString)
+{
+    return Save(action, content, extension, errorString);
+}
+
+QString KAVAtmResultWriter::Save(const KAVAtmTestActionResult *action, const QByteArray &content,
+                                 const QString &extension, QString *errorString)
 {
     const QString folder = GetResultFolder(action);
     if (!QDir().mkpath(folder)) {
@@ -133,8 +149,7 @@ QString KAVAtmResultWriter::SaveActionResult(const KAVAtmTestActionResult *actio
                       .arg(folder);
         return QString();
     }
-    const QString file = folder + QDir::separator() + UniqueFileName(folder, action);
-    const QByteArray content = QJsonDocument(action->ToJson()).toJson(QJsonDocument::Indented);
+    const QString file = folder + QDir::separator() + UniqueFileName(folder, action, extension);
     QString reason;
     if (KAVAtmSaveFile::Write(file, content, &reason) != KAVAtmSaveFile::Outcome::Saved) {
         if (errorString)

@@ -44,15 +44,23 @@ public:
     // Writes the action's result file, atomically. Returns its path, or an empty text with the
     // reason in errorString.
     QString SaveActionResult(const KAVAtmTestActionResult *action, QString *errorString = nullptr);
+    // Writes a file that goes with the action's result (its screenshot, say), atomically, in
+    // the folder of its result files, named as they are with the extension given. Returns its
+    // path, or an empty text with the reason in errorString.
+    QString SaveAttachment(const KAVAtmTestActionResult *action, const QByteArray &content,
+                           const QString &extension, QString *errorString = nullptr);
     // The folder of the action's procedure run: "<output>/<procedure name>_<yyyyMMdd_HHmmss>".
     QString GetResultFolder(const KAVAtmTestActionResult *action) const;
 
 private:
-    QString UniqueFileName(const QString &folder, const KAVAtmTestActionResult *action);
+    QString UniqueFileName(const QString &folder, const KAVAtmTestActionResult *action,
+                           const QString &extension);
+    QString Save(const KAVAtmTestActionResult *action, const QByteArray &content,
+                 const QString &extension, QString *errorString);
 
     QString m_outputPath;
     BaselineUpdate m_baselineUpdate = BaselineUpdate::Missing;
-    // Result file names used per folder (in lower case), so no file replaces another.
+    // File names used per folder (in lower case), so no file replaces another.
     QHash<QString, QSet<QString>> m_used;
 };
 

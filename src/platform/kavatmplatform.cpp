@@ -8,6 +8,8 @@
 #include "kavatmopenfileactiondef.h"
 #include "kavatmplatform_p.h"
 #include "kavatmprocessormonitor.h"
+#include "kavatmprotocol_p.h"
+#include "kavatmscreenshot_p.h"
 #include "kavatmsetautomationdataactiondef.h"
 #include "kavatmtestactionbase.h"
 #include "kavatmtestactionresult.h"
@@ -26,6 +28,8 @@
 #include <QtCore/QJsonObject>
 #include <QtCore/QTimer>
 #include <QtNetwork/QTcpSocket>
+
+#include <memory>
 
 KAVAtmPlatformPrivate::KAVAtmPlatformPrivate(KAVAtmPlatform *platform, KAVAtmEnums::Platform type)
     : platform(platform), platformType(type)
@@ -154,6 +158,8 @@ void KAVAtmPlatformPrivate::SetUpConnection()
     if (connection)
         return;
     const KAVAtmConfiguration configuration;
+    screenshots
+        = KAVAtmScreenshot::ModeFromText(qEnvironmentVariable(KAVAtmProtocol::ScreenshotsVariable));
     auto *socket = new QTcpSocket(this);
     connection = new KAVAtmClientOrchestratorConnection(this, socket);
     connection->SetClientSecret(configuration.GetClientSecret());
@@ -302,18 +308,43 @@ void KAVAtmPlatform::UpdateActionResult(const KAVAtmTestActionResult *result)
 {
     if (!result)
         return;
-    QString error;
-    if (d->connection && !d->connection->SendActionUpdate(result, &error)
-        && result->GetStatus() == KAVAtmEnums::Completed) {
-        // A verdict too large to send still reaches the runner, as a failure that says why,
-        // rather than leaving it to wait for an answer that never comes.
-        KAVAtmTestActionResult replacement(result->GetId(), result->GetActionDef(), nullptr);
-        replacement.SetStatus(KAVAtmEnums::Completed);
-        replacement.SetResult(KAVAtmEnums::Fail);
-        replacement.SetDetails(tr("The result of the action could not be sent: %1").arg(error));
-        d->connection->SendActionUpdate(&replacement);
+    // The windows as the action left them, for a failure's report (or every action's).
+    std::unique_ptr<KAVAtmTestActionResult> shown;
+    const bool completed = result->GetStatus() == KAVAtmEnums::Completed;
+    if (completed && d->connection
+        && (d->screenshots == KAVAtmScreenshot::Mode::All
+            || (d->screenshots == KAVAtmScreenshot::Mode::Failures
+                && result->GetResult() == KAVAtmEnums::Fail))) {
+        shown = std::make_unique<KAVAtmTestActionResult>(result->GetId(), result->GetActionDef(),
+                                                         nullptr);
+        shown->FromJson(result->ToJson(), false);
+        QString whyNot;
+        const QByteArray png = KAVAtmScreenshot::Grab(&whyNot);
+        if (png.isEmpty())
+            shown->SetScreenshotMissing(whyNot);
+        shown->SetScreenshot(png);
+        result = shown.get();
     }
-    if (result->GetStatus() == KAVAtmEnums::Completed) {
+    QString error;
+    if (d->connection && !d->connection->SendActionUpdate(result, &error) && completed) {
+        bool sent = false;
+        if (shown && !shown->GetScreenshot().isEmpty()) {
+            // The verdict matters more than the picture.
+            shown->SetScreenshot(QByteArray());
+            shown->SetScreenshotMissing(tr("it could not be sent: %1").arg(error));
+            sent = d->connection->SendActionUpdate(shown.get(), &error);
+        }
+        if (!sent) {
+            // A verdict too large to send still reaches the runner, as a failure that says
+            // why, rather than leaving it to wait for an answer that never comes.
+            KAVAtmTestActionResult replacement(result->GetId(), result->GetActionDef(), nullptr);
+            replacement.SetStatus(KAVAtmEnums::Completed);
+            replacement.SetResult(KAVAtmEnums::Fail);
+            replacement.SetDetails(tr("The result of the action could not be sent: %1").arg(error));
+            d->connection->SendActionUpdate(&replacement);
+        }
+    }
+    if (completed) {
         Q_EMIT ActionFinished(result);
     }
 }

@@ -7,6 +7,7 @@
 //
 
 #include "kavatmplatform.h"
+#include "kavatmscreenshot_p.h"
 
 #include <QtCore/QHash>
 #include <QtCore/QList>
@@ -59,6 +60,7 @@ public:
     KAVAtmEnums::PlatformMode mode = KAVAtmEnums::Undefined;
     KAVAtmPlatform::ConnectionStatus connectionStatus = KAVAtmPlatform::Disconnected;
     KAVAtmPlatform::RecordingStatus recordingStatus = KAVAtmPlatform::Stopped;
+    KAVAtmScreenshot::Mode screenshots = KAVAtmScreenshot::Mode::Failures;
     QHash<QByteArray, QMetaObject> executors;
     // Executors started and not ended, oldest first: one waiting in a nested loop can be
     // joined by another dispatched meanwhile. The newest is the current action.

@@ -32,6 +32,10 @@ inline QByteArray DeriveOrchestratorKey(const QByteArray &secret)
     return DeriveKey(secret, QByteArrayLiteral("runner"));
 }
 
+// Which actions a launched host takes a screenshot after: "off", "failures" (the default) or
+// "all".
+inline const char ScreenshotsVariable[] = "KAVAtmScreenshots";
+
 // Client to runner.
 inline const QByteArray CommandClient = QByteArrayLiteral("client");
 inline const QByteArray CommandActionUpdate = QByteArrayLiteral("actionupdate");

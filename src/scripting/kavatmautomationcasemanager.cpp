@@ -1,6 +1,7 @@
 #include "kavatmautomationcasemanager.h"
 #include "kavatmexecutescriptactiondef.h"
 #include "kavatmjsengine.h"
+#include "kavatmjserror_p.h"
 #include "kavatmjsuihelper.h"
 #include "kavatmlogging_p.h"
 #include "kavatmsavefile.h"
@@ -136,6 +137,7 @@ void KAVAtmAutomationCaseManagerPrivate::Start(const QString &key)
         if (KAVAtmTestActionResult *still = cases.value(key)) {
             still->SetResult(KAVAtmEnums::Fail);
             still->SetDetails(returned.toString());
+            KAVAtmJsError::AddTo(returned, still);
             qCDebug(lcScripting).noquote() << "Fail reason:" << still->GetDetails();
         }
         q->FinishCase(key, QJSValue());
@@ -360,7 +362,8 @@ QString KAVAtmAutomationCaseManager::GetCurrentExecutingCase() const
 }
 
 void KAVAtmAutomationCaseManager::RecordResult(const QString &keyOrEmpty, const QJSValue &result,
-                                               const QString &detail, const QString &outputData)
+                                               const QString &detail, const QString &outputData,
+                                               const QJSValue &error)
 {
     KAVAtmTestActionResult *record = d->cases.value(keyOrEmpty.isEmpty() ? d->current : keyOrEmpty);
     if (!record)
@@ -381,6 +384,7 @@ void KAVAtmAutomationCaseManager::RecordResult(const QString &keyOrEmpty, const 
                                .arg(given, detail));
     }
     record->SetData(outputData);
+    KAVAtmJsError::AddTo(error, record);
 }
 
 bool KAVAtmAutomationCaseManager::ShouldBreak(const QString &key) const

@@ -49,9 +49,11 @@ public:
                                        const QString &testCaseName = QString());
     Q_INVOKABLE QString GetCurrentExecutingCase() const;
     // A result that is not one of the ExecutionResult numbers records a Fail that names it.
+    // An error given says where the script failed.
     Q_INVOKABLE void RecordResult(const QString &key, const QJSValue &result,
                                   const QString &detail = QString(),
-                                  const QString &outputData = QString());
+                                  const QString &outputData = QString(),
+                                  const QJSValue &error = QJSValue());
     // True for a case that no longer exists too: a polling loop must stop.
     Q_INVOKABLE bool ShouldBreak(const QString &key) const;
     Q_INVOKABLE void CancelExecutingCase();

@@ -2,6 +2,7 @@
 #include "kavatmautomationcasemanager.h"
 #include "kavatmexecutorregistry_p.h"
 #include "kavatmjsengine.h"
+#include "kavatmjserror_p.h"
 #include "kavatmplatform.h"
 #include "kavatmtestactionbase_p.h"
 #include "kavatmtestactionresult.h"
@@ -73,8 +74,7 @@ void KAVAtmExecuteScriptAction::Execute()
         }
         if (loaded.isError()) {
             // Named: a procedure may load several, and the engine's text may not say which.
-            ReportResult(KAVAtmEnums::Fail,
-                         QStringLiteral("%1: %2").arg(it.key(), loaded.toString()), QString());
+            ReportScriptError(QStringLiteral("%1: %2").arg(it.key(), loaded.toString()), loaded);
             return;
         }
     }
@@ -85,7 +85,7 @@ void KAVAtmExecuteScriptAction::Execute()
         return;
     }
     if (function.isError() || !function.isCallable()) {
-        ReportResult(KAVAtmEnums::Fail, function.toString(), QString());
+        ReportScriptError(function.toString(), function);
         return;
     }
     d->def.SetScriptFunction(function);
@@ -109,6 +109,16 @@ void KAVAtmExecuteScriptAction::Execute()
                 ReportResult(KAVAtmEnums::Fail, tr("The script case was cancelled."), QString());
             });
     manager->ExecuteCase(d->key);
+}
+
+void KAVAtmExecuteScriptAction::ReportScriptError(const QString &details, const QJSValue &error)
+{
+    KAVAtmTestActionResult result(GetId(), GetActionDef(), nullptr);
+    result.SetStatus(KAVAtmEnums::Completed);
+    result.SetResult(KAVAtmEnums::Fail);
+    result.SetDetails(details);
+    KAVAtmJsError::AddTo(error, &result);
+    ReportResult(result);
 }
 
 void KAVAtmExecuteScriptAction::ReportStopped()

@@ -4,6 +4,8 @@
 #include "kavatmexecutescriptactiondef.h"
 #include "kavatmtestactionbase.h"
 
+class QJSValue;
+
 class KAVAtmExecuteScriptActionPrivate;
 
 // Runs a script file as a script test case: the file's text is one function expression, called
@@ -28,6 +30,8 @@ protected:
 
 private:
     void ReportStopped();
+    // A failure with where the script failed.
+    void ReportScriptError(const QString &details, const QJSValue &error);
 
     Q_DECLARE_PRIVATE(KAVAtmExecuteScriptAction)
 };

@@ -180,11 +180,11 @@ QJSEngine *KAVAtmJsEngine::GetEngine() const
     return d->engine;
 }
 
-QJSValue KAVAtmJsEngine::Evaluate(const QString &program)
+QJSValue KAVAtmJsEngine::Evaluate(const QString &program, const QString &fileName, int lineNumber)
 {
     // A native exception must not unwind through the script engine's frames.
     try {
-        return d->engine->evaluate(program, QString(), 1);
+        return d->engine->evaluate(program, fileName, lineNumber);
     } catch (const std::exception &exception) {
         return QJSValue(QString::fromLocal8Bit(exception.what()));
     } catch (...) {
@@ -209,7 +209,8 @@ QJSValue KAVAtmJsEngine::ExecuteScriptFile(const QString &fileName, bool wrap)
     QString text = *std::move(decoded);
     if (wrap)
         text = QStringLiteral("(\n%1\n)").arg(text);
-    return Evaluate(text);
+    // Named, so that errors say where they are; the wrapping line is not one of the file's.
+    return Evaluate(text, QFileInfo(fileName).absoluteFilePath(), wrap ? 0 : 1);
 }
 
 QJSValue KAVAtmJsEngine::ImportModule(const QString &fileName, const QString &name)

@@ -311,6 +311,13 @@ void tst_E2E::failingRun()
              QJsonObject {{"action", "DataAssert"},
                           {"name", "nesting"},
                           {"baseline", "baselines/wrong.json"}},
+             QJsonObject {{"action", "ExecuteScript"},
+                          {"name", "throws"},
+                          {"alwaysExecute", true},
+                          {"script",
+                           writeFile("throws.js",
+                                     "function (c) {\n    const x = 1;\n"
+                                     "    kavAssert.areEqual(1, 2);\n}\n")}},
              QJsonObject {{"action", "TimeWait"}, {"name", "after the failure"}, {"wtime", 1}}}));
     const QString invalid = writeFile("broken.json", "{ not json");
     // Read, it would block for ever: no program ever writes into it.
@@ -322,12 +329,37 @@ void tst_E2E::failingRun()
                   procedure, mixed, invalid, fifo}),
              1);
     QCOMPARE(report().value("exitCode").toInt(), 1);
-    QVERIFY2(m_stdout.contains("7 passed, 3 with warnings, 3 failed, 3 not run"),
+    QVERIFY2(m_stdout.contains("7 passed, 3 with warnings, 4 failed, 3 not run"),
              qPrintable(m_stdout));
     QVERIFY2(m_stdout.contains("is not a regular file"), qPrintable(m_stdout));
 
     const QList<QJsonObject> results = actionResults().mid(0, 8);
-    QCOMPARE(actionResults().size(), 16);
+    QCOMPARE(actionResults().size(), 17);
+    // Each failure the host saw comes with a picture of its window; the script's with its
+    // line, its stack and what the host wrote meanwhile.
+    const QJsonObject nesting = actionResults().at(14);
+    const QJsonObject throws = actionResults().at(15);
+    for (const QJsonObject &failure : {results[1], results[4], nesting, throws}) {
+        const QJsonArray shots = failure.value("attachments").toArray();
+        QCOMPARE(shots.size(), 1);
+        const QImage shot(QDir(m_output).filePath(shots[0]["path"].toString()), "PNG");
+        QVERIFY2(shot.width() >= 640 && shot.height() >= 400,
+                 qPrintable(shots[0]["path"].toString()));
+        QSet<QRgb> colours;
+        for (int y = 0; y < shot.height(); y += 3) {
+            for (int x = 0; x < shot.width(); x += 3)
+                colours.insert(shot.pixel(x, y));
+        }
+        QVERIFY2(colours.size() > 3, qPrintable(QString::number(colours.size())));
+    }
+    const QString script = m_dir->filePath("throws.js");
+    QCOMPARE(throws["location"]["file"].toString(), script);
+    QCOMPARE(throws["location"]["line"].toInt(), 3);
+    QCOMPARE(throws["location"]["context"]["lines"][2].toString(),
+             QStringLiteral("    kavAssert.areEqual(1, 2);"));
+    QVERIFY(throws["stack"].toString().contains(script + ":3"));
+    QVERIFY(!throws["log"].toArray().isEmpty() && !nesting["log"].toArray().isEmpty());
+    QVERIFY2(m_stdout.contains("at " + script + ":3"), qPrintable(m_stdout));
     const QList<int> verdicts = {1, 2, 0, 3, 2, 1, 3, 0};
     for (int i = 0; i < results.size(); ++i)
         QCOMPARE(results[i].value("result").toInt(), verdicts[i]);
@@ -350,7 +382,7 @@ void tst_E2E::failingRun()
     // A name cannot steer the terminal.
     QVERIFY2(m_stdout.contains("open\\x1b[2K%1\\x01") && !m_stdout.contains('\x1b'),
              qPrintable(m_stdout));
-    QCOMPARE(folder.entryList(QDir::Files, QDir::Name),
+    QCOMPARE(folder.entryList({"*.json"}, QDir::Files, QDir::Name),
              QStringList({"DataAssert.json", "compare.json", "loop.json"}));
     QVERIFY(!QFile::exists(m_dir->filePath("base.json")));
     QVERIFY(m_stdout.contains("Not run (invalid procedure file)"));
@@ -378,7 +410,8 @@ for suite in xml:
         }
         return QString();
     };
-    QVERIFY2(line("suite|mixed|8|1|1|").size() > 0, qPrintable(lines.join('\n')));
+    QVERIFY2(line("suite|mixed|9|2|1|").size() > 0, qPrintable(lines.join('\n')));
+    QVERIFY(lines.join('\n').contains("[[ATTACHMENT|../results/mixed_"));
     QCOMPARE(line("case|mixed|02 short wait"),
              QStringLiteral("case|mixed|02 short wait (TimeWait)||"));
     QVERIFY(line("case|mixed|03 no script")
@@ -389,7 +422,7 @@ for suite in xml:
              qPrintable(lines.join('\n')));
     // The actual data beside the failure.
     QVERIFY(!failed.isEmpty() && lines.join('\n').contains("\"Nestings\""));
-    QVERIFY(line("case|mixed|08 after the failure (TimeWait)|Skipped:").size() > 0);
+    QVERIFY(line("case|mixed|09 after the failure (TimeWait)|Skipped:").size() > 0);
     QVERIFY(line("case|(invalid procedure files)|").contains("broken.json|Failure:"));
 
     // The page as a browser shows it: self-contained, the verdict and the failed comparison
@@ -397,8 +430,10 @@ for suite in xml:
     QFile page(html);
     QVERIFY(page.open(QIODevice::ReadOnly));
     const QByteArray source = page.readAll();
-    for (const char *external : {"<script", "src=", "href=", "url(", "@import"})
+    for (const char *external : {"<script", "href=", "url(", "@import"})
         QVERIFY2(!source.contains(external), external);
+    QCOMPARE(source.count("src="), source.count("src=\"data:image/png;base64,"));
+    QCOMPARE(source.count("src="), 4);
     const QString chromium = QStandardPaths::findExecutable("chromium");
     QVERIFY2(!chromium.isEmpty(), "chromium is missing: scripts/bootstrap installs it");
     const auto browse = [&](const QStringList &what) {
@@ -416,7 +451,8 @@ for suite in xml:
          {QStringLiteral("FAILED (exit code 1)"), QStringLiteral("broken.json"),
           QStringLiteral("<dt>JSON path</dt><dd>$/Materials/features[0]/thickness</dd>"),
           QStringLiteral("<dt>Expected</dt><dd>9</dd><dt>Actual</dt><dd>1.5</dd>"),
-          QStringLiteral("7 passed, 3 with warnings, 3 failed, 3 not run")})
+          QStringLiteral("7 passed, 3 with warnings, 4 failed, 3 not run"),
+          QStringLiteral("<td>    kavAssert.areEqual(1, 2);</td>")})
         QVERIFY2(dom.contains(text), qPrintable(text + "\n" + dom));
     const QString shot = m_dir->filePath("shot.png");
     browse({"--screenshot=" + shot});
@@ -473,6 +509,9 @@ void tst_E2E::hostKilledInTheMiddle()
         QVERIFY2(results[i].value("details").toString().contains(reason),
                  qPrintable(results[i].value("details").toString()));
     }
+    // The host could not show itself; the action after never ran, and owes no picture.
+    QVERIFY(results[1].value("screenshotMissing").toString().contains(reason));
+    QVERIFY(!results[2].contains("screenshotMissing") && !results[1].contains("attachments"));
 }
 
 void tst_E2E::overallTimeout()
@@ -515,18 +554,19 @@ void tst_E2E::peersThatAreNotTheHost()
     QSignalSpy executed(&impostor, &KAVAtmClientOrchestratorConnection::ExecuteRequested);
     QTimer poll;
     const int code
-        = run({"--output", m_output, "--quiet-client", procedure}, [&](const QString &line) {
-              if (!line.startsWith("Listening on port"))
-                  return;
-              const quint16 port = line.section(' ', -1).toUShort();
-              connect(&poll, &QTimer::timeout, this, [&, port] {
-                  if (!(hostPid = childOf(m_runnerPid)))
+        = run({"--output", m_output, "--quiet-client", "--screenshots", "off", procedure},
+              [&](const QString &line) {
+                  if (!line.startsWith("Listening on port"))
                       return;
-                  poll.stop();
-                  socket.connectToHost(QHostAddress::LocalHost, port);
+                  const quint16 port = line.section(' ', -1).toUShort();
+                  connect(&poll, &QTimer::timeout, this, [&, port] {
+                      if (!(hostPid = childOf(m_runnerPid)))
+                          return;
+                      poll.stop();
+                      socket.connectToHost(QHostAddress::LocalHost, port);
+                  });
+                  poll.start(10);
               });
-              poll.start(10);
-          });
     QVERIFY(hostPid > 0);
     QVERIFY2(code == 1, qPrintable(m_stdout + m_stderr));
     QCOMPARE(refused.size(), 1);
@@ -535,6 +575,10 @@ void tst_E2E::peersThatAreNotTheHost()
     QVERIFY2(
         m_stdout.contains(QStringLiteral("Client connected: CorvidApp, process %1").arg(hostPid)),
         qPrintable(m_stdout));
+    // No pictures asked for: the host's failure has none, and none is missing.
+    QCOMPARE(actionResults()[1]["result"].toInt(), 2);
+    QVERIFY(!actionResults()[1].contains("attachments")
+            && !actionResults()[1].contains("screenshotMissing"));
 }
 
 void tst_E2E::setupErrors_data()

@@ -24,7 +24,7 @@ function errorText(error) {
 }
 
 function fail(key, context, error) {
-    manager().RecordResult(key, Fail, errorText(error));
+    manager().RecordResult(key, Fail, errorText(error), "", error);
     if (context)
         manager().FinishCase(context);
     else

@@ -2,6 +2,7 @@
 #include "kavatmtestactionresult.h"
 #include "kavatmtestprocedureresult.h"
 
+#include <QtCore/QJsonArray>
 #include <QtCore/QJsonDocument>
 #include <QtTest/QtTest>
 
@@ -13,6 +14,8 @@ private Q_SLOTS:
     void fromJson_data();
     void fromJson();
     void roundTrip();
+    void evidenceFromAHost_data();
+    void evidenceFromAHost();
     void timesReadBackAsUtc_data();
     void timesReadBackAsUtc();
     void hasFailedActionBefore();
@@ -77,6 +80,65 @@ void tst_KAVAtmResults::roundTrip()
     QCOMPARE(E::GetPlatformEnumText(E::Platform(9)), "Other");
     QCOMPARE(E::GetPlatformModeEnumText(E::PlatformMode(5)), "Undefined");
     QCOMPARE(E::GetExecutionResultEnumText(E::ExecutionResult(7)), "Unknown");
+}
+
+void tst_KAVAtmResults::evidenceFromAHost_data()
+{
+    // What a host sends beside the verdict; what is kept of it, and why a screenshot is absent.
+    QTest::addColumn<QJsonObject>("sent");
+    QTest::addColumn<QJsonObject>("location");
+    QTest::addColumn<bool>("screenshot");
+    QTest::addColumn<QString>("missing");
+    const QString png = QString::fromLatin1(QByteArray("\x89PNG\r\n\x1a\nrest").toBase64());
+    const QJsonObject at {{"file", "/s/a.js"}, {"line", 3}};
+    const QJsonObject context {{"first", 1}, {"lines", QJsonArray {"a", "b", "c", "d"}}};
+    QJsonObject withContext = at;
+    withContext.insert("context", context);
+    QTest::newRow("location and its lines")
+        << QJsonObject {{"location", withContext}} << withContext << false << "";
+    QTest::newRow("no line") << QJsonObject {{"location", QJsonObject {{"file", "/s/a.js"}}}}
+                             << QJsonObject() << false << "";
+    QTest::newRow("line as text")
+        << QJsonObject {{"location", QJsonObject {{"file", "/s/a.js"}, {"line", "3"}}}}
+        << QJsonObject() << false << "";
+    // Lines that do not reach the line named are no context.
+    QJsonObject shortContext = at;
+    shortContext.insert("context", QJsonObject {{"first", 1}, {"lines", QJsonArray {"a"}}});
+    QTest::newRow("context short of the line")
+        << QJsonObject {{"location", shortContext}} << at << false << "";
+    QTest::newRow("a PNG") << QJsonObject {{"screenshot", png}} << QJsonObject() << true << "";
+    QTest::newRow("not base64") << QJsonObject {{"screenshot", "%%%"}} << QJsonObject() << false
+                                << "the host sent a screenshot that is not a PNG image";
+    QTest::newRow("not a PNG")
+        << QJsonObject {{"screenshot", QString::fromLatin1(QByteArray("GIF89a").toBase64())}}
+        << QJsonObject() << false << "the host sent a screenshot that is not a PNG image";
+    QTest::newRow("reason from the host") << QJsonObject {{"screenshotMissing", "no window"}}
+                                          << QJsonObject() << false << "no window";
+    // The runner's own keys are not taken from a host.
+    QTest::newRow("attachments and log")
+        << QJsonObject {{"attachments", QJsonArray {QJsonObject {{"path", "/etc/passwd"}}}},
+                        {"log", QJsonArray {"x"}}}
+        << QJsonObject() << false << "";
+}
+
+void tst_KAVAtmResults::evidenceFromAHost()
+{
+    QFETCH(QJsonObject, sent);
+    QFETCH(QJsonObject, location);
+    QFETCH(bool, screenshot);
+    QFETCH(QString, missing);
+    KAVAtmTestActionResult result(nullptr, nullptr);
+    result.ReadEvidence(sent);
+    QCOMPARE(result.GetLocation(), location);
+    QCOMPARE(!result.GetScreenshot().isEmpty(), screenshot);
+    QCOMPARE(result.GetScreenshotMissing(), missing);
+    QVERIFY(result.GetAttachments().isEmpty() && result.GetLog().isEmpty());
+    // What the runner keeps travels in its files; the image itself only on the wire.
+    result.AddAttachment("screenshot", "p/a.png");
+    KAVAtmTestActionResult read(nullptr, nullptr);
+    read.FromJson(result.ToJson(), false);
+    QCOMPARE(read.ToJson().value("location").toObject(), location);
+    QCOMPARE(result.ToJson().value("attachments").toArray().size(), 1);
 }
 
 void tst_KAVAtmResults::timesReadBackAsUtc_data()

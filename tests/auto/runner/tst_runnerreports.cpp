@@ -9,9 +9,11 @@
 #include <QtCore/QTemporaryDir>
 #include <QtCore/QTemporaryFile>
 #include <QtCore/QXmlStreamReader>
+#include <QtGui/QImage>
 #include <QtTest/QtTest>
 
 #include <climits>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -40,6 +42,7 @@ class tst_RunnerReports : public QObject {
 private Q_SLOTS:
     void merges_data();
     void merges();
+    void evidenceThroughTheMerge();
     void shards_data();
     void shards();
     void consoleLines_data();
@@ -174,6 +177,62 @@ void tst_RunnerReports::merges()
     QCOMPARE(json, QJsonDocument::fromJson(json).toJson());
     QCOMPARE(jsonObject(json).value("exitCode").toInt(), exitCode);
     QCOMPARE(jsonObject(json).value("procedures").toArray().size(), folders.size());
+}
+
+void tst_RunnerReports::evidenceThroughTheMerge()
+{
+    // A shard's failed action with its screenshots, where its script failed and the host's
+    // output: the merge finds the images from its own folder and shows only the shard's own.
+    QTemporaryDir dir;
+    QVERIFY(QDir().mkpath(dir.filePath("s0/run")));
+    QImage image(4, 4, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QVERIFY(image.save(dir.filePath("s0/run/shot.png")));
+    QVERIFY(image.save(dir.filePath("outside.png")));
+    QCOMPARE(mkfifo(qPrintable(dir.filePath("s0/run/fifo.png")), 0600), 0);
+    QJsonArray attachments;
+    for (const char *path : {"run/shot.png", "../outside.png", "run/fifo.png"})
+        attachments.append(QJsonObject {{"kind", "screenshot"}, {"path", path}});
+    const QJsonObject action {
+        {"actionType", "executeScript"},
+        {"status", 3},
+        {"result", 2},
+        {"details", "no"},
+        {"attachments", attachments},
+        {"stack", "f@/s/a.js:3"},
+        {"log", QJsonArray {"<b>", "two"}},
+        {"location",
+         QJsonObject {
+             {"file", "/s/a.js"},
+             {"line", 3},
+             {"context", QJsonObject {{"first", 2}, {"lines", QJsonArray {"x", "y<z"}}}}}}};
+    writeFile(dir.filePath("s0/report.json"),
+              QJsonDocument(
+                  QJsonObject {{"finished", true},
+                               {"exitCode", 1},
+                               {"procedures",
+                                QJsonArray {QJsonObject {{"name", "p"},
+                                                         {"file", "a.json"},
+                                                         {"actionResults", QJsonArray {action}}}}}})
+                  .toJson());
+    const QString merged = dir.filePath("merged");
+    standardError([&] { QCOMPARE(MergeReports(merged, {dir.filePath("s0")}), 1); });
+    QJsonArray paths;
+    for (const QJsonValue &value : jsonObject(readFile(
+             merged + "/report.json"))["procedures"][0]["actionResults"][0]["attachments"]
+                                       .toArray())
+        paths.append(value["path"]);
+    QCOMPARE(paths, QJsonArray({"../s0/run/shot.png", "../outside.png", "../s0/run/fifo.png"}));
+    const QString xml = QString::fromUtf8(readFile(merged + "/junit.xml"));
+    for (const char *text : {"[[ATTACHMENT|../s0/run/shot.png]]", "<system-err>&lt;b&gt;\ntwo",
+                             "no\nat /s/a.js:3\nScript stack:\nf@/s/a.js:3"})
+        QVERIFY2(xml.contains(text), qPrintable(xml));
+    const QString html = QString::fromUtf8(readFile(merged + "/report.html"));
+    QCOMPARE(html.count("src=\"data:image/png;base64,"), 1);
+    for (const char *text :
+         {"<a href=\"../outside.png\">", "<a href=\"../s0/run/fifo.png\">",
+          "<tr class=\"at\"><td class=\"num\">3</td><td>y&lt;z</td>", "<pre>&lt;b&gt;\ntwo</pre>"})
+        QVERIFY2(html.contains(text), text);
 }
 
 void tst_RunnerReports::shards_data()

@@ -1,0 +1,90 @@
+#include "kavatmscreenshot_p.h"
+
+#include <QtCore/QBuffer>
+#include <QtCore/QCoreApplication>
+#include <QtGui/QImage>
+#include <QtGui/QPainter>
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QWidget>
+
+#include <algorithm>
+
+namespace KAVAtmScreenshot {
+
+Mode ModeFromText(const QString &text)
+{
+    if (text.compare(QLatin1String("off"), Qt::CaseInsensitive) == 0)
+        return Mode::Off;
+    if (text.compare(QLatin1String("all"), Qt::CaseInsensitive) == 0)
+        return Mode::All;
+    return Mode::Failures;
+}
+
+QString ModeText(Mode mode)
+{
+    switch (mode) {
+    case Mode::Off:
+        return QStringLiteral("off");
+    case Mode::All:
+        return QStringLiteral("all");
+    case Mode::Failures:
+        break;
+    }
+    return QStringLiteral("failures");
+}
+
+QByteArray Grab(QString *whyNot)
+{
+    const auto fail = [whyNot](const char *reason) {
+        if (whyNot)
+            *whyNot = QCoreApplication::translate("KAVAtmScreenshot", reason);
+        return QByteArray();
+    };
+    if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
+        return fail("the host has no widgets to show");
+    QList<QWidget *> windows;
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        const Qt::WindowType type = widget->windowType();
+        if (widget->isVisible() && type != Qt::ToolTip && type != Qt::Desktop)
+            windows.append(widget);
+    }
+    if (windows.isEmpty())
+        return fail("the host shows no window");
+    std::stable_sort(windows.begin(), windows.end(), [](const QWidget *a, const QWidget *b) {
+        return std::pair(a->x(), a->y()) < std::pair(b->x(), b->y());
+    });
+    constexpr int Gap = 8;
+    QList<QImage> images;
+    int width = 0;
+    int height = 0;
+    for (QWidget *window : std::as_const(windows)) {
+        QImage image = window->grab().toImage();
+        if (image.isNull())
+            continue;
+        image.setDevicePixelRatio(1);
+        width += (images.isEmpty() ? 0 : Gap) + image.width();
+        height = std::max(height, image.height());
+        images.append(image);
+    }
+    if (images.isEmpty() || width <= 0 || height <= 0)
+        return fail("the host's windows could not be drawn");
+    QImage sheet(width, height, QImage::Format_RGB32);
+    sheet.fill(QColor(0x80, 0x80, 0x80));
+    {
+        QPainter painter(&sheet);
+        int x = 0;
+        for (const QImage &image : std::as_const(images)) {
+            painter.drawImage(x, 0, image);
+            x += image.width() + Gap;
+        }
+    }
+    if (sheet.width() > MaximumWidth)
+        sheet = sheet.scaledToWidth(MaximumWidth, Qt::SmoothTransformation);
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (!buffer.open(QIODevice::WriteOnly) || !sheet.save(&buffer, "PNG"))
+        return fail("the host's windows could not be written as PNG");
+    return png;
+}
+
+} // namespace KAVAtmScreenshot
