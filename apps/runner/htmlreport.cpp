@@ -156,7 +156,7 @@ QString evidence(const QJsonObject &action)
         // Clicked, the thumbnail shows at full size, and a second click puts it back.
         html += QStringLiteral("<label class=\"shot\" title=\"%1\"><input type=\"checkbox\">"
                                "<img alt=\"%1\" src=\"%2\"></label>")
-                    .arg(escaped(path), embedded);
+                    .arg(escaped(path), escaped(embedded));
     }
     const QString missing = action.value(QLatin1String("screenshotMissing")).toString();
     if (!missing.isEmpty())
@@ -174,6 +174,9 @@ QString evidence(const QJsonObject &action)
     }
     return html;
 }
+
+// A timeline with more actions than this shows its procedures only: the page stays small.
+constexpr qsizetype TimelineActions = 20000;
 
 // Each host's procedures as bars over the time of the run, their actions inside them coloured
 // by verdict: where the time went, and what ran side by side.
@@ -194,6 +197,13 @@ QString timeline(const QJsonArray &procedures)
     const qint64 span = begin.isValid() ? begin.msecsTo(end) : 0;
     if (lanes.isEmpty() || span <= 0)
         return QString();
+    // The page of a large merge shows its procedures, not each of its actions.
+    qsizetype actions = 0;
+    for (const QList<QJsonObject> &lane : std::as_const(lanes)) {
+        for (const QJsonObject &procedure : lane)
+            actions += procedure.value(QLatin1String("actionResults")).toArray().size();
+    }
+    const bool showActions = actions <= TimelineActions;
     const auto percent = [&](const QDateTime &from, const QDateTime &to, qint64 whole) {
         return QString::number(100.0 * from.msecsTo(to) / whole, 'f', 3) + QLatin1Char('%');
     };
@@ -214,8 +224,10 @@ QString timeline(const QJsonArray &procedures)
                         .arg(percent(begin, start, span),
                              QString::number(100.0 * length / span, 'f', 3) + QLatin1Char('%'),
                              escaped(title), QString::number(length / 1000.0, 'f', 3));
-            for (const QJsonValue &value :
-                 procedure.value(QLatin1String("actionResults")).toArray()) {
+            const QJsonArray shown = showActions
+                ? procedure.value(QLatin1String("actionResults")).toArray()
+                : QJsonArray();
+            for (const QJsonValue &value : shown) {
                 const QJsonObject action = value.toObject();
                 const QDateTime from = Time(action.value(QLatin1String("startTime")));
                 const QDateTime to = Time(action.value(QLatin1String("endTime")));

@@ -65,9 +65,19 @@ template<typename Change> QJsonObject changeAttachments(QJsonObject report, Chan
             QJsonArray attachments = action.value(QLatin1String("attachments")).toArray();
             if (attachments.isEmpty())
                 continue;
-            for (qsizetype i = 0; i < attachments.size(); ++i)
-                attachments[i] = change(attachments.at(i).toObject());
-            action.insert(QStringLiteral("attachments"), attachments);
+            QJsonArray kept;
+            for (const QJsonValue &attachment : std::as_const(attachments)) {
+                // Only data URIs made here: one read from a report is no image of the run's.
+                QJsonObject given = attachment.toObject();
+                given.remove(QStringLiteral("embedded"));
+                const QJsonObject changedAttachment = change(given);
+                if (!changedAttachment.isEmpty())
+                    kept.append(changedAttachment);
+            }
+            if (kept.isEmpty())
+                action.remove(QStringLiteral("attachments"));
+            else
+                action.insert(QStringLiteral("attachments"), kept);
             actions[a] = action;
             changed = true;
         }
@@ -86,13 +96,20 @@ QJsonObject RebaseAttachments(const QJsonObject &report, const QString &from, co
 {
     const QDir source(QFileInfo(from).absoluteFilePath());
     const QDir target(QFileInfo(to).absoluteFilePath());
-    if (source == target)
-        return report;
+    const QString canonicalSource = QFileInfo(source.path()).canonicalFilePath();
     return changeAttachments(report, [&](QJsonObject attachment) {
-        const QString path = attachment.value(QLatin1String("path")).toString();
-        if (!path.isEmpty())
-            attachment.insert(QStringLiteral("path"),
-                              target.relativeFilePath(source.absoluteFilePath(path)));
+        // A file outside the report's folder is no file of its run: a CI server that collects
+        // attachments would publish whatever a report named.
+        const QString path
+            = source.absoluteFilePath(attachment.value(QLatin1String("path")).toString());
+        const QString canonical = QFileInfo(path).canonicalFilePath();
+        const bool inside = canonical.isEmpty()
+            ? QDir::cleanPath(path).startsWith(source.path() + QLatin1Char('/'))
+            : !canonicalSource.isEmpty()
+                && canonical.startsWith(canonicalSource + QLatin1Char('/'));
+        if (!inside)
+            return QJsonObject();
+        attachment.insert(QStringLiteral("path"), target.relativeFilePath(path));
         return attachment;
     });
 }

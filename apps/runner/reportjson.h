@@ -42,7 +42,7 @@ double Seconds(const QJsonObject &item);
 bool ShardOrder(const QString &fileA, const QString &fileB);
 // An action's "attachments" name files by paths relative to the folder of the report. The
 // report with each of them made relative to the folder to instead (a page written elsewhere, a
-// merge of shards).
+// merge of shards); one that is not inside from is left out, and no "embedded" is kept.
 QJsonObject RebaseAttachments(const QJsonObject &report, const QString &from, const QString &to);
 // Each screenshot that is a PNG file (its path relative to folder) inside one of the folders
 // roots, as a data URI under the attachment's "embedded", as long as their total stays within

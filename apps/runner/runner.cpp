@@ -785,10 +785,10 @@ bool Runner::WriteExtraReport(const QString &file, const QString &kind,
     QString error;
     QDir().mkpath(QFileInfo(file).absolutePath());
     // The page names the attachments from where it is, and the HTML page holds the images.
-    QJsonObject page = make == &HtmlReport ? ReportJson::EmbedScreenshots(
-                           report, m_options.outputDir, {m_options.outputDir}, HtmlImageBudget)
-                                           : report;
-    page = ReportJson::RebaseAttachments(page, m_options.outputDir, QFileInfo(file).absolutePath());
+    const QString folder = QFileInfo(file).absolutePath();
+    QJsonObject page = ReportJson::RebaseAttachments(report, m_options.outputDir, folder);
+    if (make == &HtmlReport)
+        page = ReportJson::EmbedScreenshots(page, folder, {m_options.outputDir}, HtmlImageBudget);
     if (KAVAtmSaveFile::Write(
             file, [make, &page](QIODevice &device) { return make(device, page); }, &error)
         != KAVAtmSaveFile::Outcome::Saved) {

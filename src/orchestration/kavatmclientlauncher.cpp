@@ -154,14 +154,9 @@ void KAVAtmClientLauncher::DrainOutput(QProcess *process)
 
 void KAVAtmClientLauncher::ReadOutput(QProcess *process)
 {
-    // Output that is in the pipe but has not been noticed yet.
-    const QProcess::ProcessChannel channel = process->readChannel();
-    for (const QProcess::ProcessChannel read :
-         {QProcess::StandardOutput, QProcess::StandardError}) {
-        process->setReadChannel(read);
-        process->waitForReadyRead(0);
-    }
-    process->setReadChannel(channel);
+    // Only what the process object holds: waiting on its pipes here could end it (and fail
+    // its actions) in the middle of a caller's work. A host writes its lines before the verdict
+    // that follows them, so they are normally read first.
     Forward(process, false, false);
     Forward(process, true, false);
 }

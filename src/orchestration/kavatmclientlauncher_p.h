@@ -55,7 +55,7 @@ public:
     void SetOutputDevice(QIODevice *device);
     // Passes on what the process wrote and was not read yet, a last unfinished line included.
     void DrainOutput(QProcess *process);
-    // Reads what the process has written by now, whole lines only.
+    // Takes the whole lines of what has been read from the process and not taken yet.
     void ReadOutput(QProcess *process);
 
     // The last lines of each client's output are kept, both channels as they came, forwarded

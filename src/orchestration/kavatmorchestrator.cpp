@@ -14,6 +14,7 @@
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDir>
+#include <QtCore/QFileInfo>
 #include <QtCore/QProcess>
 #include <QtCore/QTimer>
 #include <QtNetwork/QTcpServer>
@@ -185,7 +186,9 @@ void KAVAtmOrchestratorPrivate::KeepEvidence(qint64 pid, KAVAtmTestActionResult 
     }
     const QString root
         = writer.GetOutputPath().isEmpty() ? QDir::currentPath() : writer.GetOutputPath();
-    action->AddAttachment(QStringLiteral("screenshot"), QDir(root).relativeFilePath(path));
+    action->AddAttachment(QStringLiteral("screenshot"),
+                          QDir(QFileInfo(root).absoluteFilePath())
+                              .relativeFilePath(QFileInfo(path).absoluteFilePath()));
 }
 
 void KAVAtmOrchestratorPrivate::OnActionFinished(qint64 pid, KAVAtmTestActionResult *action)

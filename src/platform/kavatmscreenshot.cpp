@@ -68,18 +68,21 @@ QByteArray Grab(QString *whyNot)
     }
     if (images.isEmpty() || width <= 0 || height <= 0)
         return fail("the host's windows could not be drawn");
-    QImage sheet(width, height, QImage::Format_RGB32);
+    // Scaled as they are put together: many windows side by side make no huge image first.
+    const double scale = std::min(1.0, double(MaximumWidth) / width);
+    QImage sheet(std::max(1, int(width * scale)), std::max(1, int(height * scale)),
+                 QImage::Format_RGB32);
     sheet.fill(QColor(0x80, 0x80, 0x80));
     {
         QPainter painter(&sheet);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.scale(scale, scale);
         int x = 0;
         for (const QImage &image : std::as_const(images)) {
             painter.drawImage(x, 0, image);
             x += image.width() + Gap;
         }
     }
-    if (sheet.width() > MaximumWidth)
-        sheet = sheet.scaledToWidth(MaximumWidth, Qt::SmoothTransformation);
     QByteArray png;
     QBuffer buffer(&png);
     if (!buffer.open(QIODevice::WriteOnly) || !sheet.save(&buffer, "PNG"))

@@ -362,8 +362,7 @@ QString KAVAtmAutomationCaseManager::GetCurrentExecutingCase() const
 }
 
 void KAVAtmAutomationCaseManager::RecordResult(const QString &keyOrEmpty, const QJSValue &result,
-                                               const QString &detail, const QString &outputData,
-                                               const QJSValue &error)
+                                               const QString &detail, const QString &outputData)
 {
     KAVAtmTestActionResult *record = d->cases.value(keyOrEmpty.isEmpty() ? d->current : keyOrEmpty);
     if (!record)
@@ -384,7 +383,13 @@ void KAVAtmAutomationCaseManager::RecordResult(const QString &keyOrEmpty, const 
                                .arg(given, detail));
     }
     record->SetData(outputData);
-    KAVAtmJsError::AddTo(error, record);
+}
+
+void KAVAtmAutomationCaseManager::RecordFailure(const QString &key, const QString &detail,
+                                                const QJSValue &error)
+{
+    RecordResult(key, QJSValue(int(KAVAtmEnums::Fail)), detail);
+    KAVAtmJsError::AddTo(error, d->cases.value(key.isEmpty() ? d->current : key));
 }
 
 bool KAVAtmAutomationCaseManager::ShouldBreak(const QString &key) const

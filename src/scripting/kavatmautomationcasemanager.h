@@ -49,11 +49,12 @@ public:
                                        const QString &testCaseName = QString());
     Q_INVOKABLE QString GetCurrentExecutingCase() const;
     // A result that is not one of the ExecutionResult numbers records a Fail that names it.
-    // An error given says where the script failed.
     Q_INVOKABLE void RecordResult(const QString &key, const QJSValue &result,
                                   const QString &detail = QString(),
-                                  const QString &outputData = QString(),
-                                  const QJSValue &error = QJSValue());
+                                  const QString &outputData = QString());
+    // A Fail with where the script failed, when the error thrown says.
+    Q_INVOKABLE void RecordFailure(const QString &key, const QString &detail,
+                                   const QJSValue &error);
     // True for a case that no longer exists too: a polling loop must stop.
     Q_INVOKABLE bool ShouldBreak(const QString &key) const;
     Q_INVOKABLE void CancelExecutingCase();

@@ -180,6 +180,11 @@ QJSEngine *KAVAtmJsEngine::GetEngine() const
     return d->engine;
 }
 
+QJSValue KAVAtmJsEngine::Evaluate(const QString &program)
+{
+    return Evaluate(program, QString(), 1);
+}
+
 QJSValue KAVAtmJsEngine::Evaluate(const QString &program, const QString &fileName, int lineNumber)
 {
     // A native exception must not unwind through the script engine's frames.

@@ -21,9 +21,9 @@ public:
     static KAVAtmJsEngine *GetInstance();
     ~KAVAtmJsEngine();
 
+    QJSValue Evaluate(const QString &program);
     // Errors name the file given, and count lines from lineNumber.
-    QJSValue Evaluate(const QString &program, const QString &fileName = QString(),
-                      int lineNumber = 1);
+    QJSValue Evaluate(const QString &program, const QString &fileName, int lineNumber);
     // With wrap, the file's text is evaluated as one parenthesised expression: a file holding a
     // function expression gives that function.
     QJSValue ExecuteScriptFile(const QString &fileName, bool wrap);

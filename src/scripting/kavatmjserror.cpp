@@ -1,7 +1,7 @@
 #include "kavatmjserror_p.h"
+#include "kavatmreadfile.h"
 #include "kavatmtestactionresult.h"
 
-#include <QtCore/QFile>
 #include <QtCore/QJsonArray>
 #include <QtCore/QRegularExpression>
 #include <QtCore/QStringDecoder>
@@ -20,14 +20,15 @@ QString localPath(const QString &url)
     return parsed.isLocalFile() ? parsed.toLocalFile() : url;
 }
 
-// The lines around line of the file, when it can be read as text.
+// The lines around line of the file, when it is a regular file that reads as text: an error
+// names whatever file it likes.
 QJsonObject context(const QString &path, int line)
 {
-    QFile file(path);
-    if (file.size() > LargestContextFile || !file.open(QIODevice::ReadOnly))
+    QByteArray content;
+    if (KAVAtmReadFile::Read(path, LargestContextFile, &content) != KAVAtmReadFile::Outcome::Read)
         return QJsonObject();
     QStringDecoder decoder(QStringDecoder::Utf8);
-    const QString text = decoder.decode(file.readAll());
+    const QString text = decoder.decode(content);
     if (decoder.hasError())
         return QJsonObject();
     const QStringList lines = text.split(QLatin1Char('\n'));

@@ -1,7 +1,5 @@
 // Runs script test cases: the case body, its completion, and the delayed callbacks it waits on.
 
-const Fail = 2;
-
 // Taken when the module loads, so a test script cannot swap them for its own: the manager is
 // published before the library's modules are imported.
 const sharedTimer = timer;
@@ -24,7 +22,7 @@ function errorText(error) {
 }
 
 function fail(key, context, error) {
-    manager().RecordResult(key, Fail, errorText(error), "", error);
+    manager().RecordFailure(key, errorText(error), error);
     if (context)
         manager().FinishCase(context);
     else

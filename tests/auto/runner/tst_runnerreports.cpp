@@ -193,6 +193,9 @@ void tst_RunnerReports::evidenceThroughTheMerge()
     QJsonArray attachments;
     for (const char *path : {"run/shot.png", "../outside.png", "run/fifo.png"})
         attachments.append(QJsonObject {{"kind", "screenshot"}, {"path", path}});
+    attachments.append(QJsonObject {{"kind", "screenshot"},
+                                    {"path", "run/fifo.png"},
+                                    {"embedded", "data:image/png;base64,\"><script>"}});
     const QJsonObject action {
         {"actionType", "executeScript"},
         {"status", 3},
@@ -222,15 +225,18 @@ void tst_RunnerReports::evidenceThroughTheMerge()
              merged + "/report.json"))["procedures"][0]["actionResults"][0]["attachments"]
                                        .toArray())
         paths.append(value["path"]);
-    QCOMPARE(paths, QJsonArray({"../s0/run/shot.png", "../outside.png", "../s0/run/fifo.png"}));
+    // Only the shard's own files are named, and no image comes from the report itself.
+    QCOMPARE(paths, QJsonArray({"../s0/run/shot.png", "../s0/run/fifo.png", "../s0/run/fifo.png"}));
     const QString xml = QString::fromUtf8(readFile(merged + "/junit.xml"));
     for (const char *text : {"[[ATTACHMENT|../s0/run/shot.png]]", "<system-err>&lt;b&gt;\ntwo",
                              "no\nat /s/a.js:3\nScript stack:\nf@/s/a.js:3"})
         QVERIFY2(xml.contains(text), qPrintable(xml));
     const QString html = QString::fromUtf8(readFile(merged + "/report.html"));
     QCOMPARE(html.count("src=\"data:image/png;base64,"), 1);
+    QVERIFY(!html.contains("outside.png") && !xml.contains("outside.png"));
+    QVERIFY(!html.contains("<script"));
     for (const char *text :
-         {"<a href=\"../outside.png\">", "<a href=\"../s0/run/fifo.png\">",
+         {"<a href=\"../s0/run/fifo.png\">",
           "<tr class=\"at\"><td class=\"num\">3</td><td>y&lt;z</td>", "<pre>&lt;b&gt;\ntwo</pre>"})
         QVERIFY2(html.contains(text), text);
 }

@@ -67,32 +67,46 @@ void tst_KAVAtmScriptActions::executeScript_data()
     QTest::addColumn<QJsonArray>("imports");
     QTest::addColumn<int>("result");
     QTest::addColumn<QString>("details");
+    // Where the failure is: a line of "case.js", or of "module.mjs" when negative; 0 for none.
+    QTest::addColumn<int>("line");
     QTest::newRow("no script") << QByteArray() << QJsonArray() << int(KAVAtmEnums::Warning)
-                               << "There is no script file defined in the action.";
+                               << "There is no script file defined in the action." << 0;
     QTest::newRow("finishes at once") << QByteArray("function (c, done) { done(); }")
-                                      << QJsonArray() << int(KAVAtmEnums::Pass) << "";
+                                      << QJsonArray() << int(KAVAtmEnums::Pass) << "" << 0;
     QTest::newRow("records a failure")
         << QByteArray("function (c) { c.caseMgr.RecordResult(c.key, 2, 'bad sheet');"
                       " c.caseMgr.FinishCase(c); }")
-        << QJsonArray() << int(KAVAtmEnums::Fail) << "bad sheet";
+        << QJsonArray() << int(KAVAtmEnums::Fail) << "bad sheet" << 0;
+    // An assertion names the line that called it, not the library's.
+    QTest::newRow("an assertion fails")
+        << QByteArray("function (c) {\n\n    kavAssert.isTrue(false);\n}") << QJsonArray()
+        << int(KAVAtmEnums::Fail) << "" << 3;
+    QTest::newRow("throws later") << QByteArray("function (c) {\n    c.setTimeout(function () {"
+                                                "\n        throw new Error('late'); }, 1, c);\n}")
+                                  << QJsonArray() << int(KAVAtmEnums::Fail) << "late" << 3;
     QTest::newRow("not a function")
-        << QByteArray("42") << QJsonArray() << int(KAVAtmEnums::Fail) << "42";
-    QTest::newRow("syntax error") << QByteArray("function (") << QJsonArray()
-                                  << int(KAVAtmEnums::Fail) << "SyntaxError";
+        << QByteArray("42") << QJsonArray() << int(KAVAtmEnums::Fail) << "42" << 0;
+    QTest::newRow("syntax error") << QByteArray("function (c) {\n    let x = ;\n}") << QJsonArray()
+                                  << int(KAVAtmEnums::Fail) << "SyntaxError" << 2;
     QTest::newRow("host globals and the UI helper")
         << QByteArray("function (c, done) { kavAssert.isTrue(kavCmdController !== undefined"
                       " && kavFeatEnvironmentManager.GetCurrentEnvironment() !== null);"
                       " c.data = uiHelper.SerializeContainer('{}'); done(); }")
-        << QJsonArray() << int(KAVAtmEnums::Pass) << "";
+        << QJsonArray() << int(KAVAtmEnums::Pass) << "" << 0;
     QTest::newRow("missing module, imported")
         << QByteArray("function (c, done) { done(); }")
         << QJsonArray {QJsonObject {
                {"file", "/nowhere/missing.mjs"}, {"namespace", "mod"}, {"loadType", "import"}}}
-        << int(KAVAtmEnums::Fail) << "missing.mjs";
+        << int(KAVAtmEnums::Fail) << "missing.mjs" << 0;
+    QTest::newRow("module that does not compile")
+        << QByteArray("function (c, done) { done(); }")
+        << QJsonArray {QJsonObject {
+               {"file", "module.mjs"}, {"namespace", "mod"}, {"loadType", "import"}}}
+        << int(KAVAtmEnums::Fail) << "module.mjs" << -2;
     QTest::newRow("missing module, evaluated")
         << QByteArray("function (c, done) { done(); }")
         << QJsonArray {QJsonObject {{"file", "/nowhere/missing.js"}, {"namespace", "mod"}}}
-        << int(KAVAtmEnums::Pass) << "";
+        << int(KAVAtmEnums::Pass) << "" << 0;
 }
 
 void tst_KAVAtmScriptActions::executeScript()
@@ -101,6 +115,15 @@ void tst_KAVAtmScriptActions::executeScript()
     QFETCH(QJsonArray, imports);
     QFETCH(int, result);
     QFETCH(QString, details);
+    QFETCH(int, line);
+    const QString module
+        = writeFile(m_dir.filePath("module.mjs"), "export const a = 1;\nlet = ;\n");
+    for (qsizetype i = 0; i < imports.size(); ++i) {
+        QJsonObject import = imports[i].toObject();
+        if (import.value("file") == "module.mjs")
+            import.insert("file", module);
+        imports[i] = import;
+    }
     QJsonObject action {{"action", "ExecuteScript"}, {"importModules", imports}};
     if (!content.isNull())
         action.insert("script", writeFile(m_dir.filePath("case.js"), content));
@@ -108,6 +131,10 @@ void tst_KAVAtmScriptActions::executeScript()
     QCOMPARE(update.value("result").toInt(), result);
     QVERIFY2(update.value("details").toString().contains(details),
              qPrintable(update.value("details").toString()));
+    const QJsonObject location = update.value("location").toObject();
+    QCOMPARE(location.value("line").toInt(), qAbs(line));
+    if (line != 0)
+        QCOMPARE(location.value("file").toString(), line > 0 ? m_dir.filePath("case.js") : module);
     // The case goes with its action.
     QCOMPARE(KAVAtmAutomationCaseManager::GetManager()->GetTestCases().size(), 0);
 }
