@@ -143,10 +143,20 @@ CommandLine ParseCommandLine(const QStringList &arguments)
                        "in the reports: failures (after each failed action), all (after every "
                        "action) or off (default: failures)."),
         QStringLiteral("when"), QStringLiteral("failures"));
-    parser.addOptions({config, client,          mode,       output, timeout, connectTimeout,
-                       grace,  quiet,           builtInKey, record, force,   grep,
-                       list,   junit,           html,       shard,  retries, jobs,
-                       merge,  updateBaselines, screenshots});
+    const QCommandLineOption check(
+        QStringLiteral("check"),
+        QStringLiteral("Instead of running: read the procedures as a run would (after --grep "
+                       "and --shard) and report every problem with file:line:column; launches "
+                       "nothing. Exits 1 when there are errors."));
+    const QCommandLineOption strict(QStringLiteral("strict"),
+                                    QStringLiteral("With --check: warnings fail it too."));
+    const QCommandLineOption schema(
+        QStringLiteral("schema"),
+        QStringLiteral("Print the JSON Schema of procedure files and exit."));
+    parser.addOptions({config, client,          mode,        output, timeout, connectTimeout,
+                       grace,  quiet,           builtInKey,  record, force,   grep,
+                       list,   junit,           html,        shard,  retries, jobs,
+                       merge,  updateBaselines, screenshots, check,  strict,  schema});
     parser.addPositionalArgument(QStringLiteral("procedures"),
                                  QStringLiteral("Procedure files to run, in order."),
                                  QStringLiteral("procedure.json..."));
@@ -163,6 +173,13 @@ CommandLine ParseCommandLine(const QStringList &arguments)
         line.help = parser.helpText();
         return line;
     }
+
+    if (parser.isSet(schema)) {
+        line.action = CommandLine::Schema;
+        return line;
+    }
+    if (parser.isSet(strict) && !parser.isSet(check))
+        return error(QStringLiteral("--strict goes with --check."));
 
     if (parser.isSet(merge)) {
         if (parser.value(merge).isEmpty() || parser.positionalArguments().isEmpty())
@@ -214,6 +231,8 @@ CommandLine ParseCommandLine(const QStringList &arguments)
     options.procedureFiles = parser.positionalArguments();
     options.grep = parser.value(grep);
     options.list = parser.isSet(list);
+    options.check = parser.isSet(check);
+    options.strict = parser.isSet(strict);
     options.junitFile = parser.value(junit);
     options.htmlFile = parser.value(html);
     const QString update = parser.value(updateBaselines).toLower();

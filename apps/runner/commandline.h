@@ -8,7 +8,7 @@
 // The runner's command line, read and checked in one place: what to do, with the options of a
 // run, or why it cannot be done (the text after "KAVAutomationOrchestrator: ").
 struct CommandLine {
-    enum Action { Run, Merge, Help, Error };
+    enum Action { Run, Merge, Schema, Help, Error };
     Action action = Error;
     RunnerOptions options;
     QString mergeInto;

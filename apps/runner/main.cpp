@@ -1,6 +1,7 @@
 // KAVAutomationOrchestrator: runs test procedures on a host application it launches.
 
 #include "commandline.h"
+#include "procedurecheck.h"
 #include "reportmerge.h"
 #include "runner.h"
 #include "signalwatcher.h"
@@ -37,6 +38,9 @@ int main(int argc, char *argv[])
         return usageError(line.error);
     case CommandLine::Merge:
         return MergeReports(line.mergeInto, line.mergeFrom);
+    case CommandLine::Schema:
+        std::fputs(ProcedureSchema().constData(), stdout);
+        return ExitPassed;
     case CommandLine::Run:
         break;
     }

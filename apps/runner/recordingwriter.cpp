@@ -1,5 +1,6 @@
 #include "recordingwriter.h"
 #include "console.h"
+#include "procedurecheck.h"
 
 #include "kavatmsavefile.h"
 #include "kavatmtestproceduredef.h"
@@ -147,6 +148,7 @@ QByteArray RecordingWriter::Document(const QJsonArray &actions) const
 {
     const QString name = QFileInfo(m_path).completeBaseName();
     const QJsonObject procedure {
+        {QStringLiteral("$schema"), QString::fromLatin1(ProcedureSchemaFile)},
         {QStringLiteral("schema"), KAVAtmTestProcedureDef::SchemaId + QStringLiteral(":1")},
         {QStringLiteral("name"), name},
         {QStringLiteral("label"), name},

@@ -3,6 +3,7 @@
 #include "hostpool.h"
 #include "htmlreport.h"
 #include "junitreport.h"
+#include "procedurecheck.h"
 #include "recordingwriter.h"
 #include "reportjson.h"
 
@@ -143,7 +144,7 @@ bool Runner::Start()
         clientName = m_options.clientName;
     }
     m_options.clientName = clientName;
-    if (!m_options.list && !CheckPaths())
+    if (!m_options.list && !m_options.check && !CheckPaths())
         return false;
 
     if (m_options.shardCount > 1) {
@@ -155,7 +156,7 @@ bool Runner::Start()
                      QString::number(m_options.procedureFiles.size()), QString::number(given)));
         // More shards than files: this one has nothing to do, and that is no failure. Its
         // reports say so, for the merge of the shards.
-        if (m_options.procedureFiles.isEmpty() && !m_options.list) {
+        if (m_options.procedureFiles.isEmpty() && !m_options.list && !m_options.check) {
             if (!QDir().mkpath(m_options.outputDir)) {
                 err(tr("cannot create the output folder %1.").arg(m_options.outputDir));
                 return false;
@@ -188,6 +189,16 @@ bool Runner::Start()
         PrintList();
         return FinishWithoutRunning();
     }
+    if (m_options.check) {
+        const int code = CheckProcedures(true);
+        QTimer::singleShot(0, this, [this, code] {
+            m_done = true;
+            Q_EMIT Finished(code);
+        });
+        return true;
+    }
+    // What --check would warn of, before the run begins.
+    CheckProcedures(false);
     m_expectedProcedures = int(m_selected.size());
     const bool recording = m_options.mode == KAVAtmEnums::Recording;
     // A recording run may drive the host with procedures, or leave it all to the user.
@@ -762,6 +773,33 @@ bool Runner::WriteReport(int exitCode) const
         return true;
     err(tr("cannot write the report %1: %2").arg(path, error));
     return false;
+}
+
+int Runner::CheckProcedures(bool all) const
+{
+    QStringList files;
+    for (const KAVAtmTestProcedureDef *procedure : m_selected)
+        files.append(procedure->GetFilePath());
+    for (const InvalidProcedure &invalid : m_invalid)
+        files.append(invalid.file);
+    int counts[3] = {0, 0, 0};
+    for (const QString &file : std::as_const(files)) {
+        for (const CheckProblem &problem : CheckProcedureFile(file)) {
+            ++counts[problem.severity];
+            if (all)
+                out(problem.Text());
+            else if (problem.severity == CheckProblem::Warning)
+                err(problem.Text());
+        }
+    }
+    if (all)
+        out(tr("Checked %1 procedure file(s): %2 error(s), %3 warning(s), %4 note(s)")
+                .arg(QString::number(files.size()), QString::number(counts[CheckProblem::Error]),
+                     QString::number(counts[CheckProblem::Warning]),
+                     QString::number(counts[CheckProblem::Note])));
+    const bool failed = counts[CheckProblem::Error] > 0
+        || (m_options.strict && counts[CheckProblem::Warning] > 0);
+    return failed ? ExitFailed : ExitPassed;
 }
 
 void Runner::PrintList() const

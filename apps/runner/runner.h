@@ -50,6 +50,9 @@ struct RunnerOptions {
     QString grep;
     // Print what would run and end, launching nothing.
     bool list = false;
+    // Check the procedures and end, launching nothing; with strict, warnings fail it too.
+    bool check = false;
+    bool strict = false;
     // Where the JUnit XML and the HTML report go, when asked for.
     QString junitFile;
     QString htmlFile;
@@ -130,6 +133,9 @@ private:
     // there are none or no client could be launched.
     bool Retry();
     void PrintList() const;
+    // Checks the selected and the invalid procedure files; prints every problem when all, else
+    // the warnings only. Returns the exit code of a check.
+    int CheckProcedures(bool all) const;
     // Writes the JUnit or HTML form of the report; false, with a message, when it could not.
     bool WriteExtraReport(const QString &file, const QString &kind,
                           bool (*make)(QIODevice &, const QJsonObject &),

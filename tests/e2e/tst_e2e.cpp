@@ -190,7 +190,8 @@ void tst_E2E::passingRun()
     // Two examples (a document nested; script cases on the tree, a dialog and a modal dialog,
     // then a data assertion against the committed baseline) and a warning: the run passes.
     const QString warning = writeFile(
-        "warning.json", procedureJson("Warning", {QJsonObject {{"action", "ExecuteScript"}}}));
+        "warning.json",
+        procedureJson("Warning", {QJsonObject {{"action", "ExecuteScript"}, {"scrpt", "a.js"}}}));
     // A command left waiting in its modal dialog is ended by the next one, whose message box
     // is answered: the host lives on.
     const QString abandoned = writeFile(
@@ -221,6 +222,10 @@ void tst_E2E::passingRun()
     QCOMPARE(byLabel.value("Warning").last()["result"].toInt(), int(KAVAtmEnums::Warning));
     QVERIFY2(m_stdout.contains("Summary: 29 action(s): 28 passed, 1 with warnings, 0 failed"),
              qPrintable(m_stdout));
+    // What --check warns of is said before the run.
+    QVERIFY2(m_stderr.contains("warning.json:5:13: warning: ExecuteScript does not read \"scrpt\": "
+                               "did you mean \"script\"?"),
+             qPrintable(m_stderr));
     QVERIFY(!m_stdout.contains("Client failure"));
 }
 
@@ -858,6 +863,16 @@ void tst_E2E::recordAndReplay()
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QJsonObject recorded = QJsonDocument::fromJson(file.readAll()).object();
     QCOMPARE(recorded.value("name").toString(), QStringLiteral("session"));
+    // It names the schema, and passes the checks a hand-written file gets (its baseline is to
+    // come: a note).
+    QCOMPARE(recorded.value("$schema").toString(),
+             QStringLiteral("kavautomation-procedure.schema.json"));
+    const QString session = m_stdout;
+    QCOMPARE(run({"--check", "--strict", recording}), 0);
+    QVERIFY2(m_stdout.endsWith(" 0 error(s), 0 warning(s), 0 note(s)\n")
+                 || m_stdout.endsWith(" 0 error(s), 0 warning(s), 1 note(s)\n"),
+             qPrintable(m_stdout));
+    m_stdout = session;
     QStringList types;
     QJsonObject values, selection, replay;
     for (const QJsonValue &action : recorded.value("actions").toArray()) {

@@ -45,6 +45,10 @@ void tst_RunnerCommandLine::errors_data()
         << "--update-baselines changed cannot be combined with --retries.";
     QTest::newRow("an empty page name")
         << QStringList {"--junit", "", "p.json"} << "--junit takes a file name.";
+    QTest::newRow("strict without a check")
+        << QStringList {"--strict", "p.json"} << "--strict goes with --check.";
+    QTest::newRow("screenshots sometimes") << QStringList {"--screenshots", "sometimes", "p.json"}
+                                           << "--screenshots takes failures, all or off.";
     QTest::newRow("merge of nothing") << QStringList {"--merge", "out"}
                                       << "--merge takes an output folder and the report folders "
                                          "to merge.";

@@ -1,0 +1,623 @@
+#include "procedurecheck.h"
+
+#include "kavatmactionkeys.h"
+#include "kavatmreadfile.h"
+
+#include <QtCore/QDir>
+#include <QtCore/QFileInfo>
+#include <QtCore/QHash>
+#include <QtCore/QJsonArray>
+#include <QtCore/QJsonDocument>
+#include <QtCore/QJsonObject>
+#include <QtCore/QStringDecoder>
+#include <QtQml/QJSEngine>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <numeric>
+
+namespace {
+
+// What the loader reads; the run refuses larger files.
+constexpr qint64 LargestProcedure = 16 * 1024 * 1024;
+constexpr qint64 LargestScript = 16 * 1024 * 1024;
+const QString SchemaId = QStringLiteral("com.brightel.kav.automation.procedure");
+
+// Where each member and element of a valid JSON text begins, by its path ("/actions/3/timeout"),
+// down to the keys of the actions.
+class Positions {
+public:
+    explicit Positions(const QByteArray &text) : m_text(text) { Value(QString(), 0); }
+
+    // The line and column (from 1, in characters) of the path, or of its closest parent known.
+    std::pair<int, int> At(QString path) const
+    {
+        while (!m_at.contains(path) && !path.isEmpty())
+            path.truncate(path.lastIndexOf(QLatin1Char('/')));
+        const qsizetype offset = m_at.value(path, 0);
+        int line = 1, column = 1;
+        for (qsizetype i = 0; i < offset && i < m_text.size(); ++i) {
+            const char c = m_text.at(i);
+            if (c == '\n') {
+                ++line;
+                column = 1;
+            } else if ((c & 0xc0) != 0x80) {
+                ++column;
+            }
+        }
+        return {line, column};
+    }
+
+private:
+    void Space()
+    {
+        while (m_i < m_text.size() && QByteArrayView(" \t\r\n").contains(m_text.at(m_i)))
+            ++m_i;
+    }
+    QString String()
+    {
+        const qsizetype start = m_i++;
+        while (m_i < m_text.size() && m_text.at(m_i) != '"')
+            m_i += m_text.at(m_i) == '\\' ? 2 : 1;
+        ++m_i;
+        const QByteArray token = m_text.mid(start, m_i - start);
+        if (!token.contains('\\'))
+            return QString::fromUtf8(token.mid(1, token.size() - 2));
+        return QJsonDocument::fromJson("[" + token + "]").array().at(0).toString();
+    }
+    void Value(const QString &path, int depth)
+    {
+        Space();
+        if (!m_at.contains(path))
+            m_at.insert(path, m_i);
+        if (m_i >= m_text.size())
+            return;
+        const char c = m_text.at(m_i);
+        if (c == '{' || c == '[') {
+            const char close = c == '{' ? '}' : ']';
+            ++m_i;
+            for (int index = 0;; ++index) {
+                Space();
+                if (m_i >= m_text.size() || m_text.at(m_i) == close) {
+                    ++m_i;
+                    return;
+                }
+                if (m_text.at(m_i) == ',') {
+                    ++m_i;
+                    Space();
+                }
+                QString child = path + QLatin1Char('/');
+                if (c == '{') {
+                    const qsizetype keyAt = m_i;
+                    child += String();
+                    if (depth < 3)
+                        m_at.insert(child, keyAt);
+                    Space();
+                    ++m_i; // ':'
+                } else {
+                    child += QString::number(index);
+                }
+                Value(depth < 3 ? child : path, depth + 1);
+            }
+        }
+        if (c == '"') {
+            String();
+            return;
+        }
+        while (m_i < m_text.size() && !QByteArrayView(",]} \t\r\n").contains(m_text.at(m_i)))
+            ++m_i;
+    }
+
+    const QByteArray m_text;
+    qsizetype m_i = 0;
+    QHash<QString, qsizetype> m_at;
+};
+
+// Edits (with swaps of neighbours) from one name to the other, in any letter case.
+int distance(const QString &a, const QString &b)
+{
+    const QString x = a.toLower(), y = b.toLower();
+    QList<QList<int>> d(x.size() + 1, QList<int>(y.size() + 1));
+    for (qsizetype i = 0; i <= x.size(); ++i)
+        d[i][0] = int(i);
+    for (qsizetype j = 0; j <= y.size(); ++j)
+        d[0][j] = int(j);
+    for (qsizetype i = 1; i <= x.size(); ++i) {
+        for (qsizetype j = 1; j <= y.size(); ++j) {
+            const int cost = x.at(i - 1) == y.at(j - 1) ? 0 : 1;
+            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + cost});
+            if (i > 1 && j > 1 && x.at(i - 1) == y.at(j - 2) && x.at(i - 2) == y.at(j - 1))
+                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+        }
+    }
+    return d[x.size()][y.size()];
+}
+
+// ": did you mean "X"?" for the nearest of the names, when one is close.
+QString suggestion(const QString &given, const QStringList &names)
+{
+    QString best;
+    int bestDistance = 3;
+    for (const QString &name : names) {
+        const int edits = distance(given, name);
+        if (edits < bestDistance) {
+            best = name;
+            bestDistance = edits;
+        }
+    }
+    return best.isEmpty() ? QString() : QStringLiteral(": did you mean \"%1\"?").arg(best);
+}
+
+bool hasType(const QJsonValue &value, KAVAtmActionKey::Type type)
+{
+    switch (type) {
+    case KAVAtmActionKey::Type::String:
+        return value.isString();
+    case KAVAtmActionKey::Type::Integer:
+        return value.isDouble() && std::floor(value.toDouble()) == value.toDouble();
+    case KAVAtmActionKey::Type::Number:
+        return value.isDouble();
+    case KAVAtmActionKey::Type::Boolean:
+        return value.isBool();
+    case KAVAtmActionKey::Type::Object:
+        return value.isObject();
+    case KAVAtmActionKey::Type::Array:
+        return value.isArray();
+    }
+    return false;
+}
+
+QString jsonTypeOf(const QJsonValue &value)
+{
+    switch (value.type()) {
+    case QJsonValue::String:
+        return QStringLiteral("a string");
+    case QJsonValue::Double:
+        return std::floor(value.toDouble()) == value.toDouble() ? QStringLiteral("an integer")
+                                                                : QStringLiteral("a number");
+    case QJsonValue::Bool:
+        return QStringLiteral("a boolean");
+    case QJsonValue::Object:
+        return QStringLiteral("an object");
+    case QJsonValue::Array:
+        return QStringLiteral("an array");
+    default:
+        return QStringLiteral("null");
+    }
+}
+
+// What a key of the wrong type, or a value clamped, reads as.
+QString readsAs(const KAVAtmActionKey &key, const QJsonValue &value)
+{
+    if (value.isUndefined()) {
+        switch (key.type) {
+        case KAVAtmActionKey::Type::String:
+            return QStringLiteral("\"\"");
+        case KAVAtmActionKey::Type::Array:
+            return QStringLiteral("[]");
+        case KAVAtmActionKey::Type::Object:
+            return QStringLiteral("{}");
+        default:
+            return QStringLiteral("nothing");
+        }
+    }
+    if (value.isString())
+        return QLatin1Char('"') + value.toString() + QLatin1Char('"');
+    if (value.isBool())
+        return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
+    return QString::fromUtf8(QJsonDocument(QJsonArray {value}).toJson(QJsonDocument::Compact))
+        .mid(1)
+        .chopped(1);
+}
+
+class Checker {
+public:
+    explicit Checker(const QString &path) : m_path(path) { }
+
+    QList<CheckProblem> Run()
+    {
+        QByteArray content;
+        QString reason;
+        if (KAVAtmReadFile::Read(m_path, LargestProcedure, &content, &reason)
+            != KAVAtmReadFile::Outcome::Read) {
+            Add(CheckProblem::Error, m_path, 0, 0, reason);
+            return m_problems;
+        }
+        QJsonParseError error;
+        const QJsonDocument document = QJsonDocument::fromJson(content, &error);
+        if (error.error != QJsonParseError::NoError) {
+            // The parser stops where the text stopped making sense.
+            const QByteArray before = content.left(error.offset);
+            const int line = int(before.count('\n')) + 1;
+            const QByteArray last = before.mid(before.lastIndexOf('\n') + 1);
+            Add(CheckProblem::Error, m_path, line, int(QString::fromUtf8(last).size()) + 1,
+                QStringLiteral("not JSON: %1").arg(error.errorString()));
+            return m_problems;
+        }
+        if (!document.isObject()) {
+            Add(CheckProblem::Error, m_path, 1, 1, QStringLiteral("not a JSON object"));
+            return m_problems;
+        }
+        m_positions = std::make_unique<Positions>(content);
+        CheckRoot(document.object());
+        return m_problems;
+    }
+
+private:
+    void Add(CheckProblem::Severity severity, const QString &file, int line, int column,
+             const QString &message)
+    {
+        m_problems.append({severity, file, line, column, message});
+        m_order.append(m_at);
+    }
+    void At(CheckProblem::Severity severity, const QString &path, const QString &message)
+    {
+        m_at = m_positions->At(path);
+        Add(severity, m_path, m_at.first, m_at.second, message);
+    }
+
+    void CheckRoot(const QJsonObject &root)
+    {
+        const QJsonValue schema = root.value(QLatin1String("schema"));
+        if (!schema.toString().startsWith(SchemaId + QLatin1Char(':')))
+            At(CheckProblem::Error, QStringLiteral("/schema"),
+               QStringLiteral("\"schema\" must be \"%1:1\": the run refuses the file")
+                   .arg(SchemaId));
+        if (root.value(QLatin1String("label")).toString().isEmpty())
+            At(CheckProblem::Error, QStringLiteral("/label"),
+               QStringLiteral("no \"label\": the run refuses the file"));
+        const QStringList known {QStringLiteral("$schema"), QStringLiteral("schema"),
+                                 QStringLiteral("name"), QStringLiteral("label"),
+                                 QStringLiteral("actions")};
+        for (auto it = root.begin(); it != root.end(); ++it) {
+            if (!known.contains(it.key()))
+                At(CheckProblem::Warning, QLatin1Char('/') + it.key(),
+                   QStringLiteral("unknown key \"%1\"%2")
+                       .arg(it.key(), suggestion(it.key(), known)));
+        }
+        const QJsonArray actions = root.value(QLatin1String("actions")).toArray();
+        if (actions.isEmpty())
+            At(CheckProblem::Error, QStringLiteral("/actions"),
+               QStringLiteral("no actions: the run refuses the file"));
+        for (qsizetype i = 0; i < actions.size(); ++i) {
+            const qsizetype first = m_problems.size();
+            CheckAction(actions.at(i), QStringLiteral("/actions/%1").arg(i));
+            // In the order of the file: a script's problems where the action names it.
+            QList<int> order(m_problems.size() - first);
+            std::iota(order.begin(), order.end(), int(first));
+            std::stable_sort(order.begin(), order.end(),
+                             [this](int a, int b) { return m_order.at(a) < m_order.at(b); });
+            QList<CheckProblem> sorted;
+            for (int index : std::as_const(order))
+                sorted.append(m_problems.at(index));
+            std::copy(sorted.cbegin(), sorted.cend(), m_problems.begin() + first);
+        }
+    }
+
+    void CheckAction(const QJsonValue &value, const QString &path)
+    {
+        if (!value.isObject()) {
+            At(CheckProblem::Error, path, QStringLiteral("an action must be a JSON object"));
+            return;
+        }
+        const QJsonObject action = value.toObject();
+        const QString given = action.value(QLatin1String("action")).toString();
+        const QString type = KAVAtmActionKeys::Find(given);
+        if (type.isEmpty()) {
+            At(CheckProblem::Error, path + QStringLiteral("/action"),
+               given.isEmpty() ? QStringLiteral("the action has no type (\"action\")")
+                               : QStringLiteral("unknown action type \"%1\"%2")
+                                     .arg(given, suggestion(given, KAVAtmActionKeys::Types())));
+            return;
+        }
+        const QList<KAVAtmActionKey> keys = KAVAtmActionKeys::Keys(type);
+        QStringList names;
+        for (const KAVAtmActionKey &key : keys)
+            names.append(key.name);
+        for (auto it = action.begin(); it != action.end(); ++it) {
+            if (!names.contains(it.key()))
+                At(CheckProblem::Warning, path + QLatin1Char('/') + it.key(),
+                   QStringLiteral("%1 does not read \"%2\"%3")
+                       .arg(type, it.key(), suggestion(it.key(), names)));
+        }
+        for (const KAVAtmActionKey &key : keys)
+            CheckKey(type, key, action, path);
+    }
+
+    void CheckKey(const QString &type, const KAVAtmActionKey &key, const QJsonObject &action,
+                  const QString &path)
+    {
+        const QString at = path + QLatin1Char('/') + key.name;
+        m_at = m_positions->At(at);
+        if (!action.contains(key.name)) {
+            if (key.required)
+                At(CheckProblem::Error, path,
+                   QStringLiteral("%1 without \"%2\"").arg(type, key.name));
+            return;
+        }
+        const QJsonValue value = action.value(key.name);
+        if (!hasType(value, key.type)) {
+            At(CheckProblem::Warning, at,
+               QStringLiteral("\"%1\" is %2, not %3: it reads as %4")
+                   .arg(key.name, jsonTypeOf(value),
+                        KAVAtmActionKeys::TypeName(key.type) == QLatin1String("integer")
+                            ? QStringLiteral("an integer")
+                            : QStringLiteral("a ") + KAVAtmActionKeys::TypeName(key.type),
+                        readsAs(key, key.defaultValue)));
+            return;
+        }
+        if (!std::isnan(key.minimum)) {
+            const double number = value.toDouble();
+            if (number < key.minimum || (key.exclusiveMinimum && number == key.minimum))
+                At(CheckProblem::Warning, at,
+                   QStringLiteral("\"%1\" is %2, out of range (%3 %4): it reads as %5")
+                       .arg(key.name, readsAs(key, value),
+                            key.exclusiveMinimum ? QStringLiteral(">") : QStringLiteral(">="),
+                            QString::number(key.minimum), readsAs(key, key.clampedTo)));
+        }
+        if (!key.values.isEmpty() && !key.values.contains(value.toString(), Qt::CaseInsensitive))
+            At(CheckProblem::Warning, at,
+               QStringLiteral("\"%1\" is \"%2\", not one of %3%4")
+                   .arg(key.name, value.toString(), key.values.join(QStringLiteral(", ")),
+                        suggestion(value.toString(), key.values)));
+        if (key.names != KAVAtmActionKey::Names::Nothing && !value.toString().isEmpty())
+            CheckFile(key, value.toString(), at);
+        if (key.name == QLatin1String("importModules"))
+            CheckModules(value.toArray(), at);
+    }
+
+    QString Resolve(const QString &file) const
+    {
+        return QDir::isAbsolutePath(file) ? file : QFileInfo(m_path).absoluteDir().filePath(file);
+    }
+
+    void CheckFile(const KAVAtmActionKey &key, const QString &file, const QString &at)
+    {
+        const QString path = Resolve(file);
+        QByteArray content;
+        QString reason;
+        const qint64 limit = key.names == KAVAtmActionKey::Names::Script ? LargestScript : 0;
+        switch (KAVAtmReadFile::Read(path, limit, &content, &reason)) {
+        case KAVAtmReadFile::Outcome::Missing:
+            if (key.names == KAVAtmActionKey::Names::Baseline)
+                At(CheckProblem::Note, at,
+                   QStringLiteral("the baseline %1 does not exist yet: the first run writes it")
+                       .arg(path));
+            else
+                At(CheckProblem::Error, at, QStringLiteral("no such file: %1").arg(path));
+            return;
+        case KAVAtmReadFile::Outcome::NotRegular:
+        case KAVAtmReadFile::Outcome::Unreadable:
+            At(CheckProblem::Error, at, QStringLiteral("%1: %2").arg(path, reason));
+            return;
+        case KAVAtmReadFile::Outcome::TooLarge:
+            if (key.names == KAVAtmActionKey::Names::Script)
+                At(CheckProblem::Error, at, QStringLiteral("%1: %2").arg(path, reason));
+            return;
+        case KAVAtmReadFile::Outcome::Read:
+            break;
+        }
+        if (key.names == KAVAtmActionKey::Names::Script)
+            Compile(path, content, true);
+    }
+
+    void CheckModules(const QJsonArray &modules, const QString &at)
+    {
+        KAVAtmActionKey file;
+        file.names = KAVAtmActionKey::Names::File;
+        for (qsizetype i = 0; i < modules.size(); ++i) {
+            const QJsonObject module = modules.at(i).toObject();
+            const QString name = module.value(QLatin1String("file")).toString();
+            if (name.isEmpty())
+                continue;
+            const qsizetype before = m_problems.size();
+            CheckFile(file, name, at + QStringLiteral("/%1").arg(i));
+            // Evaluated files compile as scripts; modules only load by running.
+            if (m_problems.size() == before
+                && module.value(QLatin1String("loadType")).toString(QStringLiteral("evaluate"))
+                    != QLatin1String("import")) {
+                QByteArray content;
+                if (KAVAtmReadFile::Read(Resolve(name), LargestScript, &content)
+                    == KAVAtmReadFile::Outcome::Read)
+                    Compile(Resolve(name), content, false);
+            }
+        }
+    }
+
+    // Compiled, not run: the text goes into a function nobody calls.
+    void Compile(const QString &path, const QByteArray &content, bool expression)
+    {
+        QStringDecoder decoder(
+            QStringConverter::encodingForData(content).value_or(QStringConverter::Utf8));
+        const QString text = decoder.decode(content);
+        if (decoder.hasError()) {
+            Add(CheckProblem::Error, path, 0, 0, QStringLiteral("not UTF-8 or UTF-16 text"));
+            return;
+        }
+        if (!m_engine)
+            m_engine = std::make_unique<QJSEngine>();
+        // The file's first line is the program's third (or second).
+        const QString program = expression
+            ? QStringLiteral("(function () {\nreturn (\n%1\n);\n})").arg(text)
+            : QStringLiteral("(function () {\n%1\n})").arg(text);
+        const QJSValue result = m_engine->evaluate(program, path, expression ? -1 : 0);
+        if (!result.isError())
+            return;
+        Add(CheckProblem::Error, path, result.property(QStringLiteral("lineNumber")).toInt(), 0,
+            QStringLiteral("the script does not compile: %1").arg(result.toString()));
+    }
+
+    const QString m_path;
+    QList<CheckProblem> m_problems;
+    std::unique_ptr<Positions> m_positions;
+    std::unique_ptr<QJSEngine> m_engine;
+    // Where in the procedure file each problem comes from, to put them in its order.
+    std::pair<int, int> m_at {0, 0};
+    QList<std::pair<int, int>> m_order;
+};
+
+} // namespace
+
+QString CheckProblem::Text() const
+{
+    static const char *const kinds[] = {"error", "warning", "note"};
+    QString where = file;
+    if (line > 0)
+        where += QStringLiteral(":%1").arg(line);
+    if (line > 0 && column > 0)
+        where += QStringLiteral(":%1").arg(column);
+    return QStringLiteral("%1: %2: %3").arg(where, QLatin1String(kinds[severity]), message);
+}
+
+QList<CheckProblem> CheckProcedureFile(const QString &path)
+{
+    return Checker(path).Run();
+}
+
+namespace {
+
+// A pattern that matches the text in any letter case (JSON Schema patterns have no flags).
+QString anyCase(const QString &text)
+{
+    QString pattern = QStringLiteral("^");
+    for (const QChar c : text) {
+        if (c.isLetter())
+            pattern += QStringLiteral("[%1%2]").arg(c.toLower(), c.toUpper());
+        else if (QStringLiteral("\\^$.|?*+()[]{}").contains(c))
+            pattern += QLatin1Char('\\') + c;
+        else
+            pattern += c;
+    }
+    return pattern + QLatin1Char('$');
+}
+
+QJsonObject keySchema(const KAVAtmActionKey &key)
+{
+    QJsonObject schema {{QStringLiteral("type"), KAVAtmActionKeys::TypeName(key.type)},
+                        {QStringLiteral("description"), key.description}};
+    if (!key.defaultValue.isUndefined())
+        schema.insert(QStringLiteral("default"), key.defaultValue);
+    if (!std::isnan(key.minimum))
+        schema.insert(key.exclusiveMinimum ? QStringLiteral("exclusiveMinimum")
+                                           : QStringLiteral("minimum"),
+                      key.minimum);
+    if (!key.values.isEmpty()) {
+        QStringList patterns;
+        for (const QString &value : key.values)
+            patterns.append(anyCase(value).mid(1).chopped(1));
+        schema.insert(QStringLiteral("pattern"),
+                      QStringLiteral("^(%1)$").arg(patterns.join(QLatin1Char('|'))));
+        schema.insert(QStringLiteral("examples"), QJsonArray::fromStringList(key.values));
+    }
+    return schema;
+}
+
+} // namespace
+
+QByteArray ProcedureSchema()
+{
+    QJsonArray branches;
+    QJsonArray types;
+    for (const QString &type : KAVAtmActionKeys::Types()) {
+        QJsonObject properties;
+        QJsonArray required;
+        for (const KAVAtmActionKey &key : KAVAtmActionKeys::Keys(type)) {
+            QJsonObject schema = keySchema(key);
+            if (key.name == QLatin1String("action")) {
+                schema.insert(QStringLiteral("pattern"), anyCase(type));
+                schema.insert(QStringLiteral("examples"), QJsonArray {type});
+            }
+            properties.insert(key.name, schema);
+            if (key.required)
+                required.append(key.name);
+        }
+        types.append(QJsonObject {{QStringLiteral("pattern"), anyCase(type)}});
+        branches.append(QJsonObject {
+            {QStringLiteral("if"),
+             QJsonObject {
+                 {QStringLiteral("properties"),
+                  QJsonObject {{QStringLiteral("action"),
+                                QJsonObject {{QStringLiteral("pattern"), anyCase(type)}}}}},
+                 {QStringLiteral("required"), QJsonArray {QStringLiteral("action")}}}},
+            {QStringLiteral("then"),
+             QJsonObject {{QStringLiteral("description"), KAVAtmActionKeys::Description(type)},
+                          {QStringLiteral("properties"), properties},
+                          {QStringLiteral("required"), required},
+                          {QStringLiteral("additionalProperties"), false}}}});
+    }
+    const QJsonObject action {
+        {QStringLiteral("type"), QStringLiteral("object")},
+        {QStringLiteral("required"), QJsonArray {QStringLiteral("action")}},
+        {QStringLiteral("properties"),
+         QJsonObject {{QStringLiteral("action"),
+                       QJsonObject {{QStringLiteral("type"), QStringLiteral("string")},
+                                    {QStringLiteral("description"),
+                                     QStringLiteral("The action's type, in any letter case.")},
+                                    {QStringLiteral("anyOf"), types},
+                                    {QStringLiteral("examples"),
+                                     QJsonArray::fromStringList(KAVAtmActionKeys::Types())}}}}},
+        {QStringLiteral("allOf"), branches}};
+    const QJsonObject schema {
+        {QStringLiteral("$schema"), QStringLiteral("https://json-schema.org/draft/2020-12/schema")},
+        {QStringLiteral("$id"), QString::fromLatin1(ProcedureSchemaFile)},
+        {QStringLiteral("title"), QStringLiteral("KAVAutomation procedure")},
+        {QStringLiteral("description"),
+         QStringLiteral("A test procedure: actions the runner hands to the host one after the "
+                        "other.")},
+        {QStringLiteral("type"), QStringLiteral("object")},
+        {QStringLiteral("required"),
+         QJsonArray {QStringLiteral("schema"), QStringLiteral("label"), QStringLiteral("actions")}},
+        {QStringLiteral("additionalProperties"), false},
+        {QStringLiteral("properties"),
+         QJsonObject {
+             {QStringLiteral("$schema"),
+              QJsonObject {{QStringLiteral("type"), QStringLiteral("string")},
+                           {QStringLiteral("description"),
+                            QStringLiteral("Where editors find this schema.")}}},
+             {QStringLiteral("schema"),
+              QJsonObject {
+                  {QStringLiteral("type"), QStringLiteral("string")},
+                  {QStringLiteral("description"),
+                   QStringLiteral("The file format and its version.")},
+                  {QStringLiteral("pattern"),
+                   QStringLiteral("^com\\.brightel\\.kav\\.automation\\.procedure:[0-9]+$")},
+                  {QStringLiteral("default"), SchemaId + QStringLiteral(":1")}}},
+             {QStringLiteral("name"),
+              QJsonObject {{QStringLiteral("type"), QStringLiteral("string")},
+                           {QStringLiteral("description"),
+                            QStringLiteral("The procedure's name: reports and --grep use it.")}}},
+             {QStringLiteral("label"),
+              QJsonObject {{QStringLiteral("type"), QStringLiteral("string")},
+                           {QStringLiteral("minLength"), 1},
+                           {QStringLiteral("description"),
+                            QStringLiteral("What the procedure does, for people.")}}},
+             {QStringLiteral("actions"),
+              QJsonObject {{QStringLiteral("type"), QStringLiteral("array")},
+                           {QStringLiteral("minItems"), 1},
+                           {QStringLiteral("items"), action}}}}}};
+    return QJsonDocument(schema).toJson(QJsonDocument::Indented);
+}
+
+QString ActionKeysMarkdown(const QString &type)
+{
+    QString table = QStringLiteral("| Key | Type | Default | What it is |\n|---|---|---|---|\n");
+    for (const KAVAtmActionKey &key : KAVAtmActionKeys::Keys(type)) {
+        QString type = KAVAtmActionKeys::TypeName(key.type);
+        if (!key.values.isEmpty())
+            type += QStringLiteral(": ") + key.values.join(QStringLiteral(", "));
+        QString fallback = key.required ? QStringLiteral("required")
+            : key.defaultValue.isUndefined()
+            ? QString()
+            : QLatin1Char('`') + readsAs(key, key.defaultValue) + QLatin1Char('`');
+        if (!std::isnan(key.minimum))
+            type += QStringLiteral(", %1 %2").arg(key.exclusiveMinimum ? QStringLiteral(">")
+                                                                       : QStringLiteral(">="),
+                                                  QString::number(key.minimum));
+        table
+            += QStringLiteral("| `%1` | %2 | %3 | %4 |\n")
+                   .arg(key.name, type, fallback,
+                        QString(key.description).replace(QLatin1Char('|'), QStringLiteral("\\|")));
+    }
+    return table;
+}

@@ -1,0 +1,255 @@
+// Procedure files checked before anything runs, the JSON Schema editors use, and the action
+// reference: all made from one description of the action types, which the typed definitions
+// are held to.
+
+#include "procedurecheck.h"
+#include "testfiles.h"
+
+#include "kavatmactionkeys.h"
+#include "kavatmclosefileactiondef.h"
+#include "kavatmdataassertactiondef.h"
+#include "kavatmexecutescriptactiondef.h"
+#include "kavatmlaunchcommandactiondef.h"
+#include "kavatmopenfileactiondef.h"
+#include "kavatmrecordingactiondef.h"
+#include "kavatmresetusersettingactiondef.h"
+#include "kavatmsetautomationdataactiondef.h"
+#include "kavatmsetselectionactiondef.h"
+#include "kavatmswitchenvironmentactiondef.h"
+#include "kavatmtestactiondeffactory.h"
+#include "kavatmtimewaitactiondef.h"
+#include "kavatmwaitnestingactiondef.h"
+#include "kavatmwaittranslationactiondef.h"
+#include "kavatmwaitupdateactiondef.h"
+#include "kavatmwidgetreplayactiondef.h"
+
+#include <QtCore/QDirIterator>
+#include <QtCore/QProcess>
+#include <QtCore/QRegularExpression>
+#include <QtCore/QTemporaryDir>
+#include <QtTest/QtTest>
+
+#include <sys/stat.h>
+
+namespace {
+
+const QString Examples = QStringLiteral(KAV_EXAMPLES);
+const QString Docs = QStringLiteral(KAV_DOCS);
+
+// A procedure whose one action is on line 5, from column 5.
+QByteArray one(const QByteArray &action)
+{
+    return "{\n  \"schema\": \"com.brightel.kav.automation.procedure:1\",\n  \"label\": \"L\",\n"
+           "  \"actions\": [\n    "
+        + action + "\n  ]\n}\n";
+}
+
+// "valid" or "invalid" for each file, as Debian's jsonschema judges it against the schema.
+QStringList schemaVerdicts(const QStringList &files)
+{
+    QProcess python;
+    python.start("/usr/bin/python3",
+                 QStringList {"-c", R"(import json, sys
+from jsonschema import Draft202012Validator
+schema = json.load(open(sys.argv[1]))
+Draft202012Validator.check_schema(schema)
+for name in sys.argv[2:]:
+    valid = Draft202012Validator(schema).is_valid(json.load(open(name)))
+    print("valid" if valid else "invalid")
+)",
+                              Docs + "/kavautomation-procedure.schema.json"}
+                     + files);
+    if (!python.waitForFinished(60000) || python.exitCode() != 0)
+        return {QString::fromUtf8(python.readAllStandardError())};
+    return QString::fromUtf8(python.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+class tst_RunnerCheck : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void problems_data();
+    void problems();
+    void examplesPassAndLaunchNothing();
+    void definitionsReadWhatIsDescribed();
+    void committedFilesAreCurrent();
+};
+
+void tst_RunnerCheck::problems_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QStringList>("expected"); // "line:column: kind: message", "p.json" left out
+    QTest::addColumn<bool>("schemaRejects"); // a structural fault the schema sees too
+
+    QTest::newRow("syntax") << QByteArray("{\n  \"label\": \"L\",\n  \"actions\": [ 1, }\n")
+                            << QStringList {":3:20: error: not JSON: object is missing after a "
+                                            "comma"}
+                            << false;
+    QTest::newRow("no label") << QByteArray(
+        "{\"schema\": \"com.brightel.kav.automation.procedure:1\",\n"
+        "\"actions\": [{\"action\": \"WaitNest\"}]}")
+                              << QStringList {":1:1: error: no \"label\": the run refuses the file"}
+                              << true;
+    QTest::newRow("unknown type")
+        << one(R"({ "action": "WaitNset" })")
+        << QStringList {":5:7: error: unknown action type \"WaitNset\": did you mean "
+                        "\"WaitNest\"?"}
+        << true;
+    QTest::newRow("unknown key")
+        << one(R"({ "action": "TimeWait", "alwaysExcute": true })")
+        << QStringList {":5:29: warning: TimeWait does not read \"alwaysExcute\": did you mean "
+                        "\"alwaysExecute\"?"}
+        << true;
+    QTest::newRow("wrong type")
+        << one(R"({ "action": "WaitNest", "timeout": "60" })")
+        << QStringList {":5:29: warning: \"timeout\" is a string, not an integer: it reads as 300"}
+        << true;
+    QTest::newRow("clamped")
+        << one(R"({ "action": "WidgetReplay", "speed": 0, "timeout": -5 })")
+        << QStringList {":5:33: warning: \"speed\" is 0, out of range (> 0): it reads as 1",
+                        ":5:45: warning: \"timeout\" is -5, out of range (>= 0): it reads as 0"}
+        << true;
+    QTest::newRow("not one of its values")
+        << one(R"({ "action": "Recording", "command": "strat" })")
+        << QStringList {":5:30: warning: \"command\" is \"strat\", not one of start, stop: did "
+                        "you mean \"start\"?"}
+        << true;
+    QTest::newRow("required key missing")
+        << one(R"({ "action": "LaunchCommand" })")
+        << QStringList {":5:5: error: LaunchCommand without \"actionId\""} << true;
+    QTest::newRow("missing document")
+        << one(R"({ "action": "OpenFile", "file": "nowhere.json" })")
+        << QStringList {":5:29: error: no such file: DIR/nowhere.json"} << false;
+    QTest::newRow("a FIFO for a script")
+        << one(R"({ "action": "executeScript", "script": "fifo.js" })")
+        << QStringList {":5:34: error: DIR/fifo.js: DIR/fifo.js is not a regular file."} << false;
+    // In the script's own file, at its own line.
+    QTest::newRow("script that does not compile")
+        << one(R"({ "action": "executeScript", "script": "bad.js" })")
+        << QStringList {"DIR/bad.js:2: error: the script does not compile: SyntaxError: "
+                        "Expected token `numeric literal'"}
+        << false;
+    QTest::newRow("baseline to come")
+        << one(R"({ "action": "DataAssert", "baseline": "first.json" })")
+        << QStringList {":5:31: note: the baseline DIR/first.json does not exist yet: the first "
+                        "run writes it"}
+        << false;
+}
+
+void tst_RunnerCheck::problems()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QStringList, expected);
+    QFETCH(bool, schemaRejects);
+    QTemporaryDir dir;
+    writeFile(dir.filePath("bad.js"), "function (c) {\n    let x = ;\n}\n");
+    QCOMPARE(mkfifo(qPrintable(dir.filePath("fifo.js")), 0600), 0);
+    const QString path = writeFile(dir.filePath("p.json"), text);
+    QStringList found;
+    for (const CheckProblem &problem : CheckProcedureFile(path))
+        found.append(
+            problem.Text().replace(dir.path(), "DIR").remove(QRegularExpression("^DIR/p.json")));
+    QCOMPARE(found, expected);
+    if (text.startsWith("{\n  \"label\""))
+        return; // not JSON: nothing for a schema to judge
+    QCOMPARE(schemaVerdicts({path}),
+             QStringList {schemaRejects ? QStringLiteral("invalid") : QStringLiteral("valid")});
+}
+
+void tst_RunnerCheck::examplesPassAndLaunchNothing()
+{
+    // Every example and recording passes, the schema agrees, and a check launches no host: the
+    // configuration names a program that does not exist.
+    QStringList files;
+    QDirIterator it(Examples, {"*.json"}, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        if (readFile(file).contains("\"schema\": \"com.brightel"))
+            files.append(file);
+    }
+    QVERIFY(files.size() >= 6);
+    for (const QString &file : std::as_const(files)) {
+        for (const CheckProblem &problem : CheckProcedureFile(file))
+            QVERIFY2(problem.severity == CheckProblem::Note, qPrintable(problem.Text()));
+    }
+    QCOMPARE(schemaVerdicts(files), QStringList(files.size(), "valid"));
+    QTemporaryDir dir;
+    const QString config
+        = writeFile(dir.filePath("config.json"),
+                    R"({"clients": [{"displayName": "Nobody", "executable": "/nowhere/host"}]})");
+    QProcess runner;
+    runner.start(QStringLiteral(KAV_RUNNER),
+                 QStringList {"--config", config, "--check", "--output", dir.filePath("out")}
+                     + files);
+    QVERIFY(runner.waitForFinished(60000));
+    const QString output = QString::fromUtf8(runner.readAllStandardOutput());
+    QCOMPARE(runner.exitCode(), 0);
+    QVERIFY2(output.endsWith(QStringLiteral("Checked %1 procedure file(s): 0 error(s), 0 "
+                                            "warning(s), 0 note(s)\n")
+                                 .arg(files.size())),
+             qPrintable(output));
+    QVERIFY(!QFileInfo::exists(dir.filePath("out")));
+}
+
+void tst_RunnerCheck::definitionsReadWhatIsDescribed()
+{
+    // What each typed definition writes (and a recording saves) is what the checks know of.
+    std::vector<std::unique_ptr<KAVAtmTestActionDef>> defs;
+    defs.emplace_back(new KAVAtmCloseFileActionDef);
+    defs.emplace_back(new KAVAtmDataAssertActionDef);
+    defs.emplace_back(new KAVAtmExecuteScriptActionDef);
+    defs.emplace_back(new KAVAtmLaunchCommandActionDef);
+    defs.emplace_back(new KAVAtmOpenFileActionDef);
+    defs.emplace_back(new KAVAtmRecordingActionDef);
+    defs.emplace_back(new KAVAtmResetUserSettingActionDef);
+    defs.emplace_back(new KAVAtmSetAutomationDataActionDef);
+    defs.emplace_back(new KAVAtmSetSelectionActionDef);
+    defs.emplace_back(new KAVAtmSwitchEnvironmentActionDef);
+    defs.emplace_back(new KAVAtmTimeWaitActionDef);
+    defs.emplace_back(new KAVAtmWaitNestingActionDef);
+    defs.emplace_back(new KAVAtmWaitTranslationActionDef);
+    defs.emplace_back(new KAVAtmWaitUpdateActionDef);
+    defs.emplace_back(new KAVAtmWidgetReplayActionDef);
+    QStringList types;
+    for (const auto &def : defs) {
+        const QString type = def->GetType();
+        types.append(type);
+        def->FromJson({{"action", type}});
+        QStringList described;
+        for (const KAVAtmActionKey &key : KAVAtmActionKeys::Keys(type))
+            described.append(key.name);
+        for (const QString &written : def->ToJson().keys())
+            QVERIFY2(described.contains(written), qPrintable(type + ": " + written));
+    }
+    QCOMPARE(types, KAVAtmActionKeys::Types());
+    for (const QByteArray &type :
+         KAVAtmTestActionDefFactory::GetInstance()->GetRegisteredActionNames())
+        QVERIFY(types.contains(QString::fromLatin1(type)));
+}
+
+void tst_RunnerCheck::committedFilesAreCurrent()
+{
+    // The schema file editors read and the key tables of the action reference are made here;
+    // KAV_UPDATE_GOLDEN=1 writes them anew.
+    const QString schemaFile = Docs + "/kavautomation-procedure.schema.json";
+    const QString referenceFile = Docs + "/actions.md";
+    QString reference = QString::fromUtf8(readFile(referenceFile));
+    for (const QString &type : KAVAtmActionKeys::Types()) {
+        const QString begin = QStringLiteral("<!-- keys of %1 -->\n").arg(type);
+        const qsizetype from = reference.indexOf(begin);
+        const qsizetype to = reference.indexOf(QStringLiteral("<!-- end -->"), from);
+        QVERIFY2(from >= 0 && to > from, qPrintable("no key table for " + type));
+        reference.replace(from + begin.size(), to - from - begin.size(), ActionKeysMarkdown(type));
+    }
+    if (qEnvironmentVariableIsSet("KAV_UPDATE_GOLDEN")) {
+        writeFile(schemaFile, ProcedureSchema());
+        writeFile(referenceFile, reference.toUtf8());
+        QSKIP("schema and action reference written");
+    }
+    QCOMPARE(readFile(schemaFile), ProcedureSchema());
+    QCOMPARE(QString::fromUtf8(readFile(referenceFile)), reference);
+}
+
+QTEST_MAIN(tst_RunnerCheck)
+#include "tst_runnercheck.moc"
