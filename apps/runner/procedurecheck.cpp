@@ -13,9 +13,14 @@
 #include <QtQml/QJSEngine>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <numeric>
+#include <thread>
+#include <tuple>
 
 namespace {
 
@@ -30,23 +35,37 @@ class Positions {
 public:
     explicit Positions(const QByteArray &text) : m_text(text) { Value(QString(), 0); }
 
-    // The line and column (from 1, in characters) of the path, or of its closest parent known.
-    std::pair<int, int> At(QString path) const
+    // Where the path begins, or its closest parent known.
+    qsizetype At(QString path) const
     {
         while (!m_at.contains(path) && !path.isEmpty())
             path.truncate(path.lastIndexOf(QLatin1Char('/')));
-        const qsizetype offset = m_at.value(path, 0);
+        return m_at.value(path, 0);
+    }
+
+    // The line and column (from 1, in characters) of each offset, in one pass over the text.
+    QList<std::pair<int, int>> LinesAndColumns(const QList<qsizetype> &offsets) const
+    {
+        QList<qsizetype> order(offsets.size());
+        std::iota(order.begin(), order.end(), 0);
+        std::sort(order.begin(), order.end(),
+                  [&](qsizetype a, qsizetype b) { return offsets.at(a) < offsets.at(b); });
+        QList<std::pair<int, int>> found(offsets.size());
+        qsizetype i = 0;
         int line = 1, column = 1;
-        for (qsizetype i = 0; i < offset && i < m_text.size(); ++i) {
-            const char c = m_text.at(i);
-            if (c == '\n') {
-                ++line;
-                column = 1;
-            } else if ((c & 0xc0) != 0x80) {
-                ++column;
+        for (const qsizetype index : std::as_const(order)) {
+            for (; i < offsets.at(index) && i < m_text.size(); ++i) {
+                const char c = m_text.at(i);
+                if (c == '\n') {
+                    ++line;
+                    column = 1;
+                } else if ((c & 0xc0) != 0x80) {
+                    ++column;
+                }
             }
+            found[index] = {line, column};
         }
-        return {line, column};
+        return found;
     }
 
 private:
@@ -241,6 +260,14 @@ public:
         }
         m_positions = std::make_unique<Positions>(content);
         CheckRoot(document.object());
+        QList<qsizetype> offsets;
+        for (const qsizetype offset : std::as_const(m_offsets))
+            offsets.append(std::max<qsizetype>(offset, 0));
+        const QList<std::pair<int, int>> places = m_positions->LinesAndColumns(offsets);
+        for (qsizetype i = 0; i < m_problems.size(); ++i) {
+            if (m_offsets.at(i) >= 0)
+                std::tie(m_problems[i].line, m_problems[i].column) = places.at(i);
+        }
         return m_problems;
     }
 
@@ -250,11 +277,14 @@ private:
     {
         m_problems.append({severity, file, line, column, message});
         m_order.append(m_at);
+        m_offsets.append(-1);
     }
+    // A problem at the path in the procedure file: its line and column are found at the end.
     void At(CheckProblem::Severity severity, const QString &path, const QString &message)
     {
         m_at = m_positions->At(path);
-        Add(severity, m_path, m_at.first, m_at.second, message);
+        Add(severity, m_path, 0, 0, message);
+        m_offsets.last() = m_at;
     }
 
     void CheckRoot(const QJsonObject &root)
@@ -289,9 +319,13 @@ private:
             std::stable_sort(order.begin(), order.end(),
                              [this](int a, int b) { return m_order.at(a) < m_order.at(b); });
             QList<CheckProblem> sorted;
-            for (int index : std::as_const(order))
+            QList<qsizetype> offsets;
+            for (int index : std::as_const(order)) {
                 sorted.append(m_problems.at(index));
+                offsets.append(m_offsets.at(index));
+            }
             std::copy(sorted.cbegin(), sorted.cend(), m_problems.begin() + first);
+            std::copy(offsets.cbegin(), offsets.cend(), m_offsets.begin() + first);
         }
     }
 
@@ -441,7 +475,31 @@ private:
         const QString program = expression
             ? QStringLiteral("(function () {\nreturn (\n%1\n);\n})").arg(text)
             : QStringLiteral("(function () {\n%1\n})").arg(text);
+        // A text that closes the function early would run: it is stopped.
+        std::mutex mutex;
+        std::condition_variable compiled;
+        bool done = false;
+        bool stopped = false;
+        std::thread watchdog([&] {
+            std::unique_lock<std::mutex> lock(mutex);
+            if (!compiled.wait_for(lock, std::chrono::seconds(5), [&] { return done; })) {
+                stopped = true;
+                m_engine->setInterrupted(true);
+            }
+        });
         const QJSValue result = m_engine->evaluate(program, path, expression ? -1 : 0);
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            done = true;
+        }
+        compiled.notify_one();
+        watchdog.join();
+        m_engine->setInterrupted(false);
+        if (stopped) {
+            Add(CheckProblem::Error, path, 0, 0,
+                QStringLiteral("the script runs code of its own when it is read: stopped"));
+            return;
+        }
         if (!result.isError())
             return;
         Add(CheckProblem::Error, path, result.property(QStringLiteral("lineNumber")).toInt(), 0,
@@ -453,8 +511,10 @@ private:
     std::unique_ptr<Positions> m_positions;
     std::unique_ptr<QJSEngine> m_engine;
     // Where in the procedure file each problem comes from, to put them in its order.
-    std::pair<int, int> m_at {0, 0};
-    QList<std::pair<int, int>> m_order;
+    qsizetype m_at = 0;
+    QList<qsizetype> m_order;
+    // Where in the file each problem is, -1 for one that has its own line (a script's).
+    QList<qsizetype> m_offsets;
 };
 
 } // namespace
