@@ -2,6 +2,7 @@
 
 #include "kavatmactionkeys.h"
 #include "kavatmreadfile.h"
+#include "kavatmtestactiondef.h"
 
 #include <QtCore/QDir>
 #include <QtCore/QFileInfo>
@@ -33,7 +34,13 @@ const QString SchemaId = QStringLiteral("com.brightel.kav.automation.procedure")
 // down to the keys of the actions.
 class Positions {
 public:
-    explicit Positions(const QByteArray &text) : m_text(text) { Value(QString(), 0); }
+    explicit Positions(const QByteArray &text) : m_text(text)
+    {
+        // The parser takes a byte order mark, and an editor shows none.
+        if (m_text.startsWith("\xef\xbb\xbf"))
+            m_i = m_start = 3;
+        Value(QString(), 0);
+    }
 
     // Where the path begins, or its closest parent known.
     qsizetype At(QString path) const
@@ -51,7 +58,7 @@ public:
         std::sort(order.begin(), order.end(),
                   [&](qsizetype a, qsizetype b) { return offsets.at(a) < offsets.at(b); });
         QList<std::pair<int, int>> found(offsets.size());
-        qsizetype i = 0;
+        qsizetype i = m_start;
         int line = 1, column = 1;
         for (const qsizetype index : std::as_const(order)) {
             for (; i < offsets.at(index) && i < m_text.size(); ++i) {
@@ -129,6 +136,7 @@ private:
     }
 
     const QByteArray m_text;
+    qsizetype m_start = 0;
     qsizetype m_i = 0;
     QHash<QString, qsizetype> m_at;
 };
@@ -156,6 +164,9 @@ int distance(const QString &a, const QString &b)
 // ": did you mean "X"?" for the nearest of the names, when one is close.
 QString suggestion(const QString &given, const QStringList &names)
 {
+    // A name this long is no slip of the keyboard.
+    if (given.size() > 64)
+        return QString();
     QString best;
     int bestDistance = 3;
     for (const QString &name : names) {
@@ -232,7 +243,7 @@ QString readsAs(const KAVAtmActionKey &key, const QJsonValue &value)
 
 class Checker {
 public:
-    explicit Checker(const QString &path) : m_path(path) { }
+    Checker(const QString &path, bool compile) : m_path(path), m_compile(compile) { }
 
     QList<CheckProblem> Run()
     {
@@ -250,7 +261,9 @@ public:
             const QByteArray before = content.left(error.offset);
             const int line = int(before.count('\n')) + 1;
             const QByteArray last = before.mid(before.lastIndexOf('\n') + 1);
-            Add(CheckProblem::Error, m_path, line, int(QString::fromUtf8(last).size()) + 1,
+            const int column = int(std::count_if(last.cbegin(), last.cend(),
+                                                 [](char c) { return (c & 0xc0) != 0x80; }));
+            Add(CheckProblem::Error, m_path, line, column + 1,
                 QStringLiteral("not JSON: %1").arg(error.errorString()));
             return m_problems;
         }
@@ -289,8 +302,11 @@ private:
 
     void CheckRoot(const QJsonObject &root)
     {
-        const QJsonValue schema = root.value(QLatin1String("schema"));
-        if (!schema.toString().startsWith(SchemaId + QLatin1Char(':')))
+        bool version = false;
+        const QString schema = root.value(QLatin1String("schema")).toString();
+        if (schema.startsWith(SchemaId + QLatin1Char(':')))
+            schema.mid(SchemaId.size() + 1).toInt(&version, 10);
+        if (!version)
             At(CheckProblem::Error, QStringLiteral("/schema"),
                QStringLiteral("\"schema\" must be \"%1:1\": the run refuses the file")
                    .arg(SchemaId));
@@ -368,9 +384,19 @@ private:
             if (key.required)
                 At(CheckProblem::Error, path,
                    QStringLiteral("%1 without \"%2\"").arg(type, key.name));
+            else if (key.expected)
+                At(CheckProblem::Warning, path,
+                   QStringLiteral("%1 without \"%2\": it checks nothing and passes")
+                       .arg(type, key.name));
             return;
         }
         const QJsonValue value = action.value(key.name);
+        if (key.required
+            && (!hasType(value, key.type) || value.toString(QStringLiteral("x")).isEmpty())) {
+            At(CheckProblem::Error, at,
+               QStringLiteral("\"%1\" of %2 must be a text that is not empty").arg(key.name, type));
+            return;
+        }
         if (!hasType(value, key.type)) {
             At(CheckProblem::Warning, at,
                QStringLiteral("\"%1\" is %2, not %3: it reads as %4")
@@ -391,9 +417,12 @@ private:
                             QString::number(key.minimum), readsAs(key, key.clampedTo)));
         }
         if (!key.values.isEmpty() && !key.values.contains(value.toString(), Qt::CaseInsensitive))
-            At(CheckProblem::Warning, at,
-               QStringLiteral("\"%1\" is \"%2\", not one of %3%4")
+            At(key.otherValueFails ? CheckProblem::Error : CheckProblem::Warning, at,
+               QStringLiteral("\"%1\" is \"%2\", not one of %3%4%5")
                    .arg(key.name, value.toString(), key.values.join(QStringLiteral(", ")),
+                        key.otherValueFails
+                            ? QStringLiteral(": the action fails")
+                            : QStringLiteral(": it reads as ") + readsAs(key, key.clampedTo),
                         suggestion(value.toString(), key.values)));
         if (key.names != KAVAtmActionKey::Names::Nothing && !value.toString().isEmpty())
             CheckFile(key, value.toString(), at);
@@ -428,11 +457,18 @@ private:
         case KAVAtmReadFile::Outcome::TooLarge:
             if (key.names == KAVAtmActionKey::Names::Script)
                 At(CheckProblem::Error, at, QStringLiteral("%1: %2").arg(path, reason));
+            else if (key.names == KAVAtmActionKey::Names::Baseline
+                     && QFileInfo(path).size() > KAVAtmTestActionDef::MaximumBaselineSize)
+                At(CheckProblem::Error, at,
+                   QStringLiteral("the baseline %1 is larger than %2 MiB")
+                       .arg(path, QString::number(KAVAtmTestActionDef::MaximumBaselineSize >> 20)));
             return;
         case KAVAtmReadFile::Outcome::Read:
             break;
         }
-        if (key.names == KAVAtmActionKey::Names::Script)
+        if (key.names == KAVAtmActionKey::Names::Baseline && content.isEmpty())
+            At(CheckProblem::Error, at, QStringLiteral("the baseline %1 is empty").arg(path));
+        if (key.names == KAVAtmActionKey::Names::Script && m_compile)
             Compile(path, content, true);
     }
 
@@ -445,10 +481,18 @@ private:
             const QString name = module.value(QLatin1String("file")).toString();
             if (name.isEmpty())
                 continue;
+            // The host reads a relative name from its own working folder, unknown here.
+            if (QDir::isRelativePath(name)) {
+                At(CheckProblem::Note, at + QStringLiteral("/%1").arg(i),
+                   QStringLiteral("the module %1 is found from the host's working folder: not "
+                                  "checked")
+                       .arg(name));
+                continue;
+            }
             const qsizetype before = m_problems.size();
             CheckFile(file, name, at + QStringLiteral("/%1").arg(i));
             // Evaluated files compile as scripts; modules only load by running.
-            if (m_problems.size() == before
+            if (m_problems.size() == before && m_compile
                 && module.value(QLatin1String("loadType")).toString(QStringLiteral("evaluate"))
                     != QLatin1String("import")) {
                 QByteArray content;
@@ -507,6 +551,7 @@ private:
     }
 
     const QString m_path;
+    const bool m_compile;
     QList<CheckProblem> m_problems;
     std::unique_ptr<Positions> m_positions;
     std::unique_ptr<QJSEngine> m_engine;
@@ -530,9 +575,9 @@ QString CheckProblem::Text() const
     return QStringLiteral("%1: %2: %3").arg(where, QLatin1String(kinds[severity]), message);
 }
 
-QList<CheckProblem> CheckProcedureFile(const QString &path)
+QList<CheckProblem> CheckProcedureFile(const QString &path, bool compileScripts)
 {
-    return Checker(path).Run();
+    return Checker(path, compileScripts).Run();
 }
 
 namespace {

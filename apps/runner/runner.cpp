@@ -100,11 +100,8 @@ Runner::Runner(const RunnerOptions &options) : m_options(options)
 
 Runner::~Runner() = default;
 
-bool Runner::Start()
+bool Runner::ReadConfiguration()
 {
-    m_elapsed.start();
-    m_startTime = QDateTime::currentDateTimeUtc();
-
     // Read once and checked: a configuration that cannot be used is a set-up error.
     QByteArray content;
     QString reason;
@@ -144,6 +141,18 @@ bool Runner::Start()
         clientName = m_options.clientName;
     }
     m_options.clientName = clientName;
+    return true;
+}
+
+bool Runner::Start()
+{
+    m_elapsed.start();
+    m_startTime = QDateTime::currentDateTimeUtc();
+
+    // A check reads procedures only: it runs where no host is configured (an editor, a lint
+    // step).
+    if (!m_options.check && !ReadConfiguration())
+        return false;
     if (!m_options.list && !m_options.check && !CheckPaths())
         return false;
 
@@ -316,7 +325,7 @@ bool Runner::Start()
     out(tr("Listening on port %1").arg(m_orchestrator->GetListeningPort()));
     const QString starting
         = tr("Starting client \"%1\" in mode %2 with %3 procedure(s)")
-              .arg(clientName, KAVAtmEnums::GetPlatformModeEnumText(m_options.mode),
+              .arg(m_options.clientName, KAVAtmEnums::GetPlatformModeEnumText(m_options.mode),
                    QString::number(m_expectedProcedures));
     out(m_options.jobs > 1 ? starting + tr(" on up to %1 hosts").arg(m_options.jobs) : starting);
     m_pool->SetPending(m_selected);
@@ -784,7 +793,8 @@ int Runner::CheckProcedures(bool all) const
         files.append(invalid.file);
     int counts[3] = {0, 0, 0};
     for (const QString &file : std::as_const(files)) {
-        for (const CheckProblem &problem : CheckProcedureFile(file)) {
+        // Before a run, the warnings only: no script is compiled twice.
+        for (const CheckProblem &problem : CheckProcedureFile(file, all)) {
             ++counts[problem.severity];
             if (all)
                 out(problem.Text());

@@ -133,6 +133,8 @@ private:
     // there are none or no client could be launched.
     bool Retry();
     void PrintList() const;
+    // Reads the configuration and picks the client; false, with a message, when it cannot.
+    bool ReadConfiguration();
     // Checks the selected and the invalid procedure files; prints every problem when all, else
     // the warnings only. Returns the exit code of a check.
     int CheckProcedures(bool all) const;

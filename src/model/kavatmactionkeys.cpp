@@ -2,6 +2,7 @@
 #include "kavatmtestactiondef.h"
 
 #include <QtCore/QJsonArray>
+#include <QtCore/QJsonObject>
 
 #include <map>
 
@@ -49,6 +50,7 @@ const std::map<QString, ActionType> &table()
         Key platform = key("platform", Type::String, "The host platform the action is for.",
                            QStringLiteral("unspecified"));
         platform.values = QStringList {"unspecified", "tessaron", "corvid", "other"};
+        platform.clampedTo = QStringLiteral("other");
         Key speed = key("speed", Type::Number,
                         "How fast the input is replayed: 2 is twice as fast as recorded.", 1);
         speed.minimum = 0;
@@ -57,6 +59,7 @@ const std::map<QString, ActionType> &table()
         Key command
             = key("command", Type::String, "Start or stop recording.", QStringLiteral("stop"));
         command.values = QStringList {"start", "stop"};
+        command.otherValueFails = true;
         const Key baseline
             = naming(key("baseline", Type::String,
                          "The baseline file the data is compared with; a first run writes it."),
@@ -69,9 +72,11 @@ const std::map<QString, ActionType> &table()
              key("saveBeforeClose", Type::Boolean, "Saves the document before it is closed.",
                  false),
              key("forceSaveAs", Type::Boolean, "Saves under a new name, as Save As does.", false)}};
+        Key assertedBaseline = baseline;
+        assertedBaseline.expected = true;
         made["DataAssert"]
             = {"Compares the host's current feature data with a baseline file.",
-               {baseline,
+               {assertedBaseline,
                 key("ignoreProps", Type::Array,
                     "Property names left out of the comparison, besides those that change on "
                     "every run."),
@@ -101,11 +106,11 @@ const std::map<QString, ActionType> &table()
         made["ResetUserSetting"] = {"Puts the host's user settings back to their defaults.", {}};
         made["SetAutomationData"]
             = {"Gives the next dialog or message box its answers.",
-               {key("map", Type::Object, "Answers by control name."),
-                key("clear", Type::Boolean, "Drops the answers given before.", false)}};
-        made["SetSelection"]
-            = {"Selects feature objects.",
-               {key("selections", Type::Array, "The paths of the feature objects to select.")}};
+               {key("map", Type::Object, "Answers by control name.", QJsonObject()),
+                key("clear", Type::Boolean, "Drops the answers given before.", true)}};
+        made["SetSelection"] = {"Selects feature objects.",
+                                {key("selections", Type::Array,
+                                     "The paths of the feature objects to select.", QJsonArray())}};
         made["SwitchEnvironment"] = {"Makes another environment of the host current.",
                                      {key("environment", Type::String, "The environment's name.")}};
         made["TimeWait"]
@@ -125,6 +130,11 @@ const std::map<QString, ActionType> &table()
         };
         for (auto &[name, type] : made)
             type.keys = common + type.keys;
+        // A document action is for the host it names, by default the first kind of host.
+        for (Key &key : made["OpenFile"].keys) {
+            if (key.name == QLatin1String("platform"))
+                key.defaultValue = QStringLiteral("tessaron");
+        }
         return made;
     }();
     return types;

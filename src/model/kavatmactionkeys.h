@@ -24,8 +24,12 @@ struct KAVAUTOMATION_EXPORT KAVAtmActionKey {
     double minimum = qQNaN();
     bool exclusiveMinimum = false;
     QJsonValue clampedTo = QJsonValue(QJsonValue::Undefined);
-    // The texts it takes, in any letter case, when there are a few.
+    // The texts it takes, in any letter case, when there are a few; another fails the action
+    // when otherValueFails, else it reads as clampedTo.
     QStringList values;
+    bool otherValueFails = false;
+    // Missing, the action runs but does not do what it is there for.
+    bool expected = false;
     Names names = Names::Nothing;
 };
 

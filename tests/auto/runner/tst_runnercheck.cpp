@@ -54,7 +54,7 @@ from jsonschema import Draft202012Validator
 schema = json.load(open(sys.argv[1]))
 Draft202012Validator.check_schema(schema)
 for name in sys.argv[2:]:
-    valid = Draft202012Validator(schema).is_valid(json.load(open(name)))
+    valid = Draft202012Validator(schema).is_valid(json.load(open(name, encoding="utf-8-sig")))
     print("valid" if valid else "invalid")
 )",
                               Docs + "/kavautomation-procedure.schema.json"}
@@ -111,10 +111,36 @@ void tst_RunnerCheck::problems_data()
                         ":5:45: warning: \"timeout\" is -5, out of range (>= 0): it reads as 0"}
         << true;
     QTest::newRow("not one of its values")
-        << one(R"({ "action": "Recording", "command": "strat" })")
-        << QStringList {":5:30: warning: \"command\" is \"strat\", not one of start, stop: did "
-                        "you mean \"start\"?"}
+        << one(R"({ "action": "Recording", "command": "strat", "platform": "corvi" })")
+        << QStringList {":5:30: error: \"command\" is \"strat\", not one of start, stop: the "
+                        "action fails: did you mean \"start\"?",
+                        ":5:50: warning: \"platform\" is \"corvi\", not one of unspecified, "
+                        "tessaron, corvid, other: it reads as \"other\": did you mean \"corvid\"?"}
         << true;
+    QTest::newRow("schema version in words")
+        << QByteArray(
+               "{\"schema\": \"com.brightel.kav.automation.procedure:one\", \"label\": \"L\","
+               " \"actions\": [{\"action\": \"WaitNest\"}]}")
+        << QStringList {":1:2: error: \"schema\" must be \"com.brightel.kav.automation."
+                        "procedure:1\": the run refuses the file"}
+        << true;
+    // The byte order mark an editor writes is no column.
+    QTest::newRow("after a byte order mark")
+        << "\xef\xbb\xbf" + one(R"({ "action": "WaitNest", "tmeout": 1 })")
+        << QStringList {":5:29: warning: WaitNest does not read \"tmeout\": did you mean "
+                        "\"timeout\"?"}
+        << true;
+    QTest::newRow("required key empty")
+        << one(R"({ "action": "LaunchCommand", "actionId": "" })")
+        << QStringList {":5:34: error: \"actionId\" of LaunchCommand must be a text that is not "
+                        "empty"}
+        << false;
+    // It would pass every time, comparing nothing.
+    QTest::newRow("assertion without a baseline")
+        << one(R"({ "action": "DataAssert" })")
+        << QStringList {":5:5: warning: DataAssert without \"baseline\": it checks nothing and "
+                        "passes"}
+        << false;
     QTest::newRow("required key missing")
         << one(R"({ "action": "LaunchCommand" })")
         << QStringList {":5:5: error: LaunchCommand without \"actionId\""} << true;
@@ -166,8 +192,7 @@ void tst_RunnerCheck::problems()
 
 void tst_RunnerCheck::examplesPassAndLaunchNothing()
 {
-    // Every example and recording passes, the schema agrees, and a check launches no host: the
-    // configuration names a program that does not exist.
+    // Every example and recording passes, the schema agrees, and a check launches no host.
     QStringList files;
     QDirIterator it(Examples, {"*.json"}, QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {
@@ -182,12 +207,11 @@ void tst_RunnerCheck::examplesPassAndLaunchNothing()
     }
     QCOMPARE(schemaVerdicts(files), QStringList(files.size(), "valid"));
     QTemporaryDir dir;
-    const QString config
-        = writeFile(dir.filePath("config.json"),
-                    R"({"clients": [{"displayName": "Nobody", "executable": "/nowhere/host"}]})");
+    // No configuration is needed: there is no host to start.
     QProcess runner;
     runner.start(QStringLiteral(KAV_RUNNER),
-                 QStringList {"--config", config, "--check", "--output", dir.filePath("out")}
+                 QStringList {"--config", dir.filePath("none.json"), "--check", "--output",
+                              dir.filePath("out")}
                      + files);
     QVERIFY(runner.waitForFinished(60000));
     const QString output = QString::fromUtf8(runner.readAllStandardOutput());
@@ -223,11 +247,24 @@ void tst_RunnerCheck::definitionsReadWhatIsDescribed()
         const QString type = def->GetType();
         types.append(type);
         def->FromJson({{"action", type}});
-        QStringList described;
+        // Each key it writes is described, with the default it writes.
+        QHash<QString, KAVAtmActionKey> described;
         for (const KAVAtmActionKey &key : KAVAtmActionKeys::Keys(type))
-            described.append(key.name);
-        for (const QString &written : def->ToJson().keys())
-            QVERIFY2(described.contains(written), qPrintable(type + ": " + written));
+            described.insert(key.name, key);
+        const QJsonObject written = def->ToJson();
+        for (auto it = written.begin(); it != written.end(); ++it) {
+            QVERIFY2(described.contains(it.key()), qPrintable(type + ": " + it.key()));
+            const KAVAtmActionKey key = described.value(it.key());
+            // No default: what the type holds when empty.
+            const QJsonValue expected = !key.defaultValue.isUndefined() ? key.defaultValue
+                : key.type == KAVAtmActionKey::Type::Array              ? QJsonValue(QJsonArray())
+                : key.type == KAVAtmActionKey::Type::Object             ? QJsonValue(QJsonObject())
+                                                                        : QJsonValue(QString());
+            if (!key.required)
+                QVERIFY2(expected == it.value(),
+                         qPrintable(type + ": " + it.key() + " "
+                                    + QJsonDocument(QJsonArray {it.value()}).toJson()));
+        }
     }
     QCOMPARE(types, KAVAtmActionKeys::Types());
     for (const QByteArray &type :
