@@ -3,6 +3,7 @@
 #include "kavatmactionkeys.h"
 #include "kavatmreadfile.h"
 #include "kavatmtestactiondef.h"
+#include "kavatmtestproceduredef.h"
 
 #include <QtCore/QDir>
 #include <QtCore/QFileInfo>
@@ -10,6 +11,7 @@
 #include <QtCore/QJsonArray>
 #include <QtCore/QJsonDocument>
 #include <QtCore/QJsonObject>
+#include <QtCore/QRegularExpression>
 #include <QtCore/QStringDecoder>
 #include <QtQml/QJSEngine>
 
@@ -26,9 +28,7 @@
 namespace {
 
 // What the loader reads; the run refuses larger files.
-constexpr qint64 LargestProcedure = 16 * 1024 * 1024;
 constexpr qint64 LargestScript = 16 * 1024 * 1024;
-const QString SchemaId = QStringLiteral("com.brightel.kav.automation.procedure");
 
 // Where each member and element of a valid JSON text begins, by its path ("/actions/3/timeout"),
 // down to the keys of the actions.
@@ -249,7 +249,7 @@ public:
     {
         QByteArray content;
         QString reason;
-        if (KAVAtmReadFile::Read(m_path, LargestProcedure, &content, &reason)
+        if (KAVAtmReadFile::Read(m_path, KAVAtmTestProcedureDef::MaximumFileSize, &content, &reason)
             != KAVAtmReadFile::Outcome::Read) {
             Add(CheckProblem::Error, m_path, 0, 0, reason);
             return m_problems;
@@ -304,12 +304,13 @@ private:
     {
         bool version = false;
         const QString schema = root.value(QLatin1String("schema")).toString();
-        if (schema.startsWith(SchemaId + QLatin1Char(':')))
-            schema.mid(SchemaId.size() + 1).toInt(&version, 10);
+        const QString schemaId = KAVAtmTestProcedureDef::SchemaId;
+        if (schema.startsWith(schemaId + QLatin1Char(':')))
+            schema.mid(schemaId.size() + 1).toInt(&version, 10);
         if (!version)
             At(CheckProblem::Error, QStringLiteral("/schema"),
                QStringLiteral("\"schema\" must be \"%1:1\": the run refuses the file")
-                   .arg(SchemaId));
+                   .arg(schemaId));
         if (root.value(QLatin1String("label")).toString().isEmpty())
             At(CheckProblem::Error, QStringLiteral("/label"),
                QStringLiteral("no \"label\": the run refuses the file"));
@@ -681,13 +682,15 @@ QByteArray ProcedureSchema()
                            {QStringLiteral("description"),
                             QStringLiteral("Where editors find this schema.")}}},
              {QStringLiteral("schema"),
-              QJsonObject {
-                  {QStringLiteral("type"), QStringLiteral("string")},
-                  {QStringLiteral("description"),
-                   QStringLiteral("The file format and its version.")},
-                  {QStringLiteral("pattern"),
-                   QStringLiteral("^com\\.brightel\\.kav\\.automation\\.procedure:[0-9]+$")},
-                  {QStringLiteral("default"), SchemaId + QStringLiteral(":1")}}},
+              QJsonObject {{QStringLiteral("type"), QStringLiteral("string")},
+                           {QStringLiteral("description"),
+                            QStringLiteral("The file format and its version.")},
+                           {QStringLiteral("pattern"),
+                            QLatin1Char('^')
+                                + QRegularExpression::escape(KAVAtmTestProcedureDef::SchemaId)
+                                + QStringLiteral(":[0-9]+$")},
+                           {QStringLiteral("default"),
+                            KAVAtmTestProcedureDef::SchemaId + QStringLiteral(":1")}}},
              {QStringLiteral("name"),
               QJsonObject {{QStringLiteral("type"), QStringLiteral("string")},
                            {QStringLiteral("description"),
