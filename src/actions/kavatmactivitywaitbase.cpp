@@ -2,6 +2,7 @@
 #include "kavatmactivitywaitbase_p.h"
 #include "kavatmlogging_p.h"
 #include "kavfeatcontainermanager.h"
+#include "kavfeatenvironmentmanager.h"
 
 #include <QtCore/QEventLoop>
 #include <QtCore/QPointer>
@@ -30,7 +31,16 @@ void KAVAtmActivityWaitBase::StartStartTimer(int milliseconds,
         qCDebug(lcActions) << "No activity within the start time-out: the wait ends.";
         QuitLoop(d->loop);
     });
+    d->startTimeout = milliseconds;
     d->startTimer->start(milliseconds);
+}
+
+bool KAVAtmActivityWaitBase::RefuseWithoutDocument()
+{
+    if (KAVFeatEnvironmentManager::GetManager()->GetCurrentEnvironment())
+        return false;
+    ReportResult(KAVAtmEnums::Fail, tr("There is no document to wait for."), QString());
+    return true;
 }
 
 void KAVAtmActivityWaitBase::StopStartTimer()
@@ -92,5 +102,10 @@ void KAVAtmActivityWaitBase::WaitAndReport(const std::function<void()> &clearHis
         ReportResult(KAVAtmEnums::Warning, notStarted, QString());
         return;
     }
-    ReportResult(KAVAtmEnums::Pass, QString(), QString());
+    // A Pass that saw nothing run says so: the document was up to date, nothing was awaited.
+    ReportResult(KAVAtmEnums::Pass,
+                 d->finished ? QString()
+                             : tr("Nothing started within %1 s; the document was up to date.")
+                                   .arg(d->startTimeout / 1000.0),
+                 QString());
 }

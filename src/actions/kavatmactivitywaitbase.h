@@ -33,6 +33,10 @@ protected:
     // Leaves the loop; the verdict then depends on whether the end of the work was seen.
     void LeaveWait();
 
+    // Fails the action when no document is open: there would be nothing to wait for, and
+    // the wait would pass after its start time-out having checked nothing.
+    bool RefuseWithoutDocument();
+
     // Runs the loop unless the end of the work was already seen, then reports the verdict
     // (nothing when the action ended meanwhile). clearHistory runs before the report.
     void WaitAndReport(const std::function<void()> &clearHistory, const QString &notStarted);

@@ -14,6 +14,7 @@ public:
     QEventLoop loop;
     QPointer<QTimer> startTimer;
     bool finished = false;
+    int startTimeout = 0;
 };
 
 #endif // KAVATMACTIVITYWAITBASE_P_H

@@ -26,6 +26,8 @@ QByteArray KAVAtmWaitNestingAction::GetActionName()
 void KAVAtmWaitNestingAction::Execute()
 {
     KAVAtmTestActionBase::Execute();
+    if (RefuseWithoutDocument())
+        return;
     WaitProcessorFinished(KAVNestFeatureProcessor::GetProcessor(
                               KAVFeatEnvironmentManager::GetManager()->GetCurrentEnvironment()),
                           GetPlatform()->GetFeatureProcessorMonitor());

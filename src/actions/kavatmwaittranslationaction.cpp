@@ -27,6 +27,8 @@ QByteArray KAVAtmWaitTranslationAction::GetActionName()
 void KAVAtmWaitTranslationAction::Execute()
 {
     KAVAtmTestActionBase::Execute();
+    if (RefuseWithoutDocument())
+        return;
     WaitProcessorFinished(KAVNestSourceProcessor::GetProcessor(
                               KAVFeatEnvironmentManager::GetManager()->GetCurrentEnvironment()),
                           GetPlatform()->GetSourceProcessorMonitor());

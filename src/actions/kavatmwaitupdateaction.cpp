@@ -53,6 +53,8 @@ bool KAVAtmWaitUpdateAction::IsUpdateAlreadyFinished(KAVAtmUpdateMonitor *monito
 void KAVAtmWaitUpdateAction::Execute()
 {
     KAVAtmTestActionBase::Execute();
+    if (RefuseWithoutDocument())
+        return;
     KAVFeatUpdateManager *manager = KAVFeatUpdateManager::GetManager();
     const QPointer<KAVAtmUpdateMonitor> monitor(GetPlatform()->GetUpdateMonitor());
 

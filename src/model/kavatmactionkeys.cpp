@@ -82,7 +82,11 @@ const std::map<QString, ActionType> &table()
                     "every run."),
                 key("ignoreClassProps", Type::Array,
                     "Property names left out for one class: [{\"className\", "
-                    "\"ignoreProps\"}].")}};
+                    "\"ignoreProps\"}]."),
+                key("strict", Type::Boolean,
+                    "Also fail on properties the actual data has and the baseline does not (a "
+                    "full snapshot); without it they are not compared.",
+                    false)}};
         made["ExecuteScript"] = {
             "Runs a JavaScript test case: a script file whose text is a function.",
             {naming(key("script", Type::String, "The script file, relative to the procedure file."),

@@ -8,6 +8,7 @@ class KAVAtmDataAssertActionDefPrivate {
 public:
     QString baselineJson;
     QString configJson;
+    bool strict = false;
 };
 
 KAVAtmDataAssertActionDef::KAVAtmDataAssertActionDef() : d(new KAVAtmDataAssertActionDefPrivate) { }
@@ -32,6 +33,7 @@ void KAVAtmDataAssertActionDef::FromJson(const QJsonObject &json)
         ignoreProps.append(value);
 
     d->baselineJson = LoadBaseline(json);
+    d->strict = json.value(QLatin1String("strict")).toBool(false);
 
     QJsonObject config;
     config.insert(QLatin1String("ignoreProps"), ignoreProps);
@@ -49,4 +51,9 @@ QString KAVAtmDataAssertActionDef::GetBaselineJsonString() const
 QString KAVAtmDataAssertActionDef::GetConfigJsonString() const
 {
     return d->configJson;
+}
+
+bool KAVAtmDataAssertActionDef::IsStrict() const
+{
+    return d->strict;
 }

@@ -20,6 +20,8 @@ public:
 
     QString GetBaselineJsonString() const;
     QString GetConfigJsonString() const;
+    // Properties only the actual data has fail the comparison too ("strict").
+    bool IsStrict() const;
 
 private:
     const std::unique_ptr<KAVAtmDataAssertActionDefPrivate> d;

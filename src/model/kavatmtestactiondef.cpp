@@ -35,6 +35,7 @@ public:
     bool alwaysExecute = false;
     qint32 timeout = KAVAtmTestActionDef::DefaultTimeout;
     mutable QString baselineError;
+    mutable QString baselinePath;
 };
 
 KAVAtmTestActionDef::KAVAtmTestActionDef(const KAVAtmTestProcedureDef *parentProcedure)
@@ -174,13 +175,20 @@ QString KAVAtmTestActionDef::GetBaselineError() const
     return d->baselineError;
 }
 
+QString KAVAtmTestActionDef::GetBaselinePath() const
+{
+    return d->baselinePath;
+}
+
 QString KAVAtmTestActionDef::LoadBaseline(const QJsonObject &json) const
 {
     d->baselineError.clear();
+    d->baselinePath.clear();
     const QString baseline = json.value(KeyBaseline).toString();
     if (baseline.isEmpty())
         return QString();
     const QString path = ResolveAgainst(ProcedureDir(json.value(KeyProcedurePath)), baseline);
+    d->baselinePath = path;
     // Only a baseline that does not exist is a first run: any other that cannot be read would
     // otherwise pass every run without comparing anything.
     QByteArray content;

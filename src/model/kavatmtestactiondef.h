@@ -49,6 +49,8 @@ public:
     // Why the baseline file named in the JSON could not be used (empty, not a regular file,
     // too large, unreadable); empty when it was read or does not exist yet.
     QString GetBaselineError() const;
+    // Where the baseline named in the JSON was looked for; empty when none is named.
+    QString GetBaselinePath() const;
 
 protected:
     // The content of the file named by json["baseline"], relative to json["procedurePath"]

@@ -57,6 +57,31 @@ QString KAVAtmExecutorBase::SaveActionBaseline(KAVAtmTestActionResult *result,
     const QString path = QDir::toNativeSeparators(
         QDir::isAbsolutePath(baseline) ? baseline : baseDir + QDir::separator() + baseline);
 
+    const bool exists = QFileInfo::exists(path) || QFileInfo(path).isSymLink();
+    // In CI a baseline nobody committed (or a misspelt path) would be captured afresh on every
+    // checkout, and the action would pass for ever having compared nothing.
+    if (update == BaselineUpdate::None && !exists) {
+        if (result->GetResult() == KAVAtmEnums::Pass
+            || result->GetResult() == KAVAtmEnums::Warning) {
+            const QString message
+                = QCoreApplication::translate("KAVAtmExecutorBase",
+                                              "The baseline %1 does not exist; run with "
+                                              "--update-baselines missing to capture it.")
+                      .arg(path);
+            result->SetResult(KAVAtmEnums::Fail);
+            result->SetDetails(result->GetDetails().isEmpty()
+                                   ? message
+                                   : result->GetDetails() + QLatin1Char('\n') + message);
+        }
+        return QString();
+    }
+    const bool passed
+        = result->GetResult() == KAVAtmEnums::Pass || result->GetResult() == KAVAtmEnums::Warning;
+    const QString actualPath = ActualDataPath(path);
+    // What an earlier failure left beside the baseline is stale once a comparison passes
+    // (a passing DataAssert reports no data, so this comes first).
+    if (passed && exists && update != BaselineUpdate::All && QFileInfo(actualPath).isFile())
+        QFile::remove(actualPath);
     // A baseline from no data (an action that was skipped or reported nothing) would make
     // every later comparison pass without comparing anything.
     if (result->GetData().isEmpty()) {
@@ -71,14 +96,10 @@ QString KAVAtmExecutorBase::SaveActionBaseline(KAVAtmTestActionResult *result,
                  .arg(folder.absolutePath()));
         return QString();
     }
-    const bool passed
-        = result->GetResult() == KAVAtmEnums::Pass || result->GetResult() == KAVAtmEnums::Warning;
-    // Only a data assertion is known to fail by its comparison with the baseline (it reports
-    // data only then); a script may fail for any reason, and its data is then no baseline.
-    const bool comparisonFailed = result->GetResult() == KAVAtmEnums::Fail
-        && def->GetType().compare(QLatin1String("DataAssert"), Qt::CaseInsensitive) == 0;
+    // A failed action that reported data failed against its baseline, as far as can be told:
+    // asked to, its data replaces the baseline (a script's too).
+    const bool comparisonFailed = result->GetResult() == KAVAtmEnums::Fail;
     const bool failed = !passed;
-    const bool exists = QFileInfo::exists(path) || QFileInfo(path).isSymLink();
     const bool replace = (update == BaselineUpdate::All && (passed || comparisonFailed))
         || (update == BaselineUpdate::Changed && comparisonFailed);
 
@@ -96,18 +117,13 @@ QString KAVAtmExecutorBase::SaveActionBaseline(KAVAtmTestActionResult *result,
         return QString();
     }
     const QByteArray content = document.toJson(QJsonDocument::Indented);
-    const QString actualPath = ActualDataPath(path);
     if (!exists && failed) {
         qCDebug(lcOrchestration).noquote() << "No baseline captured from a failed action:" << path;
         return QString();
     }
     if (exists && !replace) {
-        if (!failed) {
-            // What a passing comparison left behind from an earlier failure is stale.
-            if (QFileInfo(actualPath).isFile())
-                QFile::remove(actualPath);
+        if (!failed)
             return QString();
-        }
         QString reason;
         const bool saved
             = KAVAtmSaveFile::Write(actualPath, content, &reason) == KAVAtmSaveFile::Outcome::Saved;

@@ -13,6 +13,7 @@ class KAVAUTOMATION_EXPORT KAVAtmExecutorBase {
 public:
     // Which baselines are written from an action's data.
     enum class BaselineUpdate {
+        None, // nothing is written, and an action whose baseline does not exist fails
         Missing, // only those that do not exist yet (the first run's capture)
         Changed, // also those an action failed against
         All, // every baseline of an action that reported data
@@ -33,7 +34,8 @@ protected:
     // writes one. A failed action whose baseline is kept gets its data written beside it
     // (ActualDataPath()) so that the two can be compared; a passing one removes that file.
     // Returns the path of the baseline written, or an empty text. A failure to write turns a
-    // result that is not Fail into Warning, with a line appended to its details.
+    // result that is not Fail into Warning, with a line appended to its details. With None, a
+    // baseline that does not exist fails the action instead of being captured.
     QString SaveActionBaseline(KAVAtmTestActionResult *result,
                                BaselineUpdate update = BaselineUpdate::Missing);
 };

@@ -36,6 +36,8 @@ public:
     // Takes the case out of the table, the queue and, when it executes, out of execution.
     void Delete(const QString &key);
     void StopTimer();
+    // What the script left in context.data, as the text the result keeps.
+    static QString DataText(const QJSValue &data);
 
     KAVAtmAutomationCaseManager *const q;
     QHash<QString, KAVAtmTestActionResult *> cases;
@@ -166,6 +168,20 @@ void KAVAtmAutomationCaseManagerPrivate::Delete(const QString &key)
     }
 }
 
+QString KAVAtmAutomationCaseManagerPrivate::DataText(const QJSValue &data)
+{
+    if (data.isString())
+        return data.toString();
+    if (data.isUndefined() || data.isNull())
+        return QString();
+    // An object, a list or a number is kept as the JSON text it stands for, not dropped.
+    const QJSValue text = KAVAtmJsEngine::GetInstance()
+                              ->GetGlobalProperty(QStringLiteral("JSON"))
+                              .property(QStringLiteral("stringify"))
+                              .call({data});
+    return text.isString() ? text.toString() : QString();
+}
+
 void KAVAtmAutomationCaseManagerPrivate::StopTimer()
 {
     if (timer) {
@@ -276,9 +292,8 @@ void KAVAtmAutomationCaseManager::FinishCase(const QString &keyOrEmpty, const QJ
             if (result->GetResult() == KAVAtmEnums::Unknown)
                 result->SetResult(KAVAtmEnums::Pass);
         }
-        if (context.isObject() && context.hasOwnProperty(QStringLiteral("data"))
-            && context.property(QStringLiteral("data")).isString())
-            result->SetData(context.property(QStringLiteral("data")).toString());
+        if (context.isObject() && context.hasOwnProperty(QStringLiteral("data")))
+            result->SetData(d->DataText(context.property(QStringLiteral("data"))));
         // Handlers may delete the case: nothing of it is touched after this.
         d->starting = true;
         if (result->GetStatus() == KAVAtmEnums::Cancelled)

@@ -41,8 +41,22 @@ void KAVAtmDataAssertAction::Execute()
     const QString baseline = d->def.GetBaselineJsonString();
     try {
         actual = KAVAtmSerializer::SerializeContainer(d->def.GetConfigJsonString());
-        if (!baseline.isEmpty())
-            message = KAVAtmJsonComparison::Compare(baseline.toUtf8(), actual);
+        // Nothing serialised: there is no document, and nothing to compare or capture.
+        if (actual.isEmpty()) {
+            ReportResult(KAVAtmEnums::Fail, tr("There is no current document to assert."),
+                         QString());
+            return;
+        }
+        if (!baseline.isEmpty()) {
+            KAVAtmJsonComparison::Options options;
+            options.expectedName = tr("The baseline file %1").arg(d->def.GetBaselinePath());
+            options.actualName = tr("The current document's data");
+            options.strict = d->def.IsStrict();
+            // A {} baseline would pass against any document.
+            options.refuseEmptyExpected = true;
+            message = KAVAtmJsonComparison::Compare(KAVAtmJsonComparison::Utf8Text(baseline),
+                                                    actual, options);
+        }
     } catch (const std::exception &exception) {
         ReportResult(KAVAtmEnums::Fail,
                      tr("The data assertion gave no result: %1")
@@ -56,13 +70,6 @@ void KAVAtmDataAssertAction::Execute()
     }
     if (!baseline.isEmpty()) {
         ReportResult(KAVAtmEnums::Pass, QString(), QString());
-        return;
-    }
-    // Nothing serialised and nothing to compare with: nothing was asserted, and no baseline
-    // will come of it.
-    if (actual.isEmpty()) {
-        ReportResult(KAVAtmEnums::Warning,
-                     tr("There is no current document: nothing was asserted."), QString());
         return;
     }
     // Nothing to compare with: a first run captures the baseline.

@@ -213,9 +213,14 @@ QJSValue KAVAtmJsEngine::ExecuteScriptFile(const QString &fileName, bool wrap)
     }
     QString text = *std::move(decoded);
     if (wrap)
-        text = QStringLiteral("(\n%1\n)").arg(text);
+        text = WrapScript(text);
     // Named, so that errors say where they are; the wrapping line is not one of the file's.
     return Evaluate(text, QFileInfo(fileName).absoluteFilePath(), wrap ? 0 : 1);
+}
+
+QString KAVAtmJsEngine::WrapScript(const QString &text)
+{
+    return QStringLiteral("(\n%1\n)").arg(text);
 }
 
 QJSValue KAVAtmJsEngine::ImportModule(const QString &fileName, const QString &name)
@@ -307,5 +312,6 @@ void KAVAtmJsEngine::StopTimer()
 
 QString KAVAtmJsNative::CompareJson(const QString &expected, const QString &actual) const
 {
-    return KAVAtmJsonComparison::Compare(expected.toUtf8(), actual.toUtf8());
+    return KAVAtmJsonComparison::Compare(KAVAtmJsonComparison::Utf8Text(expected),
+                                         KAVAtmJsonComparison::Utf8Text(actual));
 }

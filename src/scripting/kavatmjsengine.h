@@ -27,6 +27,8 @@ public:
     // With wrap, the file's text is evaluated as one parenthesised expression: a file holding a
     // function expression gives that function.
     QJSValue ExecuteScriptFile(const QString &fileName, bool wrap);
+    // The text a wrapped script file is evaluated as; its first line is the program's line 0.
+    static QString WrapScript(const QString &text);
     // Imports an ECMAScript module and, unless that failed, publishes it as the global name.
     QJSValue ImportModule(const QString &fileName, const QString &name);
     QJSValue RegisterQObject(const QString &name, QObject *object);

@@ -1,6 +1,11 @@
 #include "kavatmjsoncomparison_p.h"
 #include "kavatmlogging_p.h"
 
+#include <QtCore/QJsonDocument>
+#include <QtCore/QRandomGenerator>
+#include <QtCore/QStringDecoder>
+#include <QtCore/QStringList>
+
 #include <simdjson.h>
 
 #include <algorithm>
@@ -9,6 +14,7 @@
 #include <deque>
 #include <memory>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace dom = simdjson::dom;
@@ -16,10 +22,13 @@ namespace dom = simdjson::dom;
 namespace KAVAtmJsonComparison {
 namespace {
 
-// An integer written with more digits than a double holds exactly travels through the script
-// parser as a string with this prefix; such a string is a number wherever it comes from.
-constexpr std::string_view BigPrefix {"\0kavInteger:", 12};
+// What the parser cannot hold, an integer past 64 bits or an escaped lone surrogate, is written
+// into the text as a string or characters behind a marker: a NUL, "kav" and a random key made
+// for the comparison, then "I" and the digits (a whole string) or "S" and four hex digits.
+// Document text cannot know the key, so no string of its own reads as either.
+thread_local std::string t_marker;
 constexpr qint64 MaximumSafeInteger = (qint64(1) << 53) - 1;
+constexpr size_t SurrogateMarkSize = 4;
 constexpr double Tolerance = 0.0001;
 constexpr int ShownLength = 200;
 
@@ -44,10 +53,43 @@ const char *kindName(Kind kind)
     return "undefined";
 }
 
+std::string_view bigPrefix()
+{
+    static thread_local std::string prefix;
+    prefix = t_marker + 'I';
+    return prefix;
+}
+
 bool isBigString(dom::element value)
 {
     std::string_view text;
-    return value.get(text) == simdjson::SUCCESS && text.substr(0, BigPrefix.size()) == BigPrefix;
+    return !t_marker.empty() && value.get(text) == simdjson::SUCCESS
+        && text.substr(0, t_marker.size() + 1) == bigPrefix();
+}
+
+// A text of the parsed document as the script sees it: marked surrogates back as they were,
+// and a leading U+FEFF kept (the decoder would drop it as a byte order mark).
+QString textOf(std::string_view utf8)
+{
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    QString text = decoder(QByteArrayView(utf8.data(), qsizetype(utf8.size())));
+    if (t_marker.empty() || utf8.find(t_marker) == std::string_view::npos)
+        return text;
+    const QString marker
+        = QString::fromLatin1(t_marker.data(), qsizetype(t_marker.size())) + QLatin1Char('S');
+    qsizetype at = 0;
+    while ((at = text.indexOf(marker, at)) >= 0) {
+        bool ok = false;
+        const ushort unit
+            = text.mid(at + marker.size(), qsizetype(SurrogateMarkSize)).toUShort(&ok, 16);
+        if (!ok) {
+            ++at;
+            continue;
+        }
+        text.replace(at, marker.size() + qsizetype(SurrogateMarkSize), QChar(unit));
+        ++at;
+    }
+    return text;
 }
 
 Kind kindOf(dom::element value)
@@ -82,7 +124,7 @@ std::string bigText(dom::element value)
     if (value.is_uint64() && value.type() == dom::element_type::UINT64)
         return std::to_string(value.get_uint64().value_unsafe());
     if (isBigString(value))
-        return std::string(value.get_string().value_unsafe().substr(BigPrefix.size()));
+        return std::string(value.get_string().value_unsafe().substr(t_marker.size() + 1));
     return std::string();
 }
 
@@ -215,7 +257,7 @@ std::vector<Field> orderedFields(dom::object object)
 void appendQuoted(QString &out, std::string_view utf8)
 {
     out += QLatin1Char('"');
-    const QString text = QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
+    const QString text = textOf(utf8);
     for (const QChar c : text) {
         const char16_t u = c.unicode();
         switch (u) {
@@ -300,8 +342,7 @@ void stringify(dom::element value, QString &out, qsizetype limit)
     default: {
         const std::string big = bigText(value);
         if (!big.empty()) {
-            // A script holds it as its prefixed string.
-            out += QLatin1String("\"\\u0000kavInteger:") + QLatin1String(big) + QLatin1Char('"');
+            out += QLatin1String(big);
             return;
         }
         const double number = numberOf(value);
@@ -322,10 +363,8 @@ QString show(dom::element value)
         stringify(value, text, ShownLength);
         return text.size() > ShownLength ? text.left(ShownLength) + QLatin1String("...") : text;
     }
-    case dom::element_type::STRING: {
-        const std::string_view text = value.get_string().value_unsafe();
-        return QString::fromUtf8(text.data(), qsizetype(text.size()));
-    }
+    case dom::element_type::STRING:
+        return textOf(value.get_string().value_unsafe());
     case dom::element_type::BOOL:
         return value.get_bool().value_unsafe() ? QStringLiteral("true") : QStringLiteral("false");
     case dom::element_type::NULL_VALUE:
@@ -348,6 +387,8 @@ bool numbersEqual(dom::element expected, dom::element actual)
 
 class Walker {
 public:
+    explicit Walker(bool strict) : m_strict(strict) { }
+
     QString message;
 
     bool Walk(dom::element expected, dom::element actual)
@@ -446,14 +487,29 @@ private:
         QStringList missing;
         for (size_t i = 0; i < fields.size(); ++i) {
             if (!present[i])
-                missing.append(
-                    QString::fromUtf8(fields[i].key.data(), qsizetype(fields[i].key.size())));
+                missing.append(textOf(fields[i].key));
         }
         if (!missing.isEmpty()) {
             message = QStringLiteral("The actual object (Path: %1) has properties missing "
                                      "according to the baseline: %2")
                           .arg(Path(), missing.join(QLatin1Char(',')));
             return false;
+        }
+        if (m_strict) {
+            std::unordered_set<std::string_view> known;
+            for (const Field &field : fields)
+                known.insert(field.key);
+            QStringList extra;
+            for (const Field &field : orderedFields(actual)) {
+                if (!known.count(field.key))
+                    extra.append(textOf(field.key));
+            }
+            if (!extra.isEmpty()) {
+                message = QStringLiteral("The actual object (Path: %1) has properties the "
+                                         "baseline does not have: %2")
+                              .arg(Path(), extra.join(QLatin1Char(',')));
+                return false;
+            }
         }
         for (size_t i = 0; i < fields.size(); ++i) {
             m_steps.push_back({false, 0, fields[i].key});
@@ -470,8 +526,7 @@ private:
         if (m_steps.empty())
             return QStringLiteral("Unknown");
         const Step &step = m_steps.back();
-        return step.index ? QString::number(step.position)
-                          : QString::fromUtf8(step.key.data(), qsizetype(step.key.size()));
+        return step.index ? QString::number(step.position) : textOf(step.key);
     }
 
     // Written out only for a message: most values are compared without a path being built.
@@ -482,8 +537,7 @@ private:
             if (step.index)
                 path += QLatin1Char('[') + QString::number(step.position) + QLatin1Char(']');
             else
-                path += QLatin1Char('/')
-                    + QString::fromUtf8(step.key.data(), qsizetype(step.key.size()));
+                path += QLatin1Char('/') + textOf(step.key);
         }
         return path;
     }
@@ -498,25 +552,68 @@ private:
     // A deque: the lists of the depths above stay where they are while deeper ones are added.
     std::deque<Buffers> m_buffers;
     const bool m_debug = lcScripting().isDebugEnabled();
+    const bool m_strict;
 };
 
-// Integer tokens past 64 bits, which the parser refuses, written as the prefixed strings a
-// script reads them as. Every integer past what a double holds exactly is rewritten, so that
-// all of them in a document read alike.
-std::string withBigIntegersAsStrings(std::string_view text)
+bool isHex(char c)
 {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// The UTF-16 unit of the escape "\\uXXXX" at text[at], or -1.
+int escapedUnit(std::string_view text, size_t at)
+{
+    if (at + 6 > text.size() || text[at] != '\\' || text[at + 1] != 'u')
+        return -1;
+    int unit = 0;
+    for (size_t i = at + 2; i < at + 6; ++i) {
+        if (!isHex(text[i]))
+            return -1;
+        const char c = text[i];
+        unit = unit * 16 + (c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10);
+    }
+    return unit;
+}
+
+// The text with what the parser refuses written behind the marker: integer tokens past what a
+// double holds exactly as marked strings (all of them, so that all read alike), and escaped
+// lone surrogates as marked characters.
+std::string withMarks(std::string_view text)
+{
+    const std::string nul = "\\u0000" + t_marker.substr(1);
     std::string out;
     out.reserve(text.size() + 64);
     size_t i = 0;
     while (i < text.size()) {
         const char c = text[i];
         if (c == '"') {
+            out += c;
             size_t end = i + 1;
-            while (end < text.size() && text[end] != '"')
-                end += text[end] == '\\' ? 2 : 1;
-            end = std::min(end + 1, text.size());
-            out.append(text.substr(i, end - i));
-            i = end;
+            while (end < text.size() && text[end] != '"') {
+                if (text[end] != '\\') {
+                    out += text[end++];
+                    continue;
+                }
+                const int unit = escapedUnit(text, end);
+                const bool high = unit >= 0xD800 && unit < 0xDC00;
+                const bool low = unit >= 0xDC00 && unit < 0xE000;
+                const int next = high ? escapedUnit(text, end + 6) : -1;
+                if (high && next >= 0xDC00 && next < 0xE000) {
+                    out.append(text.substr(end, 12));
+                    end += 12;
+                } else if (high || low) {
+                    char hex[5];
+                    std::snprintf(hex, sizeof hex, "%04x", unit);
+                    out += nul + 'S' + hex;
+                    end += 6;
+                } else {
+                    out.append(text.substr(end, std::min<size_t>(2, text.size() - end)));
+                    end += 2;
+                }
+            }
+            if (end < text.size())
+                out += '"';
+            i = end + 1;
             continue;
         }
         if (c == '-' || (c >= '0' && c <= '9')) {
@@ -537,7 +634,7 @@ std::string withBigIntegersAsStrings(std::string_view text)
             const bool safe = digits < 16
                 || (digits == 16 && token.substr(c == '-' ? 1 : 0) <= "9007199254740991");
             if (integer && !safe) {
-                out += "\"\\u0000kavInteger:";
+                out += '"' + nul + 'I';
                 out.append(token);
                 out += '"';
             } else {
@@ -552,36 +649,126 @@ std::string withBigIntegersAsStrings(std::string_view text)
     return out;
 }
 
-bool parse(dom::parser &parser, const QByteArray &text, dom::element &element)
+// Deeper than a baseline can be written (the JSON writer stops at 1024), and few enough levels
+// for the walk's recursion.
+constexpr size_t MaximumDepth = 2048;
+
+// How a text failed to parse, said for a person: what and where, from Qt's reader when it
+// finds the fault too.
+QString parseFailure(const QString &side, const QByteArray &text, simdjson::error_code error)
 {
+    if (text.trimmed().isEmpty())
+        return QStringLiteral("%1 is empty: it is not JSON.").arg(side);
+    if (error == simdjson::DEPTH_ERROR)
+        return QStringLiteral("%1 is nested deeper than %2 levels: it is not compared.")
+            .arg(side, QString::number(MaximumDepth));
+    QJsonParseError qtError;
+    QJsonDocument::fromJson(text, &qtError);
+    if (qtError.error == QJsonParseError::NoError)
+        return QStringLiteral("%1 is not JSON: %2.")
+            .arg(side, QString::fromLatin1(simdjson::error_message(error)));
+    // The reader stops just past what it could not read: that last character is the place.
+    const QByteArray before = text.left(qtError.offset);
+    const qsizetype lineStart = before.lastIndexOf('\n') + 1;
+    const qsizetype column
+        = std::max<qsizetype>(1, QString::fromUtf8(before.mid(lineStart)).size());
+    return QStringLiteral("%1 is not JSON: %2 at line %3, column %4.")
+        .arg(side, qtError.errorString(), QString::number(before.count('\n') + 1),
+             QString::number(column));
+}
+
+simdjson::error_code parse(dom::parser &parser, const QByteArray &text, dom::element &element,
+                           std::string &rewritten)
+{
+    if (parser.allocate(size_t(text.size()) + 1, MaximumDepth + 1) != simdjson::SUCCESS)
+        return simdjson::MEMALLOC;
     // The parser reads whole blocks: a text with room enough after it is read where it is.
     const bool padded = text.capacity() - text.size() >= qsizetype(simdjson::SIMDJSON_PADDING);
     simdjson::error_code error
         = parser.parse(text.constData(), size_t(text.size()), !padded).get(element);
-    if (error == simdjson::NUMBER_ERROR) {
-        const std::string rewritten
-            = withBigIntegersAsStrings({text.constData(), size_t(text.size())});
+    if (error == simdjson::NUMBER_ERROR || error == simdjson::STRING_ERROR) {
+        if (t_marker.empty()) {
+            const quint64 key = QRandomGenerator::system()->generate64();
+            t_marker = std::string("\0kav", 4) + QByteArray::number(key, 16).toStdString();
+        }
+        rewritten = withMarks({text.constData(), size_t(text.size())});
         error = parser.parse(rewritten).get(element);
     }
-    return error == simdjson::SUCCESS;
+    return error;
 }
 
 } // namespace
 
-QString Compare(const QByteArray &expected, const QByteArray &actual)
+QString Compare(const QByteArray &expected, const QByteArray &actual, const Options &options)
 {
-    if (expected == actual)
-        return QString();
-    const QString parseError = QStringLiteral("JSON.parse: Parse error");
+    // Marks are the comparison's own: made afresh, gone after.
+    t_marker.clear();
+    struct Reset {
+        ~Reset() { t_marker.clear(); }
+    } reset;
     dom::parser expectedParser;
     dom::parser actualParser;
     dom::element expectedRoot;
     dom::element actualRoot;
-    if (!parse(expectedParser, expected, expectedRoot) || !parse(actualParser, actual, actualRoot))
-        return parseError;
-    Walker walker;
+    std::string expectedRewritten, actualRewritten;
+    // Both are read even when the texts are the same: "{" or "undefined" on both sides is no
+    // JSON, not a match. The same text is read once.
+    const bool same = expected == actual;
+    simdjson::error_code error = parse(expectedParser, expected, expectedRoot, expectedRewritten);
+    if (error != simdjson::SUCCESS)
+        return parseFailure(options.expectedName, expected, error);
+    if (!same) {
+        error = parse(actualParser, actual, actualRoot, actualRewritten);
+        if (error != simdjson::SUCCESS)
+            return parseFailure(options.actualName, actual, error);
+    }
+    if (options.refuseEmptyExpected
+        && (expectedRoot.type() == dom::element_type::OBJECT
+                ? expectedRoot.get_object().value_unsafe().size() == 0
+                : expectedRoot.type() == dom::element_type::ARRAY
+                    && expectedRoot.get_array().value_unsafe().size() == 0))
+        return QStringLiteral("%1 holds nothing to compare.").arg(options.expectedName);
+    if (same)
+        return QString();
+    Walker walker(options.strict);
     walker.Walk(expectedRoot, actualRoot);
     return walker.message;
+}
+
+QString Compare(const QByteArray &expected, const QByteArray &actual)
+{
+    return Compare(expected, actual, Options());
+}
+
+QByteArray Utf8Text(const QString &text)
+{
+    // toUtf8() would make a lone surrogate "?", equal to a real one.
+    const QChar *begin = text.constData();
+    const qsizetype size = text.size();
+    qsizetype i = 0;
+    for (; i < size; ++i) {
+        if (begin[i].isSurrogate())
+            break;
+    }
+    if (i == size)
+        return text.toUtf8();
+    QByteArray out = text.left(i).toUtf8();
+    out.reserve(text.size() * 3 / 2 + 64);
+    qsizetype start = i;
+    for (; i < size; ++i) {
+        const QChar c = begin[i];
+        if (!c.isSurrogate())
+            continue;
+        if (c.isHighSurrogate() && i + 1 < size && begin[i + 1].isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        out += QStringView(begin + start, i - start).toUtf8();
+        out += "\\u" + QByteArray::number(c.unicode(), 16).rightJustified(4, '0');
+        start = i + 1;
+    }
+    out += QStringView(begin + start, size - start).toUtf8();
+    return out;
 }
 
 } // namespace KAVAtmJsonComparison

@@ -18,15 +18,6 @@ function debugEnabled() {
     return typeof kavDebug !== "undefined" && kavDebug === true;
 }
 
-// An integer written with more digits than a double holds exactly is kept as its text (by the
-// JSON comparison, and in values given to deepEqual): two such numbers are equal only as
-// written. It is a string with this prefix.
-const bigPrefix = "\u0000kavInteger:";
-
-function isBig(value) {
-    return typeof value === "string" && value.startsWith(bigPrefix);
-}
-
 // The JSON type of a value (undefined and functions, which JSON has not, by their own name).
 function typeOf(value) {
     if (value === null)
@@ -34,14 +25,10 @@ function typeOf(value) {
     // A list the host returns (a QStringList, say) is a sequence object, not an Array.
     if (Array.isArray(value) || value instanceof Array)
         return "array";
-    if (isBig(value))
-        return "number";
     return typeof value;
 }
 
 function show(value) {
-    if (isBig(value))
-        return value.substring(bigPrefix.length);
     if (value !== null && typeof value === "object") {
         const text = JSON.stringify(value);
         return text.length > 200 ? text.substring(0, 200) + "..." : text;
@@ -50,11 +37,7 @@ function show(value) {
 }
 
 function numbersEqual(expected, actual) {
-    if (isBig(expected) && isBig(actual))
-        return expected === actual;
-    const e = isBig(expected) ? Number(expected.substring(bigPrefix.length)) : expected;
-    const a = isBig(actual) ? Number(actual.substring(bigPrefix.length)) : actual;
-    return e === a || Math.abs(e - a) <= 0.0001;
+    return expected === actual || Math.abs(expected - actual) <= 0.0001;
 }
 
 // The path of the value being compared is kept as a stack of steps and written out only for a
@@ -122,28 +105,46 @@ export function deepEqual(expected, actual) {
     compare(expected, actual, "Unknown", "$");
 }
 
-// Compared in C++ (kavNative), with the same rules and messages as deepEqual.
+// Compared in C++ (kavNative), with the same rules and messages as deepEqual. Both arguments
+// must be JSON texts: anything else would become a text of its own ("undefined",
+// "[object Object]") and compare equal to its like.
 export function areEqualJson(expectedJson, actualJson) {
-    // The same text is the same JSON: a baseline captured from this very serialisation
-    // compares equal without parsing either.
-    if (typeof expectedJson === "string" && expectedJson === actualJson)
-        return;
-    const message = compareJson.call(native, String(expectedJson), String(actualJson));
+    for (const [side, text] of [["expected", expectedJson], ["actual", actualJson]]) {
+        if (typeof text !== "string")
+            throw new Error(`areEqualJson takes JSON texts: the ${side} value is of type `
+                            + `${typeOf(text)}, not a string (JSON.stringify it first).`);
+    }
+    const message = compareJson.call(native, expectedJson, actualJson);
     if (message !== "")
         throw new Error(message);
 }
 
+// The same rule as the JSON comparison: values of different types are never equal (0 and "",
+// 800 and "800", null and undefined), numbers within 0.0001, lists and objects deeply.
 export function areEqual(expected, actual, propName) {
     if (propName === undefined)
         propName = "Unknown";
-    if (expected == actual)
+    const type = typeOf(expected);
+    if (type !== typeOf(actual)) {
+        throw new Error(`The values of property [${propName}] in expected and actual are not of `
+                        + `the same type.\nExpected: [${show(expected)}] (${type}). `
+                        + `Actual: [${show(actual)}] (${typeOf(actual)})`);
+    }
+    if (type === "array" || type === "object") {
+        compare(expected, actual, propName, "$");
+        return;
+    }
+    if (type === "number" ? numbersEqual(expected, actual) : expected === actual)
         return;
     throw new Error("The values of property [" + propName
-                    + "] in expected and actual are not equal.\n" + "Expected: [" + expected
-                    + "]. Actual: [" + actual + "]");
+                    + "] in expected and actual are not equal.\n" + "Expected: [" + show(expected)
+                    + "]. Actual: [" + show(actual) + "]");
 }
 
-export function isTrue(actual) {
-    if (!actual)
-        throw new Error("The actual value is not true.");
+// The message, when given, says what was expected to hold.
+export function isTrue(actual, message) {
+    if (!actual) {
+        throw new Error(message === undefined ? "The actual value is not true."
+                                              : "The actual value is not true: " + String(message));
+    }
 }

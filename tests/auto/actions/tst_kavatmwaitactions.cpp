@@ -30,6 +30,8 @@ private Q_SLOTS:
     void processorWait();
     void updateWait_data();
     void updateWait();
+    void withoutDocumentFails_data();
+    void withoutDocumentFails();
     void timeWait_data();
     void timeWait();
     void monitors();
@@ -114,7 +116,8 @@ void tst_KAVAtmWaitActions::processorWait_data()
     QTest::newRow("idle, run, idle before")
         << "WaitTranslation" << Steps {"idle", "run", "idle"} << Steps {} << true << pass << "";
     QTest::newRow("never starts, up to date")
-        << "WaitNest" << Steps {} << Steps {} << false << pass << "";
+        << "WaitNest" << Steps {} << Steps {} << false << pass
+        << "Nothing started within 0.3 s; the document was up to date.";
     QTest::newRow("never starts, stale")
         << "WaitNest" << Steps {} << Steps {} << true << warning << notStarted;
     QTest::newRow("only idle before, stale")
@@ -208,6 +211,25 @@ void tst_KAVAtmWaitActions::updateWait()
                  QStringLiteral("Expected to wait update finished but it is not started."));
     QVERIFY(m_platform->GetUpdateMonitor()->GetStatusHistory().isEmpty());
     KAVFeatUpdateManager::GetManager()->SetStatus(m_environment, KAVFeatUpdateManager::Idle);
+}
+
+void tst_KAVAtmWaitActions::withoutDocumentFails_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::newRow("WaitNest") << "WaitNest";
+    QTest::newRow("WaitTranslation") << "WaitTranslation";
+    QTest::newRow("WaitUpdate") << "WaitUpdate";
+}
+
+void tst_KAVAtmWaitActions::withoutDocumentFails()
+{
+    QFETCH(QString, type);
+    m_part->SetUpToDate(true);
+    KAVFeatEnvironmentManager::GetManager()->SetCurrentEnvironment(nullptr);
+    const QJsonObject update = m_platform->Run({{"action", type}});
+    QCOMPARE(update.value("result").toInt(), int(KAVAtmEnums::Fail));
+    QCOMPARE(update.value("details").toString(),
+             QStringLiteral("There is no document to wait for."));
 }
 
 void tst_KAVAtmWaitActions::timeWait_data()

@@ -36,6 +36,7 @@ void tst_KAVAtmExecutorBase::capture_data()
     const int pass = KAVAtmEnums::Pass;
     const int fail = KAVAtmEnums::Fail;
     const int warning = KAVAtmEnums::Warning;
+    const int none = int(KAVAtmExecutorBase::BaselineUpdate::None);
     const int missing = int(KAVAtmExecutorBase::BaselineUpdate::Missing);
     const int changed = int(KAVAtmExecutorBase::BaselineUpdate::Changed);
     const int all = int(KAVAtmExecutorBase::BaselineUpdate::All);
@@ -68,12 +69,24 @@ void tst_KAVAtmExecutorBase::capture_data()
     QTest::newRow("failed script, no baseline yet")
         << "base.json" << json << QByteArray() << fail << QByteArray() << fail << "" << 0 << script
         << missing;
-    QTest::newRow("failed script, changed: kept")
+    QTest::newRow("failed script, missing: kept")
         << "base.json" << json << QByteArray("old") << fail << QByteArray("old") << fail
-        << "The actual data is in " << 0 << script << changed;
-    QTest::newRow("failed script, all: kept")
-        << "base.json" << json << QByteArray("old") << fail << QByteArray("old") << fail
-        << "The actual data is in " << 0 << script << all;
+        << "The actual data is in " << 0 << script << missing;
+    QTest::newRow("failed script, all: rewritten")
+        << "base.json" << json << QByteArray("old") << fail << indented << fail
+        << "The baseline was rewritten" << 0 << script << all;
+    // A passing comparison reports no data; what an earlier failure left is stale.
+    QTest::newRow("a later pass removes the actual data")
+        << "base.json"
+        << "" << QByteArray("old") << pass << QByteArray("old") << pass << "" << 0 << assertion
+        << missing;
+    // In CI a baseline nobody committed would be captured afresh on each checkout.
+    QTest::newRow("none: a missing baseline fails")
+        << "base.json" << json << QByteArray() << pass << QByteArray() << fail << "The baseline "
+        << 0 << assertion << none;
+    QTest::newRow("none: an existing one compares")
+        << "base.json" << json << QByteArray("old") << pass << QByteArray("old") << pass << "" << 0
+        << script << none;
     QTest::newRow("failed comparison, changed: rewritten")
         << "base.json" << json << QByteArray("old") << fail << indented << fail
         << "The baseline was rewritten" << 0 << assertion << changed;

@@ -78,9 +78,11 @@ void tst_KAVAtmAutomationCaseManager::howACaseEnds_data()
     QTest::addColumn<int>("timeout");
     QTest::addColumn<QString>("data");
     QTest::newRow("no body") << QString() << 1 << "" << true << 30 << "";
-    // Data set on the context without RecordResult is not the case's data.
-    QTest::newRow("completion callback")
-        << "function (c, done) { c.data = 5; done(); }" << 1 << "" << true << 30 << "";
+    // Data that is no string is kept as its JSON text, not dropped.
+    QTest::newRow("completion callback, a number as data")
+        << "function (c, done) { c.data = 5; done(); }" << 1 << "" << true << 30 << "5";
+    QTest::newRow("an object as data") << "function (c, done) { c.data = {a: [1, 'x']}; done(); }"
+                                       << 1 << "" << true << 30 << R"({"a":[1,"x"]})";
     QTest::newRow("resolved promise")
         << "function (c) { return Promise.resolve(); }" << 1 << "" << false << 30 << "";
     QTest::newRow("rejected promise") << "function (c) { return Promise.reject(new Error('no')); }"

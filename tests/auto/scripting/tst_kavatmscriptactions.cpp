@@ -197,7 +197,7 @@ void tst_KAVAtmScriptActions::cancelledCaseFails()
 void tst_KAVAtmScriptActions::dataAssert_data()
 {
     QTest::addColumn<QByteArray>("baseline"); // null: none
-    QTest::addColumn<QString>("before"); // a script run before the action, or empty
+    QTest::addColumn<QString>("before"); // a script run before the action, empty, or "strict"
     QTest::addColumn<int>("result");
     QTest::addColumn<QString>("details");
     QTest::addColumn<bool>("hasData");
@@ -221,6 +221,18 @@ void tst_KAVAtmScriptActions::dataAssert_data()
         << "kavAssert = { areEqualJson() {} }; uiHelper = null; kavExecutor = null;"
            " dataAssertAction = { dataAssert() { return { hasError: false }; } };"
         << int(KAVAtmEnums::Fail) << "Expected: [1000.5]. Actual: [1000]." << true;
+    QTest::newRow("a baseline of nothing") << QByteArray(" {}\n") << "" << int(KAVAtmEnums::Fail)
+                                           << "holds nothing to compare." << true;
+    QTest::newRow("a broken baseline")
+        << QByteArray("{\n  \"Sheet\": {,\n}") << "" << int(KAVAtmEnums::Fail)
+        << "baseline.json is not JSON: unterminated object at line 2, column 13." << true;
+    QTest::newRow("strict: what the baseline lacks")
+        << QByteArray(R"({"Sheet":{"className":"KAVNestSheet","features":[],"height":
+            {"unit":"mm","value":1500},"width":{"unit":"mm","value":1000}}})")
+        << "strict" << int(KAVAtmEnums::Fail)
+        << "The actual object (Path: $/Sheet) has properties the baseline does not have: "
+           "objectName"
+        << true;
 }
 
 void tst_KAVAtmScriptActions::dataAssert()
@@ -231,8 +243,13 @@ void tst_KAVAtmScriptActions::dataAssert()
     QFETCH(QString, details);
     QFETCH(bool, hasData);
     KAVAtmJsEngine *engine = KAVAtmJsEngine::GetInstance();
-    engine->Evaluate(before);
-    QJsonObject action {{"action", "DataAssert"}, {"procedurePath", m_dir.path()}, {"timeout", 1}};
+    const bool strict = before == "strict";
+    if (!strict)
+        engine->Evaluate(before);
+    QJsonObject action {{"action", "DataAssert"},
+                        {"procedurePath", m_dir.path()},
+                        {"timeout", 1},
+                        {"strict", strict}};
     if (!baseline.isNull())
         action.insert("baseline", writeFile(m_dir.filePath("baseline.json"), baseline));
     const QJsonObject update = m_platform->Run(action, 5000);
@@ -247,7 +264,9 @@ void tst_KAVAtmScriptActions::dataAssertWithoutADocument()
 {
     KAVFeatEnvironmentManager::GetManager()->SetCurrentEnvironment(nullptr);
     const QJsonObject update = m_platform->Run({{"action", "DataAssert"}});
-    QCOMPARE(update.value("result").toInt(), int(KAVAtmEnums::Warning));
+    QCOMPARE(update.value("result").toInt(), int(KAVAtmEnums::Fail));
+    QCOMPARE(update.value("details").toString(),
+             QStringLiteral("There is no current document to assert."));
     QVERIFY(update.value("data").toString().isEmpty());
 }
 
