@@ -132,10 +132,11 @@ CommandLine ParseCommandLine(const QStringList &arguments)
     const QCommandLineOption updateBaselines(
         QStringLiteral("update-baselines"),
         QStringLiteral("Which baselines script and assertion actions write from their data: "
-                       "missing (those that do not exist yet), changed (also those an action "
-                       "failed against) or all (default: missing). A failed comparison whose "
-                       "baseline is kept writes its actual data beside it, as "
-                       "<baseline>.actual.json."),
+                       "none (nothing is written, and a baseline that does not exist fails its "
+                       "action), missing (those that do not exist yet), changed (also those an "
+                       "action failed against) or all (default: none when the CI environment "
+                       "variable is set, else missing). A failed comparison whose baseline is "
+                       "kept writes its actual data beside it, as <baseline>.actual.json."),
         QStringLiteral("which"), QStringLiteral("missing"));
     const QCommandLineOption screenshots(
         QStringLiteral("screenshots"),
@@ -148,8 +149,11 @@ CommandLine ParseCommandLine(const QStringList &arguments)
         QStringLiteral("Instead of running: read the procedures as a run would (after --grep "
                        "and --shard) and report every problem with file:line:column; launches "
                        "nothing. Exits 1 when there are errors."));
-    const QCommandLineOption strict(QStringLiteral("strict"),
-                                    QStringLiteral("With --check: warnings fail it too."));
+    const QCommandLineOption strict(
+        QStringLiteral("strict"),
+        QStringLiteral("Warnings of the procedure check fail it too: with --check, exit 1; "
+                       "before a run, nothing runs (exit 2). A baseline that does not exist "
+                       "is a warning then."));
     const QCommandLineOption schema(
         QStringLiteral("schema"),
         QStringLiteral("Print the JSON Schema of procedure files and exit."));
@@ -178,8 +182,6 @@ CommandLine ParseCommandLine(const QStringList &arguments)
         line.action = CommandLine::Schema;
         return line;
     }
-    if (parser.isSet(strict) && !parser.isSet(check))
-        return error(QStringLiteral("--strict goes with --check."));
 
     if (parser.isSet(merge)) {
         if (parser.value(merge).isEmpty() || parser.positionalArguments().isEmpty())
@@ -236,19 +238,26 @@ CommandLine ParseCommandLine(const QStringList &arguments)
     options.junitFile = parser.value(junit);
     options.htmlFile = parser.value(html);
     const QString update = parser.value(updateBaselines).toLower();
-    if (update == QLatin1String("changed"))
+    // A fresh CI checkout would capture every missing baseline anew, and pass for ever.
+    if (!parser.isSet(updateBaselines) && !qEnvironmentVariableIsEmpty("CI")) {
+        options.baselineUpdate = KAVAtmExecutorBase::BaselineUpdate::None;
+        options.baselineUpdateFromCi = true;
+    } else if (update == QLatin1String("none"))
+        options.baselineUpdate = KAVAtmExecutorBase::BaselineUpdate::None;
+    else if (update == QLatin1String("changed"))
         options.baselineUpdate = KAVAtmExecutorBase::BaselineUpdate::Changed;
     else if (update == QLatin1String("all"))
         options.baselineUpdate = KAVAtmExecutorBase::BaselineUpdate::All;
     else if (update != QLatin1String("missing"))
-        return error(QStringLiteral("--update-baselines takes missing, changed or all."));
+        return error(QStringLiteral("--update-baselines takes none, missing, changed or all."));
     options.screenshots = parser.value(screenshots).toLower();
     if (!QStringList {QStringLiteral("failures"), QStringLiteral("all"), QStringLiteral("off")}
              .contains(options.screenshots))
         return error(QStringLiteral("--screenshots takes failures, all or off."));
     // A retry would compare against the baseline its first attempt has just rewritten, and pass.
     if (options.retries > 0
-        && options.baselineUpdate != KAVAtmExecutorBase::BaselineUpdate::Missing)
+        && (options.baselineUpdate == KAVAtmExecutorBase::BaselineUpdate::Changed
+            || options.baselineUpdate == KAVAtmExecutorBase::BaselineUpdate::All))
         return error(QStringLiteral("--update-baselines %1 cannot be combined with "
                                     "--retries.")
                          .arg(update));

@@ -33,6 +33,13 @@ inline QByteArray printable(const QString &line)
     return shown.toLocal8Bit();
 }
 
+// A name on one line: a line break in it cannot start a line of its own ("Summary: ...").
+inline QString oneLine(QString text)
+{
+    return text.replace(QLatin1Char('\n'), QLatin1String("\\n"))
+        .replace(QLatin1Char('\r'), QLatin1String("\\r"));
+}
+
 inline void out(const QString &line)
 {
     std::fputs(printable(line + QLatin1Char('\n')).constData(), stdout);

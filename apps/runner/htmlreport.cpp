@@ -37,6 +37,7 @@ details { border: 1px solid #d0d0d0; border-radius: 4px; margin: 8px 0; padding:
 summary { cursor: pointer; font-weight: bold; padding: 4px 0; }
 pre { margin: 0; white-space: pre-wrap; word-break: break-word; font-size: 12px; }
 .problems { border-left: 6px solid #c62828; background: #fdecea; padding: 6px 12px; }
+.checks { border-left: 6px solid #ef6c00; background: #fff4e5; padding: 6px 12px; }
 dl.comparison { display: grid; grid-template-columns: max-content auto; gap: 2px 12px;
                 margin: 6px 0 0; padding: 6px 10px; background: #fff3cd;
                 border: 1px solid #e0c36c; }
@@ -92,7 +93,8 @@ QString badge(const QString &cssClass, const QString &text)
 QString comparison(const QString &details)
 {
     static const QRegularExpression values(
-        QStringLiteral(R"(Expected: \[(.*)\]( \(\w+\))?\. Actual: \[(.*)\]( \(\w+\))?\. Path: (\S+))"),
+        QStringLiteral(
+            R"(Expected: \[(.*)\]( \(\w+\))?\. Actual: \[(.*)\]( \(\w+\))?\. Path: (\S+))"),
         QRegularExpression::DotMatchesEverythingOption);
     static const QRegularExpression lengths(
         QStringLiteral(R"(actual:\[(\d+)\] is different than expected:\[(\d+)\]\. Path: (\S+))"));
@@ -354,6 +356,15 @@ bool HtmlReport(QIODevice &device, const QJsonObject &given)
     if (!problems.isEmpty()) {
         html += QStringLiteral("<div class=\"problems\"><p>%1</p></div>\n")
                     .arg(problems.join(QStringLiteral("</p><p>")));
+    }
+    const QJsonArray checks = report.value(QLatin1String("checkWarnings")).toArray();
+    if (!checks.isEmpty()) {
+        QStringList lines;
+        for (const QJsonValue &warning : checks)
+            lines.append(escaped(warning[QLatin1String("text")].toString()));
+        html += QStringLiteral("<div class=\"checks\"><p>Procedure check: %1 warning(s)</p>"
+                               "<pre>%2</pre></div>\n")
+                    .arg(QString::number(checks.size()), lines.join(QLatin1Char('\n')));
     }
     html += timeline(results);
     // The procedures a section at a time: the page of a large merge is tens of megabytes.

@@ -2,6 +2,7 @@
 #include "reportjson.h"
 
 #include <QtCore/QJsonArray>
+#include <QtCore/QRegularExpression>
 #include <QtCore/QXmlStreamWriter>
 
 using namespace ReportJson;
@@ -56,8 +57,8 @@ void writeFailures(QXmlStreamWriter &xml, const QString &suite,
         xml.writeAttribute(QStringLiteral("classname"), suite);
         xml.writeAttribute(QStringLiteral("time"), QStringLiteral("0.000"));
         xml.writeStartElement(QStringLiteral("failure"));
-        xml.writeAttribute(QStringLiteral("message"), reason);
-        xml.writeCharacters(reason);
+        xml.writeAttribute(QStringLiteral("message"), NoAttachments(reason));
+        xml.writeCharacters(NoAttachments(reason));
         xml.writeEndElement();
         xml.writeEndElement();
     }
@@ -106,12 +107,17 @@ int writeProcedure(QXmlStreamWriter &xml, const QJsonObject &procedure)
         QString output;
         QStringList files;
         // The convention CI servers read to show a testcase's files.
-        for (const QJsonValue &attachment : action.value(QLatin1String("attachments")).toArray())
-            files.append(QStringLiteral("[[ATTACHMENT|%1]]")
-                             .arg(attachment[QLatin1String("path")].toString()));
+        for (const QJsonValue &attachment : action.value(QLatin1String("attachments")).toArray()) {
+            const QString path = attachment[QLatin1String("path")].toString();
+            // A path that could close the marker and open another is no file of ours.
+            if (!path.isEmpty() && !path.contains(QLatin1String("]]"))
+                && !path.contains(QLatin1Char('\n')) && !path.contains(QLatin1Char('\r')))
+                files.append(QStringLiteral("[[ATTACHMENT|%1]]").arg(path));
+        }
         QString log;
         for (const QJsonValue &line : action.value(QLatin1String("log")).toArray())
             log += line.toString() + QLatin1Char('\n');
+        log = NoAttachments(log);
         xml.writeStartElement(QStringLiteral("testcase"));
         xml.writeAttribute(QStringLiteral("name"), testcaseName(action, i));
         xml.writeAttribute(QStringLiteral("classname"), suite);
@@ -121,15 +127,15 @@ int writeProcedure(QXmlStreamWriter &xml, const QJsonObject &procedure)
             xml.writeStartElement(QStringLiteral("skipped"));
             xml.writeAttribute(QStringLiteral("message"),
                                details.isEmpty() ? QStringLiteral("The action did not run.")
-                                                 : details);
+                                                 : NoAttachments(details));
             xml.writeEndElement();
             break;
         case Verdict::Fail: {
             xml.writeStartElement(QStringLiteral("failure"));
-            xml.writeAttribute(QStringLiteral("message"), details);
+            xml.writeAttribute(QStringLiteral("message"), NoAttachments(details));
             xml.writeAttribute(QStringLiteral("type"),
                                action.value(QLatin1String("actionType")).toString());
-            xml.writeCharacters(details + where(action));
+            xml.writeCharacters(NoAttachments(details + where(action)));
             xml.writeEndElement();
             output = action.value(QLatin1String("data")).toString();
             break;
@@ -141,6 +147,8 @@ int writeProcedure(QXmlStreamWriter &xml, const QJsonObject &procedure)
         case Verdict::Pass:
             break;
         }
+        // Only the runner's own lines may name files for a CI server to publish.
+        output = NoAttachments(output);
         if (!files.isEmpty())
             output += (output.isEmpty() ? QString() : QStringLiteral("\n"))
                 + files.join(QLatin1Char('\n'));
@@ -155,6 +163,15 @@ int writeProcedure(QXmlStreamWriter &xml, const QJsonObject &procedure)
 }
 
 } // namespace
+
+QString NoAttachments(const QString &text)
+{
+    static const QRegularExpression marker(QStringLiteral(R"(\[\[\s*ATTACHMENT\s*\|)"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    if (!text.contains(QLatin1String("ATTACHMENT"), Qt::CaseInsensitive))
+        return text;
+    return QString(text).replace(marker, QStringLiteral("[[(not an attachment)|"));
+}
 
 bool JUnitReport(QIODevice &device, const QJsonObject &given)
 {
@@ -183,6 +200,29 @@ bool JUnitReport(QIODevice &device, const QJsonObject &given)
     for (const QJsonValue &error : report.value(QLatin1String("reportErrors")).toArray())
         reports.append({QStringLiteral("report"), error.toString()});
     writeFailures(xml, QStringLiteral("(reports)"), reports);
+    // A misspelt key checks nothing and passes: what the check warned of is where CI shows it.
+    const QJsonArray checks = report.value(QLatin1String("checkWarnings")).toArray();
+    if (!checks.isEmpty()) {
+        QStringList lines;
+        for (const QJsonValue &warning : checks)
+            lines.append(warning[QLatin1String("text")].toString());
+        xml.writeStartElement(QStringLiteral("testsuite"));
+        xml.writeAttribute(QStringLiteral("name"), QStringLiteral("(check)"));
+        xml.writeAttribute(QStringLiteral("tests"), QStringLiteral("1"));
+        xml.writeAttribute(QStringLiteral("failures"), QStringLiteral("0"));
+        xml.writeAttribute(QStringLiteral("errors"), QStringLiteral("0"));
+        xml.writeAttribute(QStringLiteral("skipped"), QStringLiteral("0"));
+        xml.writeAttribute(QStringLiteral("time"), QStringLiteral("0.000"));
+        xml.writeStartElement(QStringLiteral("testcase"));
+        xml.writeAttribute(QStringLiteral("name"),
+                           QStringLiteral("%1 warning(s)").arg(checks.size()));
+        xml.writeAttribute(QStringLiteral("classname"), QStringLiteral("(check)"));
+        xml.writeAttribute(QStringLiteral("time"), QStringLiteral("0.000"));
+        xml.writeTextElement(QStringLiteral("system-out"),
+                             NoAttachments(lines.join(QLatin1Char('\n'))));
+        xml.writeEndElement();
+        xml.writeEndElement();
+    }
     // Whatever else makes the exit code fail is a failed testcase too: the XML fails whenever
     // the exit code does.
     const int exitCode = report.value(QLatin1String("exitCode")).toInt();

@@ -1,6 +1,7 @@
 #include "procedurecheck.h"
 
 #include "kavatmactionkeys.h"
+#include "kavatmjsengine.h"
 #include "kavatmreadfile.h"
 #include "kavatmtestactiondef.h"
 #include "kavatmtestproceduredef.h"
@@ -16,13 +17,9 @@
 #include <QtQml/QJSEngine>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <numeric>
-#include <thread>
 #include <tuple>
 
 namespace {
@@ -243,7 +240,10 @@ QString readsAs(const KAVAtmActionKey &key, const QJsonValue &value)
 
 class Checker {
 public:
-    Checker(const QString &path, bool compile) : m_path(path), m_compile(compile) { }
+    Checker(const QString &path, bool compile, bool missingBaselineWarns)
+        : m_path(path), m_compile(compile), m_missingBaselineWarns(missingBaselineWarns)
+    {
+    }
 
     QList<CheckProblem> Run()
     {
@@ -444,7 +444,12 @@ private:
         const qint64 limit = key.names == KAVAtmActionKey::Names::Script ? LargestScript : 0;
         switch (KAVAtmReadFile::Read(path, limit, &content, &reason)) {
         case KAVAtmReadFile::Outcome::Missing:
-            if (key.names == KAVAtmActionKey::Names::Baseline)
+            if (key.names == KAVAtmActionKey::Names::Baseline && m_missingBaselineWarns)
+                At(CheckProblem::Warning, at,
+                   QStringLiteral("the baseline %1 does not exist: a run that writes no "
+                                  "baselines fails here")
+                       .arg(path));
+            else if (key.names == KAVAtmActionKey::Names::Baseline)
                 At(CheckProblem::Note, at,
                    QStringLiteral("the baseline %1 does not exist yet: the first run writes it")
                        .arg(path));
@@ -504,7 +509,8 @@ private:
         }
     }
 
-    // Compiled, not run: the text goes into a function nobody calls.
+    // Compiled, never run: the program throws before its first statement, and a parse error
+    // still says its line. Wrapped as the host wraps it, so that both read the same text.
     void Compile(const QString &path, const QByteArray &content, bool expression)
     {
         QStringDecoder decoder(
@@ -516,43 +522,30 @@ private:
         }
         if (!m_engine)
             m_engine = std::make_unique<QJSEngine>();
-        // The file's first line is the program's third (or second).
-        const QString program = expression
-            ? QStringLiteral("(function () {\nreturn (\n%1\n);\n})").arg(text)
-            : QStringLiteral("(function () {\n%1\n})").arg(text);
-        // A text that closes the function early would run: it is stopped.
-        std::mutex mutex;
-        std::condition_variable compiled;
-        bool done = false;
-        bool stopped = false;
-        std::thread watchdog([&] {
-            std::unique_lock<std::mutex> lock(mutex);
-            if (!compiled.wait_for(lock, std::chrono::seconds(5), [&] { return done; })) {
-                stopped = true;
-                m_engine->setInterrupted(true);
-            }
-        });
-        const QJSValue result = m_engine->evaluate(program, path, expression ? -1 : 0);
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            done = true;
+        const QString never = QStringLiteral("throw 0; ");
+        const QJSValue result
+            = m_engine->evaluate(never + (expression ? KAVAtmJsEngine::WrapScript(text) : text),
+                                 path, expression ? 0 : 1);
+        if (result.isError()) {
+            Add(CheckProblem::Error, path, result.property(QStringLiteral("lineNumber")).toInt(), 0,
+                QStringLiteral("the script does not compile: %1").arg(result.toString()));
+            return;
         }
-        compiled.notify_one();
-        watchdog.join();
-        m_engine->setInterrupted(false);
-        if (stopped) {
+        // "1); for (;;) {} (1" reads as an expression and then statements that the host runs
+        // the moment it reads the file; inside a list, only expressions parse.
+        if (expression
+            && m_engine
+                   ->evaluate(never + QStringLiteral("[") + KAVAtmJsEngine::WrapScript(text)
+                              + QStringLiteral("]"))
+                   .isError())
             Add(CheckProblem::Error, path, 0, 0,
-                QStringLiteral("the script runs code of its own when it is read: stopped"));
-            return;
-        }
-        if (!result.isError())
-            return;
-        Add(CheckProblem::Error, path, result.property(QStringLiteral("lineNumber")).toInt(), 0,
-            QStringLiteral("the script does not compile: %1").arg(result.toString()));
+                QStringLiteral("the script is not one function expression: what follows it "
+                               "would run when the host reads the file"));
     }
 
     const QString m_path;
     const bool m_compile;
+    const bool m_missingBaselineWarns;
     QList<CheckProblem> m_problems;
     std::unique_ptr<Positions> m_positions;
     std::unique_ptr<QJSEngine> m_engine;
@@ -576,9 +569,10 @@ QString CheckProblem::Text() const
     return QStringLiteral("%1: %2: %3").arg(where, QLatin1String(kinds[severity]), message);
 }
 
-QList<CheckProblem> CheckProcedureFile(const QString &path, bool compileScripts)
+QList<CheckProblem> CheckProcedureFile(const QString &path, bool compileScripts,
+                                       bool missingBaselineWarns)
 {
-    return Checker(path, compileScripts).Run();
+    return Checker(path, compileScripts, missingBaselineWarns).Run();
 }
 
 namespace {

@@ -23,8 +23,11 @@ struct CheckProblem {
 // Reads the file as a run reads it and checks every action against the keys its type reads:
 // JSON syntax, action types, unknown keys, keys of the wrong JSON type, values the run clamps,
 // required keys, the files actions name (resolved as a run resolves them) and whether scripts
-// compile (compiled, not run; unless compileScripts is false). In the order of the file.
-QList<CheckProblem> CheckProcedureFile(const QString &path, bool compileScripts = true);
+// compile (compiled, not run; unless compileScripts is false). In the order of the file. A
+// baseline that does not exist is a note, or a warning with missingBaselineWarns (a run that
+// writes no baselines fails on it).
+QList<CheckProblem> CheckProcedureFile(const QString &path, bool compileScripts = true,
+                                       bool missingBaselineWarns = false);
 
 // The JSON Schema (draft 2020-12) of a procedure file, one branch per action type.
 QByteArray ProcedureSchema();

@@ -45,9 +45,9 @@ QJsonArray sorted(const QJsonArray &array)
 // The merge of reports already read; exitCode holds the worst of their codes.
 QJsonObject mergeReports(const QList<QJsonObject> &reports)
 {
-    const QStringList lists {QStringLiteral("procedures"), QStringLiteral("notStarted"),
+    const QStringList lists {QStringLiteral("procedures"),        QStringLiteral("notStarted"),
                              QStringLiteral("invalidProcedures"), QStringLiteral("clientErrors"),
-                             QStringLiteral("baselinesWritten")};
+                             QStringLiteral("baselinesWritten"),  QStringLiteral("checkWarnings")};
     QHash<QString, QJsonArray> joined;
     int exitCode = 0;
     bool finished = true;
@@ -77,6 +77,7 @@ QJsonObject mergeReports(const QList<QJsonObject> &reports)
         {QStringLiteral("invalidProcedures"), sorted(joined.value(lists.at(2)))},
         {QStringLiteral("clientErrors"), joined.value(lists.at(3))},
         {QStringLiteral("baselinesWritten"), joined.value(lists.at(4))},
+        {QStringLiteral("checkWarnings"), joined.value(lists.at(5))},
         {QStringLiteral("interruptedBySignal"), 0},
         {QStringLiteral("merged"), int(reports.size())},
     };

@@ -35,14 +35,15 @@ using Console::out;
 QString procedureTitle(const KAVAtmTestProcedureResult *procedure)
 {
     const KAVAtmTestProcedureDef *def = procedure ? procedure->GetProcedureDef() : nullptr;
-    return def ? ReportJson::ProcedureTitle(def->GetName(), def->GetLabel())
-               : ReportJson::ProcedureTitle(QString(), QString());
+    return Console::oneLine(def ? ReportJson::ProcedureTitle(def->GetName(), def->GetLabel())
+                                : ReportJson::ProcedureTitle(QString(), QString()));
 }
 
 QString actionTitle(const KAVAtmTestActionResult *action)
 {
     const KAVAtmTestActionDef *def = action->GetActionDef();
-    return ReportJson::ActionTitle(def ? def->GetName() : QString(), action->GetActionType());
+    return Console::oneLine(
+        ReportJson::ActionTitle(def ? def->GetName() : QString(), action->GetActionType()));
 }
 
 } // namespace
@@ -206,8 +207,11 @@ bool Runner::Start()
         });
         return true;
     }
-    // What --check would warn of, before the run begins.
-    CheckProcedures(false);
+    // What --check would warn of, before the run begins; --strict refuses to run with any.
+    if (CheckProcedures(false) != ExitPassed && m_options.strict) {
+        err(tr("--strict: the procedures have warnings or errors (see above); nothing was run."));
+        return false;
+    }
     m_expectedProcedures = int(m_selected.size());
     const bool recording = m_options.mode == KAVAtmEnums::Recording;
     // A recording run may drive the host with procedures, or leave it all to the user.
@@ -315,6 +319,7 @@ bool Runner::Start()
             [this](qlonglong pid, const QString &reason) {
                 const QString line = tr("Client process %1: %2").arg(QString::number(pid), reason);
                 m_clientErrors.append(line);
+                m_clientErrorHosts.insert(m_clientErrors.size() - 1, pid);
                 err(line);
             });
     connect(m_orchestrator, &KAVAtmOrchestrator::TestClientStartFailed, this,
@@ -534,7 +539,24 @@ bool Runner::Retry()
     out(tr("Retry %1 of %2: %3 failing procedure(s) on a fresh client")
             .arg(QString::number(m_attempt - 1), QString::number(m_options.retries),
                  QString::number(failing.size())));
-    m_retriedClientErrors += std::exchange(m_clientErrors, {});
+    // A host failure is the retry's to decide only when it took down a procedure that runs
+    // again (the last one the host ran); a host that died after its procedures passed stays a
+    // failure of the run.
+    QStringList kept;
+    for (int i = 0; i < m_clientErrors.size(); ++i) {
+        const qlonglong pid = m_clientErrorHosts.value(i);
+        const KAVAtmTestProcedureResult *last = nullptr;
+        for (const KAVAtmTestProcedureResult *result : std::as_const(m_procedures)) {
+            if (pid != 0 && m_hosts.value(result) == pid)
+                last = result;
+        }
+        if (last && failing.contains(last->GetProcedureDef()))
+            m_retriedClientErrors.append(m_clientErrors.at(i));
+        else
+            kept.append(m_clientErrors.at(i));
+    }
+    m_clientErrors = kept;
+    m_clientErrorHosts.clear();
     m_pool->ClearLaunchFailed();
     m_pool->SetPending(failing);
     if (!m_pool->Dispatch() || m_pool->IsEmpty()) {
@@ -554,7 +576,7 @@ int Runner::Summarize() const
     QStringList flaky;
     for (const QJsonValue &value : procedures) {
         const QJsonObject procedure = value.toObject();
-        const QString title = ReportJson::ProcedureName(procedure);
+        const QString title = Console::oneLine(ReportJson::ProcedureName(procedure));
         if (procedure.value(QLatin1String("flaky")).toBool())
             flaky.append(
                 tr("  %1 (passed on attempt %2)")
@@ -562,9 +584,10 @@ int Runner::Summarize() const
         for (const QJsonValue &action : procedure.value(QLatin1String("actionResults")).toArray()) {
             if (ReportJson::ActionVerdict(action.toObject()) != ReportJson::Verdict::Warning)
                 continue;
-            warningLines.append(QStringLiteral("  %1 / %2: %3")
-                                    .arg(title, ReportJson::ActionTitle(action.toObject()),
-                                         action[QLatin1String("details")].toString().simplified()));
+            warningLines.append(
+                QStringLiteral("  %1 / %2: %3")
+                    .arg(title, Console::oneLine(ReportJson::ActionTitle(action.toObject())),
+                         action[QLatin1String("details")].toString().simplified()));
         }
     }
     const qsizetype missing = report.value(QLatin1String("notStarted")).toArray().size();
@@ -576,6 +599,9 @@ int Runner::Summarize() const
                  QString::number(m_elapsed.elapsed() / 1000.0, 'f', 1)));
     if (!flaky.isEmpty())
         out(tr("Flaky:\n") + flaky.join(QLatin1Char('\n')));
+    if (m_options.baselineUpdateFromCi)
+        out(tr("Baselines: none written, and a missing one fails (CI is set; "
+               "--update-baselines missing captures them)."));
     if (!m_baselinesWritten.isEmpty())
         out(tr("Baselines written:\n  ") + m_baselinesWritten.join(QStringLiteral("\n  ")));
     for (const QString &line : m_retriedClientErrors)
@@ -758,6 +784,7 @@ QJsonObject Runner::BuildReport(int exitCode) const
         {QStringLiteral("procedures"), procedures},
         {QStringLiteral("notStarted"), notStarted},
         {QStringLiteral("baselinesWritten"), QJsonArray::fromStringList(m_baselinesWritten)},
+        {QStringLiteral("checkWarnings"), m_checkWarnings},
         {QStringLiteral("invalidProcedures"), invalid},
         {QStringLiteral("clientErrors"), QJsonArray::fromStringList(m_clientErrors)},
         {QStringLiteral("interruptedBySignal"), m_interrupted},
@@ -784,7 +811,7 @@ bool Runner::WriteReport(int exitCode) const
     return false;
 }
 
-int Runner::CheckProcedures(bool all) const
+int Runner::CheckProcedures(bool all)
 {
     QStringList files;
     for (const KAVAtmTestProcedureDef *procedure : m_selected)
@@ -794,12 +821,20 @@ int Runner::CheckProcedures(bool all) const
     int counts[3] = {0, 0, 0};
     for (const QString &file : std::as_const(files)) {
         // Before a run, the warnings only: no script is compiled twice.
-        for (const CheckProblem &problem : CheckProcedureFile(file, all)) {
+        const bool missingBaselineWarns = m_options.strict
+            || m_options.baselineUpdate == KAVAtmExecutorBase::BaselineUpdate::None;
+        for (const CheckProblem &problem : CheckProcedureFile(file, all, missingBaselineWarns)) {
             ++counts[problem.severity];
-            if (all)
+            if (all) {
                 out(problem.Text());
-            else if (problem.severity == CheckProblem::Warning)
+            } else if (problem.severity == CheckProblem::Warning) {
                 err(problem.Text());
+                m_checkWarnings.append(QJsonObject {{QStringLiteral("file"), problem.file},
+                                                    {QStringLiteral("line"), problem.line},
+                                                    {QStringLiteral("column"), problem.column},
+                                                    {QStringLiteral("message"), problem.message},
+                                                    {QStringLiteral("text"), problem.Text()}});
+            }
         }
     }
     if (all)

@@ -60,6 +60,8 @@ struct RunnerOptions {
     int retries = 0;
     // Which baselines the data of script and assertion actions writes.
     KAVAtmExecutorBase::BaselineUpdate baselineUpdate = KAVAtmExecutorBase::BaselineUpdate::Missing;
+    // None was taken because the CI environment variable is set (the summary says so).
+    bool baselineUpdateFromCi = false;
     // After which actions the host's windows are kept: "failures", "all" or "off".
     QString screenshots = QStringLiteral("failures");
     // Host processes at once; each procedure runs whole on one of them.
@@ -137,7 +139,7 @@ private:
     bool ReadConfiguration();
     // Checks the selected and the invalid procedure files; prints every problem when all, else
     // the warnings only. Returns the exit code of a check.
-    int CheckProcedures(bool all) const;
+    int CheckProcedures(bool all);
     // Writes the JUnit or HTML form of the report; false, with a message, when it could not.
     bool WriteExtraReport(const QString &file, const QString &kind,
                           bool (*make)(QIODevice &, const QJsonObject &),
@@ -148,6 +150,8 @@ private:
     QList<InvalidProcedure> m_invalid;
     // Clients that crashed or failed on exit, each with what happened.
     QStringList m_clientErrors;
+    // The host process of each client error, by its index there (none for the run's own).
+    QHash<int, qlonglong> m_clientErrorHosts;
     int m_interrupted = 0;
     int m_expectedProcedures = 0;
     QList<const KAVAtmTestProcedureResult *> m_procedures;
@@ -173,6 +177,8 @@ private:
     int m_previousRecording = 0;
     int m_droppedRecordings = 0;
     QStringList m_baselinesWritten;
+    // What the check before the run warned of, as report.json lists it.
+    QJsonArray m_checkWarnings;
 };
 
 #endif // RUNNER_H

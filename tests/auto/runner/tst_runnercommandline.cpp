@@ -10,6 +10,8 @@ private Q_SLOTS:
     void errors_data();
     void errors();
     void accepted();
+    void baselinesInCi_data();
+    void baselinesInCi();
 };
 
 void tst_RunnerCommandLine::errors_data()
@@ -37,16 +39,15 @@ void tst_RunnerCommandLine::errors_data()
     QTest::newRow("a recording on two clients")
         << QStringList {"--jobs", "2", "--record", "r.json"}
         << "a recording runs on one client: --jobs must be 1.";
-    QTest::newRow("unknown baseline update") << QStringList {"--update-baselines", "some", "p.json"}
-                                             << "--update-baselines takes missing, changed or all.";
+    QTest::newRow("unknown baseline update")
+        << QStringList {"--update-baselines", "some", "p.json"}
+        << "--update-baselines takes none, missing, changed or all.";
     // A retry would compare against the baseline its first attempt has just rewritten.
     QTest::newRow("baselines rewritten, then retried")
         << QStringList {"--update-baselines", "changed", "--retries", "1", "p.json"}
         << "--update-baselines changed cannot be combined with --retries.";
     QTest::newRow("an empty page name")
         << QStringList {"--junit", "", "p.json"} << "--junit takes a file name.";
-    QTest::newRow("strict without a check")
-        << QStringList {"--strict", "p.json"} << "--strict goes with --check.";
     QTest::newRow("screenshots sometimes") << QStringList {"--screenshots", "sometimes", "p.json"}
                                            << "--screenshots takes failures, all or off.";
     QTest::newRow("merge of nothing") << QStringList {"--merge", "out"}
@@ -85,6 +86,36 @@ void tst_RunnerCommandLine::accepted()
     line = ParseCommandLine({"runner", "--help"});
     QCOMPARE(line.action, CommandLine::Help);
     QVERIFY(line.help.contains("128+N  interrupted by signal N"));
+}
+
+void tst_RunnerCommandLine::baselinesInCi_data()
+{
+    using Update = KAVAtmExecutorBase::BaselineUpdate;
+    QTest::addColumn<QByteArray>("ci");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("update");
+    QTest::addColumn<bool>("fromCi");
+    QTest::newRow("at a desk") << QByteArray() << QStringList() << int(Update::Missing) << false;
+    QTest::newRow("in CI") << QByteArray("true") << QStringList() << int(Update::None) << true;
+    QTest::newRow("in CI, asked for")
+        << QByteArray("1") << QStringList {"--update-baselines", "missing"} << int(Update::Missing)
+        << false;
+    QTest::newRow("none at a desk")
+        << QByteArray() << QStringList {"--update-baselines", "NONE"} << int(Update::None) << false;
+}
+
+void tst_RunnerCommandLine::baselinesInCi()
+{
+    QFETCH(QByteArray, ci);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, update);
+    QFETCH(bool, fromCi);
+    const QByteArray saved = qgetenv("CI");
+    qputenv("CI", ci);
+    const CommandLine line = ParseCommandLine(QStringList {"runner"} + arguments << "p.json");
+    qputenv("CI", saved);
+    QCOMPARE(int(line.options.baselineUpdate), update);
+    QCOMPARE(line.options.baselineUpdateFromCi, fromCi);
 }
 
 QTEST_GUILESS_MAIN(tst_RunnerCommandLine)

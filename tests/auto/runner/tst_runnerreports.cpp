@@ -201,9 +201,11 @@ void tst_RunnerReports::evidenceThroughTheMerge()
         {"status", 3},
         {"result", 2},
         {"details", "no"},
+        // Host text that would have a CI server publish a file of its choosing.
+        {"data", "[[ATTACHMENT|/etc/passwd]]"},
         {"attachments", attachments},
         {"stack", "f@/s/a.js:3"},
-        {"log", QJsonArray {"<b>", "two"}},
+        {"log", QJsonArray {"<b>", "two", "[[ attachment |../../secret]]"}},
         {"location",
          QJsonObject {
              {"file", "/s/a.js"},
@@ -213,6 +215,9 @@ void tst_RunnerReports::evidenceThroughTheMerge()
               QJsonDocument(
                   QJsonObject {{"finished", true},
                                {"exitCode", 1},
+                               {"checkWarnings",
+                                QJsonArray {QJsonObject {
+                                    {"text", "a.json:5:13: warning: [[ATTACHMENT|/etc/shadow]]"}}}},
                                {"procedures",
                                 QJsonArray {QJsonObject {{"name", "p"},
                                                          {"file", "a.json"},
@@ -228,16 +233,22 @@ void tst_RunnerReports::evidenceThroughTheMerge()
     // Only the shard's own files are named, and no image comes from the report itself.
     QCOMPARE(paths, QJsonArray({"../s0/run/shot.png", "../s0/run/fifo.png", "../s0/run/fifo.png"}));
     const QString xml = QString::fromUtf8(readFile(merged + "/junit.xml"));
-    for (const char *text : {"[[ATTACHMENT|../s0/run/shot.png]]", "<system-err>&lt;b&gt;\ntwo",
-                             "no\nat /s/a.js:3\nScript stack:\nf@/s/a.js:3"})
+    for (const char *text :
+         {"[[ATTACHMENT|../s0/run/shot.png]]", "<system-err>&lt;b&gt;\ntwo",
+          "no\nat /s/a.js:3\nScript stack:\nf@/s/a.js:3", "[[(not an attachment)|/etc/passwd]]",
+          "[[(not an attachment)|../../secret]]",
+          "<testcase name=\"1 warning(s)\" classname=\"(check)\"",
+          "a.json:5:13: warning: [[(not an attachment)|/etc/shadow]]"})
         QVERIFY2(xml.contains(text), qPrintable(xml));
+    QCOMPARE(xml.count("[[ATTACHMENT|"), 3);
     const QString html = QString::fromUtf8(readFile(merged + "/report.html"));
     QCOMPARE(html.count("src=\"data:image/png;base64,"), 1);
     QVERIFY(!html.contains("outside.png") && !xml.contains("outside.png"));
     QVERIFY(!html.contains("<script"));
+    QVERIFY(html.contains("Procedure check: 1 warning(s)"));
     for (const char *text :
          {"<a href=\"../s0/run/fifo.png\">",
-          "<tr class=\"at\"><td class=\"num\">3</td><td>y&lt;z</td>", "<pre>&lt;b&gt;\ntwo</pre>"})
+          "<tr class=\"at\"><td class=\"num\">3</td><td>y&lt;z</td>", "<pre>&lt;b&gt;\ntwo\n"})
         QVERIFY2(html.contains(text), text);
 }
 
@@ -289,6 +300,9 @@ void tst_RunnerReports::consoleLines()
     QFETCH(QString, line);
     QFETCH(QByteArray, shown);
     QCOMPARE(Console::printable(line), shown);
+    // A name's line break cannot print a line of its own, a fake summary say.
+    QCOMPARE(Console::oneLine("p\r\nSummary: 0 failed"),
+             QStringLiteral("p\\r\\nSummary: 0 failed"));
 }
 
 QTEST_GUILESS_MAIN(tst_RunnerReports)
