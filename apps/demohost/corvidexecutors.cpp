@@ -2,11 +2,15 @@
 #include "corviddocument.h"
 #include "corvidplatform.h"
 
+#include "kavcmdcommand.h"
+#include "kavcmdcontroller.h"
 #include "kavfeatenvironment.h"
 #include "kavfeatenvironmentmanager.h"
 
 #include <QtCore/QDir>
 #include <QtCore/QJsonObject>
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QDialog>
 
 namespace {
 
@@ -109,6 +113,21 @@ CorvidResetUserSettingAction::CorvidResetUserSettingAction(KAVAtmPlatform &platf
 void CorvidResetUserSettingAction::Execute()
 {
     KAVAtmTestActionBase::Execute();
-    GetPlatform()->ResetUserSettings();
+    // Each procedure starts where the host started: what an earlier one left open (a popup, a
+    // command with its dialog, documents) would make the same files pass alone and fail
+    // after another. A popup closes first: its command may be waiting in it.
+    for (int closed = 0; closed < 32 && QApplication::activeModalWidget(); ++closed) {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (auto *dialog = qobject_cast<QDialog *>(modal))
+            dialog->reject();
+        else
+            modal->close();
+    }
+    if (KAVCmdCommand *command = KAVCmdController::GetController()->GetCurrentCommand())
+        command->Finish();
+    CorvidPlatform *platform = corvid(GetPlatform());
+    for (CorvidDocument *document : platform->GetDocuments())
+        platform->CloseDocument(document);
+    platform->ResetUserSettings();
     ReportResult(KAVAtmEnums::Pass, QString(), QString());
 }

@@ -19,6 +19,8 @@
 #include "kavfeatcontainer.h"
 #include "kavnestitem.h"
 
+#include <cmath>
+
 #include <QtCore/QMetaEnum>
 #include <QtGui/QKeyEvent>
 #include <QtGui/QMouseEvent>
@@ -295,25 +297,66 @@ private:
 
 } // namespace
 
-// Sets the values into the dialog's widgets of those names; returns how many it set.
-static int setValues(QWidget *dialog, const QVariantMap &data)
+// Sets the values into the dialog's widgets of those names; returns how many it set, and puts
+// into unapplied each key it could not set, with why.
+static int setValues(QWidget *dialog, const QVariantMap &data, QMap<QString, QString> *unapplied)
 {
     int set = 0;
+    const auto refuse
+        = [unapplied](const QString &key, const QString &why) { unapplied->insert(key, why); };
     for (auto it = data.cbegin(); it != data.cend(); ++it) {
         QWidget *widget = dialog->findChild<QWidget *>(it.key());
-        if (auto *spin = qobject_cast<QDoubleSpinBox *>(widget))
-            spin->setValue(it.value().toDouble());
-        else if (auto *whole = qobject_cast<QSpinBox *>(widget))
-            whole->setValue(it.value().toInt());
-        else if (auto *check = qobject_cast<QCheckBox *>(widget))
-            check->setChecked(it.value().toBool());
-        else if (auto *edit = qobject_cast<QLineEdit *>(widget))
-            edit->setText(it.value().toString());
-        else if (auto *combo = qobject_cast<QComboBox *>(widget))
-            combo->setCurrentText(it.value().toString());
-        else
+        const QString text = it.value().toString();
+        bool ok = false;
+        if (!widget) {
+            refuse(it.key(), QStringLiteral("no control of that name"));
             continue;
-        ++set;
+        }
+        if (qobject_cast<QDoubleSpinBox *>(widget) || qobject_cast<QSpinBox *>(widget)) {
+            auto *spin = qobject_cast<QDoubleSpinBox *>(widget);
+            auto *whole = qobject_cast<QSpinBox *>(widget);
+            const double value = it.value().toDouble(&ok);
+            const double minimum = spin ? spin->minimum() : whole->minimum();
+            const double maximum = spin ? spin->maximum() : whole->maximum();
+            if (!ok || (whole && value != std::floor(value))) {
+                refuse(it.key(),
+                       QStringLiteral("\"%1\" is not a %2number")
+                           .arg(text, whole ? QStringLiteral("whole ") : QString()));
+                ok = false;
+            } else if (value < minimum || value > maximum) {
+                refuse(it.key(),
+                       QStringLiteral("%1 is outside %2 to %3")
+                           .arg(text, QString::number(minimum), QString::number(maximum)));
+                ok = false;
+            } else if (spin) {
+                spin->setValue(value);
+            } else {
+                whole->setValue(int(value));
+            }
+        } else if (auto *check = qobject_cast<QCheckBox *>(widget)) {
+            ok = it.value().typeId() == QMetaType::Bool;
+            if (ok)
+                check->setChecked(it.value().toBool());
+            else
+                refuse(it.key(), QStringLiteral("\"%1\" is not true or false").arg(text));
+        } else if (auto *edit = qobject_cast<QLineEdit *>(widget)) {
+            ok = true;
+            edit->setText(text);
+        } else if (auto *combo = qobject_cast<QComboBox *>(widget)) {
+            ok = combo->findText(text) >= 0;
+            if (ok) {
+                combo->setCurrentText(text);
+            } else {
+                QStringList items;
+                for (int i = 0; i < combo->count(); ++i)
+                    items.append(combo->itemText(i));
+                refuse(it.key(),
+                       QStringLiteral("\"%1\" is not one of %2").arg(text, items.join(", ")));
+            }
+        } else {
+            refuse(it.key(), QStringLiteral("the control takes no value"));
+        }
+        set += ok;
     }
     return set;
 }
@@ -325,6 +368,7 @@ CorvidDialogHandler::CorvidDialogHandler(QWidget *mainWindow)
 
 void CorvidDialogHandler::ApplyAutomationData(const QVariantMap &data, bool clearFirst)
 {
+    m_unapplied.clear();
     auto *command = qobject_cast<KAVCmdDialogCommand *>(
         KAVCmdController::GetController()->GetCurrentCommand());
     QWidget *dialog = GetDialog(command);
@@ -337,29 +381,49 @@ void CorvidDialogHandler::ApplyAutomationData(const QVariantMap &data, bool clea
         for (QLineEdit *edit : dialog->findChildren<QLineEdit *>())
             edit->clear();
     }
-    setValues(dialog, data);
+    setValues(dialog, data, &m_unapplied);
+}
+
+QMap<QString, QString> CorvidDialogHandler::GetUnappliedAutomationData() const
+{
+    return m_unapplied;
 }
 
 void CorvidDialogHandler::AnswerModal(const QVariantMap &data)
 {
     QWidget *modal = QApplication::activeModalWidget();
-    // What it does not know leaves the popup open: the steps after it show that it waits.
+    // What it does not know leaves the popup open, and the step says what it did not take.
     if (auto *box = qobject_cast<QMessageBox *>(modal)) {
         // The button named under the box's own name: "confirmClear": "No"; "NoButton" for a
         // box that was closed without one.
+        for (auto it = data.cbegin(); it != data.cend(); ++it) {
+            if (it.key() != box->objectName())
+                m_unapplied.insert(it.key(),
+                                   QStringLiteral("no control of that name: the message box is "
+                                                  "\"%1\"")
+                                       .arg(box->objectName()));
+        }
+        const QString name = data.value(box->objectName()).toString();
         bool known = false;
         const int button = QMetaEnum::fromType<QMessageBox::StandardButtons>().keyToValue(
-            data.value(box->objectName()).toString().toLatin1().constData(), &known);
-        if (known && button == QMessageBox::NoButton)
+            name.toLatin1().constData(), &known);
+        QAbstractButton *answer = known && button != QMessageBox::NoButton
+            ? box->button(QMessageBox::StandardButton(button))
+            : nullptr;
+        if (!data.contains(box->objectName()))
+            m_unapplied.insert(box->objectName(), QStringLiteral("no answer was given"));
+        else if (!known || (button != QMessageBox::NoButton && !answer))
+            m_unapplied.insert(box->objectName(),
+                               QStringLiteral("\"%1\" is no button of the message box").arg(name));
+        else if (button == QMessageBox::NoButton)
             box->reject();
-        else if (QAbstractButton *answer
-                 = known ? box->button(QMessageBox::StandardButton(button)) : nullptr)
+        else
             answer->click();
         return;
     }
     auto *dialog = qobject_cast<QDialog *>(modal);
     // A popup's values are recorded when it is accepted.
-    if (dialog && setValues(dialog, data) > 0)
+    if (dialog && setValues(dialog, data, &m_unapplied) > 0 && m_unapplied.isEmpty())
         dialog->accept();
 }
 

@@ -22,11 +22,14 @@ class CorvidDialogHandler : public KAVCmdDialogHandler, public KAVAtmDialogHandl
 public:
     explicit CorvidDialogHandler(QWidget *mainWindow);
     void ApplyAutomationData(const QVariantMap &data, bool clearFirst) override;
+    QMap<QString, QString> GetUnappliedAutomationData() const override;
 
 private:
     // Sets the values into the open modal popup and accepts it; a message box presses the
     // button its name's value names.
-    static void AnswerModal(const QVariantMap &data);
+    void AnswerModal(const QVariantMap &data);
+
+    QMap<QString, QString> m_unapplied;
 };
 
 // The main window: the feature tree of the current document, its context menu, and the host's

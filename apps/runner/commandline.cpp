@@ -119,6 +119,12 @@ CommandLine ParseCommandLine(const QStringList &arguments)
                        "one, and a client that dies takes only its own procedure down "
                        "(default: 1)."),
         QStringLiteral("N"), QStringLiteral("1"));
+    const QCommandLineOption isolation(
+        QStringLiteral("isolation"),
+        QStringLiteral("client (default): a host runs procedure after procedure, each beginning "
+                       "with the host's reset; procedure: each procedure on a fresh host, "
+                       "nothing left from another (with --jobs as given)."),
+        QStringLiteral("level"), QStringLiteral("client"));
     const QCommandLineOption html(QStringLiteral("html"),
                                   QStringLiteral("Also write the results as one self-contained "
                                                  "HTML page."),
@@ -157,10 +163,11 @@ CommandLine ParseCommandLine(const QStringList &arguments)
     const QCommandLineOption schema(
         QStringLiteral("schema"),
         QStringLiteral("Print the JSON Schema of procedure files and exit."));
-    parser.addOptions({config, client,          mode,        output, timeout, connectTimeout,
-                       grace,  quiet,           builtInKey,  record, force,   grep,
-                       list,   junit,           html,        shard,  retries, jobs,
-                       merge,  updateBaselines, screenshots, check,  strict,  schema});
+    parser.addOptions({config,         client,  mode,   output,     timeout,
+                       connectTimeout, grace,   quiet,  builtInKey, record,
+                       force,          grep,    list,   junit,      html,
+                       shard,          retries, jobs,   merge,      updateBaselines,
+                       screenshots,    check,   strict, schema,     isolation});
     parser.addPositionalArgument(QStringLiteral("procedures"),
                                  QStringLiteral("Procedure files to run, in order."),
                                  QStringLiteral("procedure.json..."));
@@ -222,6 +229,12 @@ CommandLine ParseCommandLine(const QStringList &arguments)
     }
     if (options.jobs == 0)
         return error(QStringLiteral("--jobs takes at least 1."));
+    const QString level = parser.value(isolation).toLower();
+    if (level != QLatin1String("client") && level != QLatin1String("procedure"))
+        return error(QStringLiteral("--isolation takes client or procedure."));
+    options.isolateProcedures = level == QLatin1String("procedure");
+    if (options.isolateProcedures && options.mode == KAVAtmEnums::Recording)
+        return error(QStringLiteral("a recording runs on one client: --isolation must be client."));
     if (options.jobs > 1 && options.mode == KAVAtmEnums::Recording)
         return error(QStringLiteral("a recording runs on one client: --jobs must be 1."));
     // No time at all to connect would fail every run before it began.

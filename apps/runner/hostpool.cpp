@@ -128,7 +128,7 @@ void HostPool::ActionFinished(qint64 pid)
 bool HostPool::ProcedureFinished(qint64 pid)
 {
     Host *host = Find(pid);
-    if (!host || host->lost || m_pending.isEmpty() || m_stopped)
+    if (!host || host->lost || m_pending.isEmpty() || m_stopped || m_isolated)
         return false;
     if (m_orchestrator.execute(pid, m_pending.first())) {
         m_pending.removeFirst();

@@ -44,6 +44,8 @@ public:
     bool IsEmpty() const { return m_hosts.empty(); }
     void Clear();
     bool HasLaunchFailed() const { return m_launchFailed; }
+    // Each procedure on a fresh host: a host takes no second one.
+    void SetIsolated(bool isolated) { m_isolated = isolated; }
     void ClearLaunchFailed() { m_launchFailed = false; }
 
     // One host for the procedures (none: it runs what it is given later, or records).
@@ -86,6 +88,7 @@ private:
     std::map<qint64, std::unique_ptr<Host>> m_hosts;
     bool m_launchFailed = false;
     bool m_stopped = false;
+    bool m_isolated = false;
 };
 
 #endif // HOSTPOOL_H

@@ -288,6 +288,7 @@ bool Runner::Start()
     hosts.abort
         = [this](qint64 pid, const QString &reason) { m_orchestrator->AbortClient(pid, reason); };
     m_pool = new HostPool(hosts, m_options.jobs, m_options.connectTimeout, m_options.grace, this);
+    m_pool->SetIsolated(m_options.isolateProcedures);
     connect(m_orchestrator, &KAVAtmOrchestrator::TestClientConnected, this, [this](qlonglong pid) {
         m_pool->Connected(pid);
         out(m_pool->Tag(pid)

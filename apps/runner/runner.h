@@ -66,6 +66,8 @@ struct RunnerOptions {
     QString screenshots = QStringLiteral("failures");
     // Host processes at once; each procedure runs whole on one of them.
     int jobs = 1;
+    // Each procedure on a host of its own ("--isolation procedure"), not one after another.
+    bool isolateProcedures = false;
     // This run takes shard shardIndex (from 1) of shardCount.
     int shardIndex = 1;
     int shardCount = 1;

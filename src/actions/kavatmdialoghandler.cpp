@@ -10,6 +10,11 @@
 
 KAVAtmDialogHandler::~KAVAtmDialogHandler() = default;
 
+QMap<QString, QString> KAVAtmDialogHandler::GetUnappliedAutomationData() const
+{
+    return {};
+}
+
 namespace KAVAtmCurrentDialog {
 
 QWidget *Find(QString *error)

@@ -3,6 +3,8 @@
 
 #include "kavautomation_export.h"
 
+#include <QtCore/QMap>
+#include <QtCore/QString>
 #include <QtCore/QVariantMap>
 
 // Implemented by the host's dialog handler (beside its own base) so that automation can put
@@ -14,6 +16,10 @@ public:
     virtual ~KAVAtmDialogHandler();
 
     virtual void ApplyAutomationData(const QVariantMap &data, bool clearFirst) = 0;
+    // What the last ApplyAutomationData did not put into the dialog, by key, each with why
+    // ("no control of that name", "\"lots\" is not a number"): the step then fails. The default
+    // knows of nothing, so that a handler written before this still builds.
+    virtual QMap<QString, QString> GetUnappliedAutomationData() const;
 
 protected:
     KAVAtmDialogHandler() = default;

@@ -43,5 +43,17 @@ void KAVAtmSetAutomationDataAction::Execute()
         return;
     }
     handler->ApplyAutomationData(d->def.GetMap(), d->def.IsClearFirst());
+    // A misspelt control or a value it cannot hold leaves the dialog as it was.
+    const QMap<QString, QString> unapplied = handler->GetUnappliedAutomationData();
+    if (!unapplied.isEmpty()) {
+        QStringList lines;
+        for (auto it = unapplied.cbegin(); it != unapplied.cend(); ++it)
+            lines.append(QStringLiteral("%1: %2").arg(it.key(), it.value()));
+        ReportResult(KAVAtmEnums::Fail,
+                     tr("The dialog did not take %n value(s):\n", nullptr, int(lines.size()))
+                         + lines.join(QLatin1Char('\n')),
+                     QString());
+        return;
+    }
     ReportResult(KAVAtmEnums::Pass, QString(), QString());
 }

@@ -51,12 +51,23 @@ void KAVAtmSetSelectionAction::Execute()
         browser = own.get();
     }
     KAVFeatObjectSet selection;
+    QStringList unresolved;
     const QList<QString> paths = d->def.GetSelectionPathList();
     for (const QString &path : paths) {
         const KAVFeatTreeNode *node = browser->GetTreeNodeFromFullPath(path);
         if (node && node->GetFeatureObject())
             selection.insert(node->GetFeatureObject());
+        else
+            unresolved.append(QLatin1Char('"') + path + QLatin1Char('"'));
     }
     environment->SetSelection(selection);
+    // A path that names nothing would leave the selection short and the step green.
+    if (!unresolved.isEmpty()) {
+        ReportResult(
+            KAVAtmEnums::Fail,
+            tr("These paths name no feature object: %1").arg(unresolved.join(QStringLiteral(", "))),
+            QString());
+        return;
+    }
     ReportResult(KAVAtmEnums::Pass, QString(), QString());
 }

@@ -53,6 +53,7 @@ private Q_SLOTS:
     void signalsStopTheRun();
     void reportThatCannotBeWritten();
     void dataAssertBaselineLifecycle();
+    void greensThatCheckedNothing();
     void setupErrors_data();
     void setupErrors();
     void recordAndReplay();
@@ -736,6 +737,77 @@ void tst_E2E::reportThatCannotBeWritten()
     QCOMPARE(report().value("exitCode").toInt(), 2);
 }
 
+// Each step passed once while checking nothing; each now fails and says why.
+void tst_E2E::greensThatCheckedNothing()
+{
+    const auto always = [](QJsonObject action) {
+        action.insert("alwaysExecute", true);
+        return action;
+    };
+    writeFile("empty.json", "{}\n");
+    const QString procedure = writeFile(
+        "nothing.json",
+        procedureJson(
+            "Nothing",
+            {QJsonObject {{"action", "WaitNest"}},
+             always({{"action", "DataAssert"}, {"baseline", "empty.json"}}),
+             always({{"action", "OpenFile"}, {"file", Examples + "/documents/brackets.json"}}),
+             always({{"action", "WaitNest"}}),
+             always({{"action", "DataAssert"}, {"baseline", "empty.json"}}),
+             always({{"action", "DataAssert"}, {"baseline", "never-committed.json"}}),
+             always({{"action", "SetSelection"}, {"selections", QJsonArray {"Nestings/Nowhere"}}}),
+             always({{"action", "LaunchCommand"}, {"actionId", "Sheet.Properties"}}),
+             always({{"action", "SetAutomationData"},
+                     {"map", QJsonObject {{"sheetWidht", 900}, {"sheetHeight", "lots"}}}}),
+             always({{"action", "ExecuteScript"},
+                     {"script",
+                      writeFile("loose.js",
+                                "function (c, done) { kavAssert.areEqual(800, "
+                                "uiHelper.FindControl(mainWindow, \"Sheet\") ? "
+                                "'800' : 0); done(); }")}})}));
+    // On the same host, the next procedure finds neither the document nor the dialog.
+    const QString next
+        = writeFile("next.json",
+                    procedureJson("Next",
+                                  {QJsonObject {{"action", "ExecuteScript"},
+                                                {"script",
+                                                 writeFile("left.js",
+                                                           "function (c, done) { kavAssert.isTrue("
+                                                           "mainWindow.CurrentDialog() === null, "
+                                                           "'no dialog left'); done(); }")}},
+                                   QJsonObject {{"action", "WaitNest"}}}));
+    // As in CI: nothing is captured, and what is missing fails.
+    QCOMPARE(run({"--output", m_output, "--quiet-client", "--update-baselines", "none", procedure,
+                  next}),
+             1);
+    const QJsonArray after = report()["procedures"][1]["actionResults"].toArray();
+    QCOMPARE(after[1]["result"].toInt(), int(KAVAtmEnums::Pass));
+    QCOMPARE(after[2]["details"].toString(), QStringLiteral("There is no document to wait for."));
+    const QList<QJsonObject> results = actionResults().mid(1, 10); // after the reset
+    const QStringList expected {
+        "There is no document to wait for.",
+        "There is no current document to assert.",
+        "",
+        "",
+        "The baseline file " + m_dir->filePath("empty.json") + " holds nothing to compare.",
+        "The baseline " + m_dir->filePath("never-committed.json")
+            + " does not exist; run with --update-baselines missing to capture it.",
+        "These paths name no feature object: \"Nestings/Nowhere\"",
+        "",
+        "The dialog did not take 2 value(s):\nsheetHeight: \"lots\" is not a number\n"
+        "sheetWidht: no control of that name",
+        "The values of property [Unknown] in expected and actual are not of the same type.\n"
+        "Expected: [800] (number). Actual: [800] (string)"};
+    QCOMPARE(results.size(), expected.size());
+    for (int i = 0; i < expected.size(); ++i) {
+        QCOMPARE(results[i]["result"].toInt(),
+                 int(expected[i].isEmpty() ? KAVAtmEnums::Pass : KAVAtmEnums::Fail));
+        QVERIFY2(expected[i].isEmpty() || results[i]["details"].toString().startsWith(expected[i]),
+                 qPrintable(QString::number(i) + ": " + results[i]["details"].toString()));
+    }
+    QVERIFY(!QFile::exists(m_dir->filePath("never-committed.json")));
+}
+
 void tst_E2E::dataAssertBaselineLifecycle()
 {
     const QString procedure = writeFile(
@@ -914,14 +986,16 @@ void tst_E2E::recordAndReplay()
     QVERIFY(baseline.open(QIODevice::ReadOnly));
     QVERIFY(baseline.readAll().contains("900"));
 
-    // Replayed in a fresh host, the recording leads to the same data and selection.
-    const QString checks = writeFile(
-        "check.json",
-        procedureJson("Check",
-                      {QJsonObject {{"action", "ExecuteScript"}, {"script", check}}, assertion}));
+    // Replayed in a fresh host, the recording leads to the same data and selection, checked
+    // in the same procedure: the next one starts from the host's reset.
+    QJsonObject replayed = recorded;
+    QJsonArray steps = replayed["actions"].toArray();
+    steps << QJsonObject {{"action", "ExecuteScript"}, {"script", check}} << assertion;
+    replayed["actions"] = steps;
+    const QString checks = writeFile("check.json", QJsonDocument(replayed).toJson());
     const QString replayOutput = m_dir->filePath("replayed");
     m_output = replayOutput;
-    QCOMPARE(run({"--output", replayOutput, "--quiet-client", recording, checks}), 0);
+    QCOMPARE(run({"--output", replayOutput, "--quiet-client", checks}), 0);
     for (const QJsonObject &result : actionResults())
         QVERIFY2(result.value("result").toInt() == int(KAVAtmEnums::Pass),
                  qPrintable(QJsonDocument(result).toJson()));

@@ -11,8 +11,8 @@
 #include "kavfeatcontainer.h"
 #include "kavfeatenvironment.h"
 #include "kavfeatenvironmentmanager.h"
-#include "kavsysexception.h"
 #include "kavnestsheet.h"
+#include "kavsysexception.h"
 #include "testplatform.h"
 
 #include <QtTest/QtTest>
@@ -64,8 +64,10 @@ public:
     {
         return command->GetDialog();
     }
+    QMap<QString, QString> GetUnappliedAutomationData() const override { return unapplied; }
     QVariantMap applied;
     bool cleared = false;
+    QMap<QString, QString> unapplied;
 };
 
 // The replay target is given, with no reason when there is none.
@@ -279,12 +281,15 @@ void tst_KAVAtmHostCommandActions::setSelection_data()
     QTest::addColumn<QStringList>("selected");
     QTest::newRow("no environment")
         << false << QStringList {"Sheet 1"} << int(KAVAtmEnums::Fail) << QStringList();
+    // What resolves is selected; the step fails, naming what did not.
     QTest::newRow("one of two resolves") << true << QStringList {"Sheet 1", "Sheet 9"}
-                                         << int(KAVAtmEnums::Pass) << QStringList {"Sheet 1"};
+                                         << int(KAVAtmEnums::Fail) << QStringList {"Sheet 1"};
     QTest::newRow("both") << true << QStringList {"Sheet 2", "Sheet 1"} << int(KAVAtmEnums::Pass)
                           << QStringList {"Sheet 1", "Sheet 2"};
     QTest::newRow("none resolves: cleared")
-        << true << QStringList {"Sheet 9", ""} << int(KAVAtmEnums::Pass) << QStringList();
+        << true << QStringList {"Sheet 9", ""} << int(KAVAtmEnums::Fail) << QStringList();
+    QTest::newRow("nothing asked: cleared")
+        << true << QStringList() << int(KAVAtmEnums::Pass) << QStringList();
 }
 
 void tst_KAVAtmHostCommandActions::setSelection()
@@ -311,6 +316,10 @@ void tst_KAVAtmHostCommandActions::setSelection()
                  QStringLiteral("There is no current environment."));
         return;
     }
+    if (result == KAVAtmEnums::Fail)
+        QVERIFY2(update.value("details").toString().startsWith(
+                     "These paths name no feature object: \"Sheet 9\""),
+                 qPrintable(update.value("details").toString()));
     QStringList names;
     for (const KAVFeatObject *object : document.GetSelection())
         names.append(object->GetIdentifier());
@@ -320,7 +329,7 @@ void tst_KAVAtmHostCommandActions::setSelection()
 
 void tst_KAVAtmHostCommandActions::setAutomationData_data()
 {
-    QTest::addColumn<int>("handler"); // 0 none, 1 not for automation, 2 automation
+    QTest::addColumn<int>("handler"); // 0 none, 1 not for automation, 2 automation, 3 refusing
     QTest::addColumn<bool>("clear");
     QTest::addColumn<bool>("dialog"); // a command with a dialog runs
     QTest::addColumn<QString>("details"); // empty: passes
@@ -329,6 +338,10 @@ void tst_KAVAtmHostCommandActions::setAutomationData_data()
     QTest::newRow("no dialog open")
         << 2 << true << false
         << "No dialog took the automation data. There is no command currently running.";
+    QTest::newRow("what the dialog did not take")
+        << 3 << true << true
+        << "The dialog did not take 2 value(s):\na: no control of that name\nb: \"lots\" is not "
+           "a number";
     QTest::newRow("clear first") << 2 << true << true << "";
     QTest::newRow("keep") << 2 << false << true << "";
 }
@@ -344,9 +357,13 @@ void tst_KAVAtmHostCommandActions::setAutomationData()
     KAVCmdDialogHandler plain;
     m_handler.applied.clear();
     m_handler.cleared = !clear;
+    m_handler.unapplied.clear();
+    if (handler == 3)
+        m_handler.unapplied = {{"a", "no control of that name"}, {"b", "\"lots\" is not a number"}};
     KAVCmdController::GetController()->SetDialogHandler(handler == 0       ? nullptr
                                                             : handler == 1 ? &plain
                                                                            : &m_handler);
+    const auto refused = qScopeGuard([this] { m_handler.unapplied.clear(); });
     const QJsonObject update = m_platform->Run({{"action", "SetAutomationData"},
                                                 {"map", QJsonObject {{"b", 2}, {"a", "x"}}},
                                                 {"clear", clear}});

@@ -48,6 +48,8 @@ void tst_RunnerCommandLine::errors_data()
         << "--update-baselines changed cannot be combined with --retries.";
     QTest::newRow("an empty page name")
         << QStringList {"--junit", "", "p.json"} << "--junit takes a file name.";
+    QTest::newRow("isolation by the minute") << QStringList {"--isolation", "minute", "p.json"}
+                                             << "--isolation takes client or procedure.";
     QTest::newRow("screenshots sometimes") << QStringList {"--screenshots", "sometimes", "p.json"}
                                            << "--screenshots takes failures, all or off.";
     QTest::newRow("merge of nothing") << QStringList {"--merge", "out"}

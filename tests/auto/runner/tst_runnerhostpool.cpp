@@ -85,6 +85,16 @@ void tst_RunnerHostPool::freeHostsTakeTheNextProcedure()
     QVERIFY(hosts->GetPending().isEmpty());
     // One host at a time names none.
     QCOMPARE(pool(1)->Tag(100), QString());
+
+    // Isolated, a free host takes nothing: the next procedure waits for a fresh one.
+    m_calls.clear();
+    const auto isolated = pool(1);
+    isolated->SetIsolated(true);
+    isolated->SetPending(m_procedures.mid(0, 2));
+    QVERIFY(isolated->Dispatch());
+    QVERIFY(!isolated->ProcedureFinished(102));
+    QVERIFY(isolated->Gone(102));
+    QCOMPARE(m_calls, QStringList({"start 102 p0", "start 103 p1"}));
 }
 
 void tst_RunnerHostPool::aHostThatRefusesWorkIsReplaced()
