@@ -158,8 +158,11 @@ QStringList Types()
 
 QString Find(const QString &type)
 {
+    // ASCII letter case only, as the host matches types: Unicode folding would take "ſ" for
+    // "s" here and nowhere else.
+    const QByteArray lower = type.toUtf8().toLower();
     for (const auto &entry : table()) {
-        if (entry.first.compare(type, Qt::CaseInsensitive) == 0)
+        if (entry.first.toUtf8().toLower() == lower)
             return entry.first;
     }
     return QString();

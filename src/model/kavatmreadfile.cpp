@@ -69,8 +69,8 @@ Outcome Read(const QString &path, qint64 maxBytes, QByteArray *content, QString 
     // One byte more than it holds: a file that grows while it is read is not taken half.
     const QByteArray bytes = file.read(size + 1);
     if (bytes.size() > size) {
-        return fail(Outcome::Unreadable,
-                    QStringLiteral("%1 changed while it was read.").arg(path), errorString);
+        return fail(Outcome::Unreadable, QStringLiteral("%1 changed while it was read.").arg(path),
+                    errorString);
     }
     if (file.error() != QFileDevice::NoError)
         return fail(Outcome::Unreadable, file.errorString(), errorString);

@@ -88,14 +88,18 @@ KAVAtmTestProcedureDef *KAVAtmTestProcedureDef::FromJsonFile(const QString &file
     p->filePath = filePath;
     const QJsonObject root = document.object();
 
-    QString schema = root.value(KeySchema).toString();
+    const QString schema = root.value(KeySchema).toString();
     if (!schema.startsWith(SchemaId)) {
         p->invalidReason = QStringLiteral(
             "[KAVAtmTestProcedureDef] The data is not a valid test procedure definition.");
         return procedure;
     }
     bool ok = false;
-    const qint32 version = schema.remove(SchemaId + QLatin1Char(':')).toInt(&ok, 10);
+    // The version follows the one prefix, as the procedure check reads it: a doubled schema
+    // text is no version.
+    const qint32 version = schema.startsWith(SchemaId + QLatin1Char(':'))
+        ? schema.mid(SchemaId.size() + 1).toInt(&ok, 10)
+        : 0;
     if (!ok) {
         p->invalidReason = QStringLiteral("[KAVAtmTestProcedureDef] Invalid schema version.");
         return procedure;
@@ -103,7 +107,9 @@ KAVAtmTestProcedureDef *KAVAtmTestProcedureDef::FromJsonFile(const QString &file
     p->version = version;
 
     const QJsonValue name = root.value(KeyName);
-    p->name = name.isString() ? name.toString() : QUuid::createUuid().toString(QUuid::WithBraces);
+    // Without a name of its own, the file's: result folders, history and JUnit keys stay the
+    // same from run to run.
+    p->name = name.isString() ? name.toString() : QFileInfo(filePath).completeBaseName();
     p->label = root.value(KeyLabel).toString();
 
     const QJsonValue actions = root.value(KeyActions);

@@ -256,16 +256,18 @@ const QMetaObject *KAVAtmPlatform::GetRegisteredAction(const QByteArray &type) c
 void KAVAtmPlatform::DispatchAction(const QUuid &id, const QJsonValue &data)
 {
     const QJsonObject json = data.toObject();
-    const QString type = json.value(QLatin1String("action")).toString().toLower();
-    const QMetaObject *meta = GetRegisteredAction(type.toLatin1());
+    // Matched by ASCII letter case only, as the procedure check matches it.
+    const QByteArray type = json.value(QLatin1String("action")).toString().toUtf8().toLower();
+    const QMetaObject *meta = GetRegisteredAction(type);
     if (!meta) {
-        if (type == QLatin1String("closeplatform")) {
+        if (type == "closeplatform") {
             ClosePlatform();
             return;
         }
         const bool typed = json.contains(QLatin1String("action"));
-        const QString details = typed ? QStringLiteral("The action is not found: %1").arg(type)
-                                      : QStringLiteral("The action has no type.");
+        const QString details = typed
+            ? QStringLiteral("The action is not found: %1").arg(QString::fromUtf8(type))
+            : QStringLiteral("The action has no type.");
         if (typed)
             qCDebug(lcPlatform).noquote() << details;
         // Answered as failed: without a reply the runner would wait for it until it gives up.
@@ -277,7 +279,8 @@ void KAVAtmPlatform::DispatchAction(const QUuid &id, const QJsonValue &data)
         return;
     }
 
-    qCInfo(lcPlatform).noquote() << QStringLiteral("Dispatching action: %1").arg(type);
+    qCInfo(lcPlatform).noquote()
+        << QStringLiteral("Dispatching action: %1").arg(QString::fromUtf8(type));
     QObject *object = meta->newInstance(Q_ARG(KAVAtmPlatform &, *this), Q_ARG(QUuid, id),
                                         Q_ARG(QJsonValue, data));
     auto *executor = qobject_cast<KAVAtmTestActionBase *>(object);

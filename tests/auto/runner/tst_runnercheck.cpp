@@ -96,6 +96,13 @@ void tst_RunnerCheck::problems_data()
         << QStringList {":5:7: error: unknown action type \"WaitNset\": did you mean "
                         "\"WaitNest\"?"}
         << true;
+    // Letter case is ASCII's, as the host matches types: "ſ" is no "s".
+    QTest::newRow("a type with a long s")
+        << one("{ \"action\": \"executeScript\" }").replace("executeScript", "execute\xc5\xbf"
+                                                                   "cript")
+        << QStringList {":5:7: error: unknown action type \"execute\u017Fcript\": did you mean "
+                        "\"ExecuteScript\"?"}
+        << true;
     QTest::newRow("unknown key")
         << one(R"({ "action": "TimeWait", "alwaysExcute": true })")
         << QStringList {":5:29: warning: TimeWait does not read \"alwaysExcute\": did you mean "
