@@ -4,6 +4,7 @@
 #include <QtCore/QJsonArray>
 #include <QtCore/QMap>
 #include <QtCore/QRegularExpression>
+#include <QtCore/QUrl>
 
 #include <algorithm>
 
@@ -149,8 +150,9 @@ QString evidence(const QJsonObject &action)
         const QString path = attachment.value(QLatin1String("path")).toString();
         const QString embedded = attachment.value(QLatin1String("embedded")).toString();
         if (!embedded.startsWith(QLatin1String("data:image/png;base64,"))) {
+            // A file name is no markup and no URL syntax: "#" or "%" in it would lead elsewhere.
             html += QStringLiteral("<div><a href=\"%1\">%2</a></div>")
-                        .arg(escaped(path),
+                        .arg(escaped(QString::fromLatin1(QUrl::toPercentEncoding(path, "/"))),
                              escaped(attachment.value(QLatin1String("kind")).toString()
                                      + QStringLiteral(": ") + path));
             continue;

@@ -43,6 +43,18 @@ bool isPng(const QByteArray &bytes)
     return bytes.startsWith("\x89PNG\r\n\x1a\n");
 }
 
+// The width and height in a PNG's header (its first chunk); 0 when there is none.
+qint64 pngPixels(const QByteArray &png)
+{
+    if (png.size() < 24 || png.mid(12, 4) != "IHDR")
+        return 0;
+    const auto field = [&png](int at) {
+        return qint64(quint8(png[at])) << 24 | qint64(quint8(png[at + 1])) << 16
+            | qint64(quint8(png[at + 2])) << 8 | qint64(quint8(png[at + 3]));
+    };
+    return field(16) * field(20);
+}
+
 // A location as a host may send it: a file and a line, and its context when well formed.
 QJsonObject validLocation(const QJsonValue &value)
 {
@@ -54,8 +66,13 @@ QJsonObject validLocation(const QJsonValue &value)
     QJsonObject valid {{QStringLiteral("file"), file}, {QStringLiteral("line"), line}};
     const QJsonObject context = location.value(QLatin1String("context")).toObject();
     const int first = KAVAtmModelUtils::ToInt32(context.value(QLatin1String("first")), 0);
-    const QJsonArray lines = context.value(QLatin1String("lines")).toArray();
-    if (first > 0 && first <= line && line - first < lines.size()
+    QJsonArray lines = context.value(QLatin1String("lines")).toArray();
+    for (QJsonValueRef text : lines) {
+        if (text.isString())
+            text = KAVAtmTestActionResult::Capped(text.toString(),
+                                                  KAVAtmTestActionResult::MaximumLineBytes);
+    }
+    if (first > 0 && first <= line && line - first < lines.size() && lines.size() <= 100
         && std::all_of(lines.cbegin(), lines.cend(),
                        [](const QJsonValue &text) { return text.isString(); }))
         valid.insert(
@@ -65,6 +82,22 @@ QJsonObject validLocation(const QJsonValue &value)
 }
 
 } // namespace
+
+QString KAVAtmTestActionResult::Capped(const QString &text, qsizetype maxBytes)
+{
+    if (text.size() * 3 <= maxBytes)
+        return text;
+    QByteArray utf8 = text.toUtf8();
+    if (utf8.size() <= maxBytes)
+        return text;
+    qsizetype end = maxBytes;
+    while (end > 0 && (quint8(utf8.at(end)) & 0xC0) == 0x80)
+        --end;
+    utf8.truncate(end);
+    return QString::fromUtf8(utf8)
+        + QCoreApplication::translate("KAVAtmTestActionResult", "\n[cut at %1 bytes]")
+              .arg(maxBytes);
+}
 
 KAVAtmTestActionResult::KAVAtmTestActionResult(const QUuid &id,
                                                const KAVAtmTestActionDef *actionDef,
@@ -210,14 +243,25 @@ void KAVAtmTestActionResult::ReadEvidence(const QJsonObject &json)
     if (json.contains(KeyLocation))
         d->location = validLocation(json.value(KeyLocation));
     if (json.contains(KeyStack))
-        d->stack = json.value(KeyStack).toString();
+        d->stack = Capped(json.value(KeyStack).toString(), MaximumTextBytes);
     if (json.contains(KeyScreenshotMissing))
-        d->screenshotMissing = json.value(KeyScreenshotMissing).toString();
+        d->screenshotMissing
+            = Capped(json.value(KeyScreenshotMissing).toString(), MaximumLineBytes);
     if (!json.contains(KeyScreenshot))
         return;
     const auto decoded = QByteArray::fromBase64Encoding(
         json.value(KeyScreenshot).toString().toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
-    if (decoded && isPng(*decoded)) {
+    // A small file can unpack into gigabytes of pixels in whatever shows it.
+    const qint64 pixels = decoded && isPng(*decoded) ? pngPixels(*decoded) : 0;
+    if (pixels > MaximumScreenshotPixels) {
+        d->screenshot.clear();
+        d->screenshotMissing
+            = QCoreApplication::translate("KAVAtmTestActionResult",
+                                          "the host sent a screenshot of %1 pixels, more than "
+                                          "the %2 a screenshot may have")
+                  .arg(pixels)
+                  .arg(MaximumScreenshotPixels);
+    } else if (pixels > 0) {
         d->screenshot = *decoded;
     } else {
         d->screenshot.clear();

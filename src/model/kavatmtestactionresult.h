@@ -19,6 +19,13 @@ class KAVAtmTestProcedureResult;
 class KAVAUTOMATION_EXPORT KAVAtmTestActionResult {
 public:
     static const QString TimeFormat;
+    // What a host sends for one action is kept up to these sizes: a host cannot make the
+    // runner hold gigabytes, nor a report page a browser cannot open.
+    static constexpr qsizetype MaximumTextBytes = 64 * 1024; // details, stack
+    static constexpr qsizetype MaximumLineBytes = 4096; // a context line
+    static constexpr qint64 MaximumScreenshotPixels = 8192 * 8192;
+    // The text cut at maxBytes of UTF-8 (whole characters), saying so; else as it is.
+    static QString Capped(const QString &text, qsizetype maxBytes);
 
     KAVAtmTestActionResult(const QUuid &id, const KAVAtmTestActionDef *actionDef,
                            const KAVAtmTestProcedureResult *parent);

@@ -169,8 +169,11 @@ void KAVAtmOrchestratorPrivate::KeepEvidence(qint64 pid, KAVAtmTestActionResult 
     }
     const QByteArray png = action->GetScreenshot();
     action->SetScreenshot(QByteArray());
-    // None asked for: one sent unasked is not kept, and none is missing.
-    if (screenshots == KAVAtmScreenshot::Mode::Off) {
+    // None asked for: one sent unasked is not kept, and none is missing. Asked for after
+    // failures only, one with an action that did not fail is not kept either.
+    const bool failed = action->GetResult() == KAVAtmEnums::Fail;
+    if (screenshots == KAVAtmScreenshot::Mode::Off
+        || (screenshots == KAVAtmScreenshot::Mode::Failures && !failed)) {
         action->SetScreenshotMissing(QString());
         return;
     }

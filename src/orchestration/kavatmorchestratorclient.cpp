@@ -315,8 +315,11 @@ void KAVAtmOrchestratorClient::OnActionStatusUpdated(QJsonValue data)
         : d->currentAction->GetResult();
     if (status == KAVAtmEnums::Completed)
         d->currentAction->ReadEvidence(update);
-    UpdateCurrentAction(status, result, update.value(QLatin1String("details")).toString(),
-                        update.value(QLatin1String("data")).toString());
+    UpdateCurrentAction(
+        status, result,
+        KAVAtmTestActionResult::Capped(update.value(QLatin1String("details")).toString(),
+                                       KAVAtmTestActionResult::MaximumTextBytes),
+        update.value(QLatin1String("data")).toString());
 }
 
 void KAVAtmOrchestratorClient::OnRecordingDataReceived(QJsonValue data)

@@ -89,7 +89,16 @@ void tst_KAVAtmResults::evidenceFromAHost_data()
     QTest::addColumn<QJsonObject>("location");
     QTest::addColumn<bool>("screenshot");
     QTest::addColumn<QString>("missing");
-    const QString png = QString::fromLatin1(QByteArray("\x89PNG\r\n\x1a\nrest").toBase64());
+    // A header as a PNG has it: the signature, then IHDR with the width and the height.
+    const auto header = [](quint32 width, quint32 height) {
+        QByteArray bytes("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16);
+        for (quint32 value : {width, height}) {
+            for (int shift = 24; shift >= 0; shift -= 8)
+                bytes += char((value >> shift) & 0xff);
+        }
+        return QString::fromLatin1((bytes + "rest").toBase64());
+    };
+    const QString png = header(640, 400);
     const QJsonObject at {{"file", "/s/a.js"}, {"line", 3}};
     const QJsonObject context {{"first", 1}, {"lines", QJsonArray {"a", "b", "c", "d"}}};
     QJsonObject withContext = at;
@@ -112,6 +121,13 @@ void tst_KAVAtmResults::evidenceFromAHost_data()
     QTest::newRow("not a PNG")
         << QJsonObject {{"screenshot", QString::fromLatin1(QByteArray("GIF89a").toBase64())}}
         << QJsonObject() << false << "the host sent a screenshot that is not a PNG image";
+    // 48 KB can be 20000 x 20000 pixels: 1.6 GB in a browser.
+    QTest::newRow("past the pixel budget")
+        << QJsonObject {{"screenshot", header(20000, 20000)}} << QJsonObject() << false
+        << "the host sent a screenshot of 400000000 pixels, more than the 67108864 a screenshot "
+           "may have";
+    QTest::newRow("a stack past its cap")
+        << QJsonObject {{"stack", QString(100000, QChar(0xe9))}} << QJsonObject() << false << "";
     QTest::newRow("reason from the host") << QJsonObject {{"screenshotMissing", "no window"}}
                                           << QJsonObject() << false << "no window";
     // The runner's own keys are not taken from a host.
@@ -132,6 +148,9 @@ void tst_KAVAtmResults::evidenceFromAHost()
     QCOMPARE(result.GetLocation(), location);
     QCOMPARE(!result.GetScreenshot().isEmpty(), screenshot);
     QCOMPARE(result.GetScreenshotMissing(), missing);
+    const QString stack = result.GetStack();
+    QVERIFY(stack.toUtf8().size() <= KAVAtmTestActionResult::MaximumTextBytes + 32);
+    QCOMPARE(stack.endsWith("[cut at 65536 bytes]"), sent.contains("stack"));
     QVERIFY(result.GetAttachments().isEmpty() && result.GetLog().isEmpty());
     // What the runner keeps travels in its files; the image itself only on the wire.
     result.AddAttachment("screenshot", "p/a.png");
