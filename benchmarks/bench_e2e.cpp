@@ -3,7 +3,11 @@
 // after a document is open, with a screenshot after every action (--screenshots all) and
 // without, for what one screenshot costs and weighs.
 //
+// Then many procedures of one action each: the cost of a procedure at the start and at the end
+// of a long run must be the same (nothing rebuilt for all that ran before).
+//
 // Usage: bench_e2e [actions, default 2000] [actions with screenshots, default 200]
+//                  [procedures, default 1000]
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDateTime>
@@ -25,7 +29,61 @@ struct Run {
     qint64 steadyMs = 0; // first wait's start to last wait's end
     QList<qint64> durations; // of each wait, sorted
     QList<qint64> pngSizes;
+    // Mean ms from one action's start to the next one's, over the first and the last tenth.
+    double firstTenthMs = 0;
+    double lastTenthMs = 0;
 };
+
+// Mean gap between consecutive start times over the first and the last tenth of them.
+void tenths(const QList<QDateTime> &starts, double *first, double *last)
+{
+    const qsizetype n = starts.size();
+    const qsizetype tenth = std::max<qsizetype>(1, n / 10);
+    if (n < 2 * tenth + 1)
+        return;
+    *first = double(starts.at(0).msecsTo(starts.at(tenth))) / double(tenth);
+    *last = double(starts.at(n - 1 - tenth).msecsTo(starts.at(n - 1))) / double(tenth);
+}
+
+// Runs count procedures of one wait each; false when the run failed.
+bool runProcedures(const QTemporaryDir &dir, int count, Run *measured)
+{
+    QStringList files;
+    for (int i = 0; i < count; ++i) {
+        const QJsonObject procedure {
+            {"schema", "com.brightel.kav.automation.procedure:1"},
+            {"name", QStringLiteral("p%1").arg(i, 5, 10, QLatin1Char('0'))},
+            {"label", "P"},
+            {"actions", QJsonArray {QJsonObject {{"action", "TimeWait"}, {"wtime", 0}}}}};
+        QFile file(dir.filePath(QStringLiteral("p%1.json").arg(i, 5, 10, QLatin1Char('0'))));
+        if (!file.open(QIODevice::WriteOnly))
+            return false;
+        file.write(QJsonDocument(procedure).toJson());
+        files.append(file.fileName());
+    }
+    const QString output = dir.filePath("results-procedures");
+    QProcess runner;
+    runner.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    runner.setStandardOutputFile(QProcess::nullDevice());
+    QElapsedTimer wall;
+    wall.start();
+    runner.start(QStringLiteral(KAV_RUNNER), QStringList {"--output", output, "--quiet-client"}
+                                                  + files);
+    if (!runner.waitForFinished(1800000) || runner.exitCode() != 0)
+        return false;
+    measured->wallSeconds = wall.nsecsElapsed() / 1e9;
+    QFile reportFile(output + "/report.json");
+    if (!reportFile.open(QIODevice::ReadOnly))
+        return false;
+    QList<QDateTime> starts;
+    for (const QJsonValue &procedure :
+         QJsonDocument::fromJson(reportFile.readAll()).object()["procedures"].toArray())
+        starts.append(QDateTime::fromString(procedure["startTime"].toString(),
+                                            QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")));
+    std::sort(starts.begin(), starts.end());
+    tenths(starts, &measured->firstTenthMs, &measured->lastTenthMs);
+    return true;
+}
 
 // Runs count waits, after opening a document when withDocument; false when the run failed.
 bool run(const QTemporaryDir &dir, int count, bool withDocument, const QString &screenshots,
@@ -77,8 +135,12 @@ bool run(const QTemporaryDir &dir, int count, bool withDocument, const QString &
         return QDateTime::fromString(results.at(i)[QLatin1String(key)].toString(), format);
     };
     measured->steadyMs = time(skip, "startTime").msecsTo(time(int(results.size()) - 1, "endTime"));
-    for (int i = skip; i < results.size(); ++i)
+    QList<QDateTime> starts;
+    for (int i = skip; i < results.size(); ++i) {
         measured->durations.append(time(i, "startTime").msecsTo(time(i, "endTime")));
+        starts.append(time(i, "startTime"));
+    }
+    tenths(starts, &measured->firstTenthMs, &measured->lastTenthMs);
     std::sort(measured->durations.begin(), measured->durations.end());
     QDirIterator pngs(output, {"*.png"}, QDir::Files, QDirIterator::Subdirectories);
     while (pngs.hasNext())
@@ -108,6 +170,16 @@ int main(int argc, char *argv[])
         "one action, execute sent to completed update handled: median %lld ms, max %lld ms\n",
         qlonglong(plain.durations.at(plain.durations.size() / 2)),
         qlonglong(plain.durations.last()));
+
+    std::printf("per action over the first tenth: %.3f ms, over the last tenth: %.3f ms\n",
+                plain.firstTenthMs, plain.lastTenthMs);
+    const int procedures = argc > 3 ? qMax(20, QByteArray(argv[3]).toInt()) : 1000;
+    Run many;
+    if (!runProcedures(dir, procedures, &many))
+        return 1;
+    std::printf("%d procedures of one action: %.2f s; per procedure over the first tenth: "
+                "%.3f ms, over the last tenth: %.3f ms\n",
+                procedures, many.wallSeconds, many.firstTenthMs, many.lastTenthMs);
 
     // The window with a nested document in it, as a failure would show it.
     Run without, with;

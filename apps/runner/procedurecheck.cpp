@@ -374,6 +374,14 @@ private:
         }
         for (const KAVAtmActionKey &key : keys)
             CheckKey(type, key, action, path);
+        // Kept by a recording for reference: a reader would take it for the dialog's values.
+        if (type == QLatin1String("LaunchCommand")
+            && action.contains(QLatin1String("actionData"))) {
+            m_at = m_positions->At(path + QStringLiteral("/actionData"));
+            At(CheckProblem::Note, path + QStringLiteral("/actionData"),
+               QStringLiteral("\"actionData\" is not used when the action runs: a "
+                              "SetAutomationData after it gives the dialog its values"));
+        }
     }
 
     void CheckKey(const QString &type, const KAVAtmActionKey &key, const QJsonObject &action,

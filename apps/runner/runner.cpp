@@ -86,6 +86,15 @@ bool writableFolder(const QString &folder)
 
 Runner::Runner(const RunnerOptions &options) : m_options(options)
 {
+    m_reportTimer.setSingleShot(true);
+    connect(&m_reportTimer, &QTimer::timeout, this, [this] {
+        if (m_done)
+            return;
+        QElapsedTimer writing;
+        writing.start();
+        WriteReport(-1);
+        m_reportInterval = int(std::clamp<qint64>(writing.elapsed() * 10, 200, 10000));
+    });
     m_overallTimer.setSingleShot(true);
     connect(&m_overallTimer, &QTimer::timeout, this, [this] {
         const QString reason
@@ -410,7 +419,10 @@ void Runner::OnProcedureStarted(qlonglong pid, const KAVAtmTestProcedureResult *
 void Runner::OnProcedureFinished(qlonglong pid, const KAVAtmTestProcedureResult *)
 {
     ++m_finishedProcedures;
-    WriteReport(-1);
+    // The report so far, in case the runner dies: written after a pause that grows with what
+    // writing it costs, so that a run of thousands of procedures does not rewrite it for each.
+    if (!m_reportTimer.isActive())
+        m_reportTimer.start(m_reportInterval);
     // The client that is free takes the next procedure, queued before it would close.
     if (m_pool->ProcedureFinished(pid))
         return;

@@ -170,6 +170,10 @@ private:
     qlonglong m_recordingPid = 0;
     bool m_done = false;
     QTimer m_overallTimer;
+    // Writes the report of the run so far; its interval, in milliseconds, follows what one
+    // write costs.
+    QTimer m_reportTimer;
+    int m_reportInterval = 200;
     QElapsedTimer m_elapsed;
     QDateTime m_startTime;
     std::unique_ptr<RecordingWriter> m_recording;

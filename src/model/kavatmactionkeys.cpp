@@ -101,7 +101,9 @@ const std::map<QString, ActionType> &table()
             = {"Launches a host command, as its menu entry would.",
                {required(key("actionId", Type::String,
                              "The command, as \"Menu.Command\" (\"Part.Quantity\").")),
-                key("actionData", Type::Object, "Values the command's dialog takes.")}};
+                key("actionData", Type::Object,
+                    "What a recording kept of the command's dialog, for reference: not used "
+                    "when the action runs (SetAutomationData gives a dialog its values).")}};
         made["OpenFile"] = {"Opens a document in the host.",
                             {required(naming(key("file", Type::String,
                                                  "The document, relative to the procedure file."),

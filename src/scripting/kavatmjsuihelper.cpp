@@ -8,6 +8,8 @@
 #include "kavcmdcontroller.h"
 
 #include <QtCore/QCoreApplication>
+#include <QtCore/QElapsedTimer>
+#include <QtCore/QPointer>
 #include <QtCore/QThread>
 #include <QtGui/QCursor>
 #include <QtQml/QJSEngine>
@@ -46,17 +48,40 @@ void settle(int milliseconds)
     QThread::msleep(ulong(qMax(0, milliseconds)));
 }
 
+QWidget *chooseControl(const QList<QWidget *> &found, const QString &parentName, int index);
+
 QJSValue findControl(const QJSValue &parent, const QString &name, const QString &parentName,
                      int index)
 {
-    settle(s_settleTime);
-    QCoreApplication::processEvents();
-    QObject *root = parent.toQObject();
-    if (!root)
+    // Waited for, not slept for: the widget is taken as soon as it is there, visible and
+    // enabled; the settle time is only the longest the wait may take.
+    QElapsedTimer waited;
+    waited.start();
+    QPointer<QObject> root = parent.toQObject();
+    QWidget *chosen = nullptr;
+    for (;;) {
+        QCoreApplication::processEvents();
+        if (!root)
+            return QJSValue(QJSValue::UndefinedValue);
+        chosen = chooseControl(root->findChildren<QWidget *>(name), parentName, index);
+        if ((chosen && chosen->isVisible() && chosen->isEnabled())
+            || waited.elapsed() >= s_settleTime)
+            break;
+        settle(5);
+    }
+    if (!chosen) {
+        qCWarning(lcScripting).noquote()
+            << QStringLiteral("FindControl: no widget named \"%1\" under \"%2\" within %3 ms.")
+                   .arg(name, root->objectName(), QString::number(s_settleTime));
         return QJSValue(QJSValue::UndefinedValue);
-    const QList<QWidget *> found = root->findChildren<QWidget *>(name);
+    }
+    return KAVAtmJsEngine::GetInstance()->CreateJsObject(chosen);
+}
+
+QWidget *chooseControl(const QList<QWidget *> &found, const QString &parentName, int index)
+{
     if (found.isEmpty())
-        return QJSValue(QJSValue::UndefinedValue);
+        return nullptr;
     QWidget *chosen = found.first();
     if (found.size() >= 2 && !parentName.isEmpty()) {
         for (QWidget *widget : found) {
@@ -68,7 +93,7 @@ QJSValue findControl(const QJSValue &parent, const QString &name, const QString 
     }
     if (found.size() >= 2 && index > 0 && index < found.size())
         chosen = found.at(index);
-    return KAVAtmJsEngine::GetInstance()->CreateJsObject(chosen);
+    return chosen;
 }
 
 QList<QAction *> entries(const QMenu *menu)
@@ -143,7 +168,8 @@ void KAVAtmJsUiHelper::SetTreeWidgetSelectedItem(const QJSValue &parent, const Q
             items.first()->setSelected(true);
             tree->setCurrentItem(items.first());
         }
-        settle(s_settleTime);
+        // What the selection sets off is queued: it runs before the script goes on.
+        QCoreApplication::processEvents();
     });
 }
 
@@ -201,7 +227,7 @@ void KAVAtmJsUiHelper::TriggerMenuAction(const QJSValue &menu, const QString &ac
             return;
         }
         QCursor::setPos(qmenu->mapToGlobal(qmenu->actionGeometry(chosen).center()));
-        settle(2 * s_settleTime);
+        QCoreApplication::processEvents();
         Q_EMIT chosen->triggered(false);
         qCDebug(lcScripting).noquote() << "Triggered action:" << actionText;
         qmenu->close();

@@ -5,6 +5,12 @@
 const sharedTimer = timer;
 const caseManager = kavAtmAutomationCaseManager;
 
+// The library's own lines are debug output: written only when "kav.scripting" debug output is
+// on ("kavDebug"), never into every run's log.
+const debugLog = typeof kavDebug !== "undefined" && kavDebug === true
+    ? (...parts) => console.log(...parts)
+    : () => {};
+
 // The one delayed callback waiting on the shared timer, and the case it belongs to. The case
 // manager stops the timer when a case ends, so what a case left never fires into the next one.
 let pending = null;
@@ -45,7 +51,7 @@ function setTimeout(callback, delay, context) {
             throw new Error("nested calls to setTimeout are not supported!");
         drop();
     }
-    console.log("setTimeout: " + delay);
+    debugLog("setTimeout: " + delay);
     // No delay, a negative one or not a number: the next turn of the event loop.
     const milliseconds = Number(delay) > 0 ? Math.min(Math.floor(Number(delay)), 2147483646) : 0;
     // Without a context the callback belongs to the case running now.
@@ -53,13 +59,13 @@ function setTimeout(callback, delay, context) {
     const handler = function () {
         if (pending && pending.handler === handler)
             drop();
-        console.log("Start timer callback." + delay);
+        debugLog("Start timer callback." + delay);
         try {
             callback();
         } catch (error) {
             fail(caseKey, context, error);
         }
-        console.log("End timer callback." + delay);
+        debugLog("End timer callback." + delay);
     };
     pending = { handler: handler, caseKey: caseKey };
     sharedTimer.timeout.connect(handler);
@@ -76,33 +82,33 @@ export function execute(context, contentFunc) {
     context.setTimeout = setTimeout;
     context.waitForSlots = false;
     if (typeof contentFunc !== "function") {
-        console.log("Empty contentFunc");
+        debugLog("Empty contentFunc");
         manager().FinishCase(context);
         return;
     }
     let returned;
     try {
-        console.log("Before running contentFunc");
+        debugLog("Before running contentFunc");
         returned = contentFunc(context, function () {
-            console.log("After running contentFunc");
+            debugLog("After running contentFunc");
             manager().FinishCase(context);
         });
-        console.log("After contentFunc returned.");
+        debugLog("After contentFunc returned.");
     } catch (error) {
-        console.log("Execution exception when running contentFunc:\n\t" + errorText(error));
+        debugLog("Execution exception when running contentFunc:\n\t" + errorText(error));
         fail(context.key, context, error);
         return;
     }
     if (returned instanceof Promise) {
-        console.log("Promise returned, waiting promise execution.");
+        debugLog("Promise returned, waiting promise execution.");
         returned.then(function () {
-            console.log("Check if the waitForSlots is set: " + context.waitForSlots);
+            debugLog("Check if the waitForSlots is set: " + context.waitForSlots);
             if (context.waitForSlots !== true) {
-                console.log("After running contentFunc");
+                debugLog("After running contentFunc");
                 manager().FinishCase(context);
             }
         }, function (error) {
-            console.log("Running catch for promise.");
+            debugLog("Running catch for promise.");
             fail(context.key, context, error);
         });
     }
@@ -110,16 +116,16 @@ export function execute(context, contentFunc) {
 
 export function executeSubDialog(context, beforeLogic, subDialogLogic, afterLogic) {
     const before = Promise.resolve().then(() => beforeLogic()).catch(function (error) {
-        console.log("Error occurred in beforeLogic: " + errorText(error));
+        debugLog("Error occurred in beforeLogic: " + errorText(error));
         fail(context.key, context, error);
     });
     const sub = wait(1000).then(() => subDialogLogic()).catch(function (error) {
-        console.log("Error occurred in subDialogLogic: " + errorText(error));
+        debugLog("Error occurred in subDialogLogic: " + errorText(error));
         fail(context.key, context, error);
     });
     let all = Promise.all([before, sub]);
     if (afterLogic) {
-        console.log("Chained the afterLogic.");
+        debugLog("Chained the afterLogic.");
         all = all.then(() => afterLogic());
     }
     return all.catch(error => fail(context.key, context, error));

@@ -137,6 +137,11 @@ void tst_RunnerCheck::problems_data()
         << QStringList {":5:29: warning: WaitNest does not read \"tmeout\": did you mean "
                         "\"timeout\"?"}
         << true;
+    QTest::newRow("command data that is not used")
+        << one(R"({ "action": "LaunchCommand", "actionId": "A.B", "actionData": {} })")
+        << QStringList {":5:53: note: \"actionData\" is not used when the action runs: a "
+                        "SetAutomationData after it gives the dialog its values"}
+        << false;
     QTest::newRow("required key empty")
         << one(R"({ "action": "LaunchCommand", "actionId": "" })")
         << QStringList {":5:34: error: \"actionId\" of LaunchCommand must be a text that is not "

@@ -38,6 +38,7 @@ private Q_SLOTS:
     void rightClickPosition();
     void selectTreeItem();
     void hostExceptionBecomesScriptError();
+    void everyFunctionIsDocumented();
 
 private:
     QJSValue evaluate(const QString &program)
@@ -50,6 +51,18 @@ void tst_KAVAtmJsUiHelper::initTestCase()
 {
     KAVAtmJsUiHelper::SetSettleTime(0);
     KAVAtmAutomationCaseManager::GetManager(); // publishes "uiHelper"
+}
+
+void tst_KAVAtmJsUiHelper::everyFunctionIsDocumented()
+{
+    QFile file(QStringLiteral(KAV_DOCS "/scripting.md"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString reference = QString::fromUtf8(file.readAll());
+    const QMetaObject &meta = KAVAtmJsUiHelper::staticMetaObject;
+    for (int i = meta.methodOffset(); i < meta.methodCount(); ++i) {
+        const QByteArray name = meta.method(i).name();
+        QVERIFY2(reference.contains("`" + QString::fromLatin1(name) + "("), name.constData());
+    }
 }
 
 void tst_KAVAtmJsUiHelper::findControl_data()
