@@ -538,6 +538,18 @@ int Runner::Attempts(const KAVAtmTestProcedureDef *procedure) const
                              }));
 }
 
+bool Runner::IsRetriedHostFailure(
+    qlonglong pid, const QList<std::pair<qlonglong, const KAVAtmTestProcedureDef *>> &ran,
+    const QList<KAVAtmTestProcedureDef *> &retried)
+{
+    const KAVAtmTestProcedureDef *last = nullptr;
+    for (const auto &[host, procedure] : ran) {
+        if (pid != 0 && host == pid)
+            last = procedure;
+    }
+    return last && retried.contains(last);
+}
+
 bool Runner::Retry()
 {
     QList<KAVAtmTestProcedureDef *> failing;
@@ -552,18 +564,12 @@ bool Runner::Retry()
     out(tr("Retry %1 of %2: %3 failing procedure(s) on a fresh client")
             .arg(QString::number(m_attempt - 1), QString::number(m_options.retries),
                  QString::number(failing.size())));
-    // A host failure is the retry's to decide only when it took down a procedure that runs
-    // again (the last one the host ran); a host that died after its procedures passed stays a
-    // failure of the run.
+    QList<std::pair<qlonglong, const KAVAtmTestProcedureDef *>> ran;
+    for (const KAVAtmTestProcedureResult *result : std::as_const(m_procedures))
+        ran.append({m_hosts.value(result), result->GetProcedureDef()});
     QStringList kept;
     for (int i = 0; i < m_clientErrors.size(); ++i) {
-        const qlonglong pid = m_clientErrorHosts.value(i);
-        const KAVAtmTestProcedureResult *last = nullptr;
-        for (const KAVAtmTestProcedureResult *result : std::as_const(m_procedures)) {
-            if (pid != 0 && m_hosts.value(result) == pid)
-                last = result;
-        }
-        if (last && failing.contains(last->GetProcedureDef()))
+        if (IsRetriedHostFailure(m_clientErrorHosts.value(i), ran, failing))
             m_retriedClientErrors.append(m_clientErrors.at(i));
         else
             kept.append(m_clientErrors.at(i));

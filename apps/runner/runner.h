@@ -90,6 +90,13 @@ public:
     // The files of shard index (from 1) of count: sorted by file name (then path) and dealt
     // round, so every file is in exactly one shard whatever the order of the arguments.
     static QStringList SelectShard(const QStringList &files, int index, int count);
+    // Whether the failure of host pid is a retry's to decide: it took down a procedure that
+    // runs again (the last one the host ran, of those ran in start order). A host that died
+    // after its procedures passed stays a failure of the run.
+    static bool
+    IsRetriedHostFailure(qlonglong pid,
+                         const QList<std::pair<qlonglong, const KAVAtmTestProcedureDef *>> &ran,
+                         const QList<KAVAtmTestProcedureDef *> &retried);
     // A signal asked the run to end: the client is stopped, what it did not complete fails as
     // interrupted, the report is written, and the exit code is 128 + the signal.
     void Interrupt(int signal);

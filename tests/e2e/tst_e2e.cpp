@@ -227,10 +227,11 @@ void tst_E2E::passingRun()
     QCOMPARE(byLabel.value("Warning").last()["result"].toInt(), int(KAVAtmEnums::Warning));
     QVERIFY2(m_stdout.contains("Summary: 29 action(s): 28 passed, 1 with warnings, 0 failed"),
              qPrintable(m_stdout));
-    // What --check warns of is said before the run.
-    QVERIFY2(m_stderr.contains("warning.json:5:13: warning: ExecuteScript does not read \"scrpt\": "
-                               "did you mean \"script\"?"),
-             qPrintable(m_stderr));
+    // What --check warns of is said before the run, and kept in the report.
+    const QString misspelt = "warning.json:5:13: warning: ExecuteScript does not read \"scrpt\": "
+                             "did you mean \"script\"?";
+    QVERIFY2(m_stderr.contains(misspelt), qPrintable(m_stderr));
+    QVERIFY(report()["checkWarnings"][0]["text"].toString().endsWith(misspelt));
     QVERIFY(!m_stdout.contains("Client failure"));
 }
 
@@ -612,6 +613,10 @@ void tst_E2E::setupErrors_data()
         << QStringList {"--config", Examples, procedure} << QByteArray() << "not a regular file";
     QTest::newRow("record into a folder")
         << QStringList {"--record", Examples} << QByteArray() << "is not a regular file";
+    // A misspelt key checks nothing: --strict does not run with it.
+    QTest::newRow("--strict with a check warning")
+        << QStringList {"--strict", "@/misspelt.json"} << QByteArray()
+        << "--strict: the procedures have warnings or errors";
     QTest::newRow("grep matches nothing")
         << QStringList {"--grep", "no such procedure", procedure} << QByteArray()
         << "no procedure's name or label contains";
@@ -655,6 +660,8 @@ void tst_E2E::setupErrors()
     QVERIFY(QFile::copy(Examples + "/procedures/open-and-nest.json", m_dir->filePath("proc.json")));
     const QByteArray notes = "not a procedure";
     writeFile("notes.txt", notes);
+    writeFile("misspelt.json",
+              procedureJson("Misspelt", {QJsonObject {{"action", "TimeWait"}, {"wtme", 1}}}));
     arguments.replaceInStrings(QRegularExpression("^@"), m_dir->path());
     QProcess runner;
     runner.start(Runner, options + arguments);

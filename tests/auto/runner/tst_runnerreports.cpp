@@ -2,6 +2,7 @@
 // processes: what a CI service reads must fail whenever the run did.
 
 #include "console.h"
+#include "kavatmtestproceduredef.h"
 #include "reportmerge.h"
 #include "runner.h"
 #include "testfiles.h"
@@ -45,6 +46,7 @@ private Q_SLOTS:
     void evidenceThroughTheMerge();
     void shards_data();
     void shards();
+    void hostFailuresARetrySetsAside();
     void consoleLines_data();
     void consoleLines();
 };
@@ -280,6 +282,19 @@ void tst_RunnerReports::shards()
     QFETCH(int, count);
     QFETCH(QStringList, selected);
     QCOMPARE(Runner::SelectShard(files, index, count), selected);
+}
+
+void tst_RunnerReports::hostFailuresARetrySetsAside()
+{
+    KAVAtmTestProcedureDef a("a.json"), b("b.json");
+    const QList<KAVAtmTestProcedureDef *> retried {&b};
+    // Host 1 ran a, which passed, then crashed; host 2 crashed in b, which runs again.
+    const QList<std::pair<qlonglong, const KAVAtmTestProcedureDef *>> ran {{1, &a}, {2, &b}};
+    QVERIFY(!Runner::IsRetriedHostFailure(1, ran, retried));
+    QVERIFY(Runner::IsRetriedHostFailure(2, ran, retried));
+    // After b failed on it, host 1 passed a and crashed: a crash after a pass stays.
+    QVERIFY(!Runner::IsRetriedHostFailure(1, {{1, &b}, {1, &a}}, retried));
+    QVERIFY(!Runner::IsRetriedHostFailure(0, ran, retried)); // the run's own
 }
 
 void tst_RunnerReports::consoleLines_data()
