@@ -20,8 +20,6 @@ private Q_SLOTS:
     void scriptFiles_data();
     void scriptFiles();
     void deepComparison();
-    void assertions_data();
-    void assertions();
     void stringify_data();
     void stringify();
     void hostListsAreArrays();
@@ -107,8 +105,9 @@ void tst_KAVAtmJsModules::scriptFiles()
     }
 }
 
-// Every rule of the comparison, with the verdict and message it gives: the table holds what
-// the comparison gave when its rules were settled (KAV_UPDATE_GOLDEN=1 writes it anew).
+// Every rule of the comparison and of kavAssert's other checks, with the verdict and message it
+// gives: the table holds what they gave when their rules were settled (KAV_UPDATE_GOLDEN=1
+// writes it anew).
 void tst_KAVAtmJsModules::deepComparison()
 {
     const QString path = QStringLiteral(KAV_GOLDEN "/comparison.json");
@@ -119,11 +118,13 @@ void tst_KAVAtmJsModules::deepComparison()
     QStringList differences;
     for (QJsonValueRef value : rows) {
         QJsonObject row = value.toObject();
+        // A row is two texts for areEqualJson, or a call of kavAssert.
         engine->SetGlobalProperty("expectedText", row["expected"].toString());
         engine->SetGlobalProperty("actualText", row["actual"].toString());
+        const QString call = row.value("call").toString("areEqualJson(expectedText, actualText)");
         const QString message
-            = evaluate("(function () { try { kavAssert.areEqualJson(expectedText, actualText);"
-                       " return ''; } catch (error) { return error.message; } })()")
+            = evaluate("(function () { try { kavAssert." + call
+                       + "; return ''; } catch (error) { return error.message; } })()")
                   .toString();
         if (update) {
             row["message"] = message;
@@ -135,59 +136,6 @@ void tst_KAVAtmJsModules::deepComparison()
     if (update)
         writeFile(path, QJsonDocument(rows).toJson());
     QVERIFY2(differences.isEmpty(), qPrintable(differences.join("\n")));
-}
-
-void tst_KAVAtmJsModules::assertions_data()
-{
-    QTest::addColumn<QString>("call");
-    QTest::addColumn<QString>("message"); // empty: it passes
-    const QString differs = "The values of property [Unknown] in expected and actual are not ";
-    QTest::newRow("a number and an empty text")
-        << "areEqual(0, '')"
-        << differs + "of the same type.\nExpected: [0] (number). Actual: [] (string)";
-    QTest::newRow("a number and its digits")
-        << "areEqual(800, '800', 'q')"
-        << "The values of property [q] in expected and actual are not of the same type.\n"
-           "Expected: [800] (number). Actual: [800] (string)";
-    QTest::newRow("a number and a list")
-        << "areEqual(1, [1])"
-        << differs + "of the same type.\nExpected: [1] (number). Actual: [[1]] (array)";
-    QTest::newRow("null and undefined")
-        << "areEqual(null, undefined)"
-        << differs + "of the same type.\nExpected: [null] (null). Actual: [undefined] (undefined)";
-    QTest::newRow("numbers within 0.0001") << "areEqual(1.00005, 1.0001)"
-                                           << "";
-    QTest::newRow("objects, deeply") << "areEqual({a: [1]}, {a: [1], b: 2})"
-                                     << "";
-    QTest::newRow("texts") << "areEqual('a', 'b')"
-                           << differs + "equal.\nExpected: [a]. Actual: [b]";
-    QTest::newRow("why it should hold") << "isTrue(0, 'the dialog is open')"
-                                        << "The actual value is not true: the dialog is open";
-    // Each would become a text of its own, the same on both sides.
-    QTest::newRow("objects for JSON texts")
-        << "areEqualJson({a: 1}, {a: 2})"
-        << "areEqualJson takes JSON texts: the expected value is of type object, not a string "
-           "(JSON.stringify it first).";
-    QTest::newRow("undefined for JSON texts")
-        << "areEqualJson('1', undefined)"
-        << "areEqualJson takes JSON texts: the actual value is of type undefined, not a "
-           "string (JSON.stringify it first).";
-    // What the engine's JSON.stringify makes of a lone surrogate reaches the comparison as it is.
-    QTest::newRow("raw lone surrogates")
-        << "areEqualJson(JSON.stringify(['\\uD800']), JSON.stringify(['\\uDBFF']))"
-        << "The values of property [0] in expected and actual are not equal.\nExpected: ["
-            + QString(QChar(0xD800)) + "]. Actual: [" + QString(QChar(0xDBFF)) + "]. Path: $[0]";
-}
-
-void tst_KAVAtmJsModules::assertions()
-{
-    QFETCH(QString, call);
-    QFETCH(QString, message);
-    const QJSValue result = evaluate(
-        QString(
-            "(function () { try { kavAssert.%1; return ''; } catch (e) { return e.message; } })()")
-            .arg(call));
-    QCOMPARE(result.toString(), message);
 }
 
 void tst_KAVAtmJsModules::stringify_data()
