@@ -98,8 +98,10 @@ void tst_RunnerCheck::problems_data()
         << true;
     // Letter case is ASCII's, as the host matches types: "ſ" is no "s".
     QTest::newRow("a type with a long s")
-        << one("{ \"action\": \"executeScript\" }").replace("executeScript", "execute\xc5\xbf"
-                                                                   "cript")
+        << one("{ \"action\": \"executeScript\" }")
+               .replace("executeScript",
+                        "execute\xc5\xbf"
+                        "cript")
         << QStringList {":5:7: error: unknown action type \"execute\u017Fcript\": did you mean "
                         "\"ExecuteScript\"?"}
         << true;
@@ -197,6 +199,9 @@ void tst_RunnerCheck::problems()
         found.append(
             problem.Text().replace(dir.path(), "DIR").remove(QRegularExpression("^DIR/p.json")));
     QCOMPARE(found, expected);
+    // A run that writes no baselines (CI, --strict) fails where a desk's would capture one.
+    if (QTest::currentDataTag() == QByteArray("baseline to come"))
+        QCOMPARE(CheckProcedureFile(path, true, true).value(0).severity, CheckProblem::Warning);
     if (text.startsWith("{\n  \"label\""))
         return; // not JSON: nothing for a schema to judge
     QCOMPARE(schemaVerdicts({path}),
