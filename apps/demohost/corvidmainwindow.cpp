@@ -318,7 +318,7 @@ static int setValues(QWidget *dialog, const QVariantMap &data, QMap<QString, QSt
             const double value = it.value().toDouble(&ok);
             const double minimum = spin ? spin->minimum() : whole->minimum();
             const double maximum = spin ? spin->maximum() : whole->maximum();
-            if (!ok || (whole && value != std::floor(value))) {
+            if (!ok || !std::isfinite(value) || (whole && value != std::floor(value))) {
                 refuse(it.key(),
                        QStringLiteral("\"%1\" is not a %2number")
                            .arg(text, whole ? QStringLiteral("whole ") : QString()));

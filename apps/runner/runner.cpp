@@ -840,12 +840,15 @@ int Runner::CheckProcedures(bool all)
     int counts[3] = {0, 0, 0};
     for (const QString &file : std::as_const(files)) {
         // Before a run, the warnings only: no script is compiled twice.
-        const bool missingBaselineWarns = m_options.strict
+        // A run that writes missing baselines captures them; a check with --strict warns.
+        const bool missingBaselineWarns = (all && m_options.strict)
             || m_options.baselineUpdate == KAVAtmExecutorBase::BaselineUpdate::None;
         for (const CheckProblem &problem : CheckProcedureFile(file, all, missingBaselineWarns)) {
             ++counts[problem.severity];
             if (all) {
                 out(problem.Text());
+            } else if (problem.severity == CheckProblem::Error && m_options.strict) {
+                err(problem.Text()); // what --strict refuses to run with
             } else if (problem.severity == CheckProblem::Warning) {
                 err(problem.Text());
                 m_checkWarnings.append(QJsonObject {{QStringLiteral("file"), problem.file},

@@ -1,8 +1,10 @@
 #include "kavcmdcontroller.h"
+
 #include "kavcmdcommand.h"
 #include "kavcmdcommandaction.h"
 #include "kavcmddialoghandler.h"
 #include "kavhostsingleton_p.h"
+#include <QtCore/QPointer>
 
 #include <QtCore/QHash>
 
@@ -95,8 +97,11 @@ KAVCmdCommand *KAVCmdController::LaunchCmd(const QByteArray &command, const QVar
     connect(created, &KAVCmdCommand::Finished, this,
             [this, created] { OnCommandFinished(created); });
     Q_EMIT CommandStarted(created);
+    // A command that waits in a modal dialog may be ended and deleted before Start returns
+    // (the next procedure's reset runs inside that dialog's loop).
+    const QPointer<KAVCmdCommand> alive(created);
     created->Start(data, action, parent);
-    return created;
+    return alive.data();
 }
 
 KAVCmdCommand *KAVCmdController::GetCurrentCommand() const

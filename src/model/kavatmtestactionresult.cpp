@@ -6,6 +6,7 @@
 #include <QtCore/QJsonValue>
 
 #include <algorithm>
+#include <limits>
 
 const QString KAVAtmTestActionResult::TimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz");
 
@@ -52,6 +53,9 @@ qint64 pngPixels(const QByteArray &png)
         return qint64(quint8(png[at])) << 24 | qint64(quint8(png[at + 1])) << 16
             | qint64(quint8(png[at + 2])) << 8 | qint64(quint8(png[at + 3]));
     };
+    // PNG dimensions are below 2^31; anything else is refused as too large.
+    if (field(16) > 0x7FFFFFFF || field(20) > 0x7FFFFFFF)
+        return std::numeric_limits<qint64>::max();
     return field(16) * field(20);
 }
 

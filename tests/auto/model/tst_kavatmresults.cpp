@@ -126,6 +126,10 @@ void tst_KAVAtmResults::evidenceFromAHost_data()
         << QJsonObject {{"screenshot", header(20000, 20000)}} << QJsonObject() << false
         << "the host sent a screenshot of 400000000 pixels, more than the 67108864 a screenshot "
            "may have";
+    QTest::newRow("past what a PNG may hold")
+        << QJsonObject {{"screenshot", header(0xffffffff, 0xffffffff)}} << QJsonObject() << false
+        << "the host sent a screenshot of 9223372036854775807 pixels, more than the 67108864 a "
+           "screenshot may have";
     QTest::newRow("a stack past its cap")
         << QJsonObject {{"stack", QString(100000, QChar(0xe9))}} << QJsonObject() << false << "";
     QTest::newRow("reason from the host") << QJsonObject {{"screenshotMissing", "no window"}}
