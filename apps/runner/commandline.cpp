@@ -3,6 +3,7 @@
 #include "kavatmorchestratorconfiguration.h"
 
 #include <QtCore/QCommandLineParser>
+#include <QtCore/QProcessEnvironment>
 
 namespace {
 
@@ -23,6 +24,54 @@ bool parseMode(const QString &text, KAVAtmEnums::PlatformMode *mode)
 }
 
 } // namespace
+
+bool ShardFromEnvironment(const QProcessEnvironment &environment, int *index, int *count,
+                          QString *source, QString *error)
+{
+    struct Scheme {
+        const char *index;
+        const char *count;
+        int first; // the index of the first shard
+    };
+    static const Scheme schemes[] = {
+        {"CI_NODE_INDEX", "CI_NODE_TOTAL", 1},
+        {"CIRCLE_NODE_INDEX", "CIRCLE_NODE_TOTAL", 0},
+        {"BUILDKITE_PARALLEL_JOB", "BUILDKITE_PARALLEL_JOB_COUNT", 0},
+        {"JOB_COMPLETION_INDEX", "KAV_SHARD_TOTAL", 0},
+    };
+    for (const Scheme &scheme : schemes) {
+        const QString indexName = QString::fromLatin1(scheme.index);
+        const QString countName = QString::fromLatin1(scheme.count);
+        if (!environment.contains(indexName))
+            continue;
+        bool indexOk = false, countOk = false;
+        const QString indexText = environment.value(indexName);
+        const QString countText = environment.value(countName);
+        const int given = indexText.toInt(&indexOk);
+        *count = countText.toInt(&countOk);
+        if (!environment.contains(countName)) {
+            *error = QStringLiteral("--shard auto: %1 is set but %2 is not.")
+                         .arg(indexName, countName);
+            return false;
+        }
+        if (!countOk || *count < 1) {
+            *error = QStringLiteral("--shard auto: %1=%2 is not a number of shards.")
+                         .arg(countName, countText);
+            return false;
+        }
+        *index = given - scheme.first + 1;
+        if (!indexOk || *index < 1 || *index > *count) {
+            *error = QStringLiteral("--shard auto: %1=%2 is not a shard of %3=%4.")
+                         .arg(indexName, indexText, countName, countText);
+            return false;
+        }
+        *source = QStringLiteral("%1=%2, %3=%4").arg(indexName, indexText, countName, countText);
+        return true;
+    }
+    *error = QStringLiteral("--shard auto: none of CI_NODE_INDEX, CIRCLE_NODE_INDEX, "
+                            "BUILDKITE_PARALLEL_JOB or JOB_COMPLETION_INDEX is set.");
+    return false;
+}
 
 CommandLine ParseCommandLine(const QStringList &arguments)
 {
@@ -105,8 +154,18 @@ CommandLine ParseCommandLine(const QStringList &arguments)
     const QCommandLineOption shard(
         QStringLiteral("shard"),
         QStringLiteral("Run only shard I of N of the procedure files (a split by file name, the "
-                       "same whatever the order of the arguments), for N CI machines."),
+                       "same whatever the order of the arguments), for N CI machines; auto "
+                       "reads I and N from the CI's variables (GitLab CI_NODE_INDEX/"
+                       "CI_NODE_TOTAL, CircleCI CIRCLE_NODE_INDEX/CIRCLE_NODE_TOTAL, Buildkite "
+                       "BUILDKITE_PARALLEL_JOB/BUILDKITE_PARALLEL_JOB_COUNT, a Kubernetes "
+                       "Indexed Job's JOB_COMPLETION_INDEX with KAV_SHARD_TOTAL)."),
         QStringLiteral("I/N"));
+    const QCommandLineOption durations(
+        QStringLiteral("durations"),
+        QStringLiteral("With --shard: deal the files by the procedure durations of an earlier "
+                       "report.json (a run's or a merge's), so that the shards take about as "
+                       "long; a file it does not list counts as the median."),
+        QStringLiteral("report"));
     const QCommandLineOption retries(
         QStringLiteral("retries"),
         QStringLiteral("Run a failing procedure again on a fresh client, up to N times; one "
@@ -163,11 +222,11 @@ CommandLine ParseCommandLine(const QStringList &arguments)
     const QCommandLineOption schema(
         QStringLiteral("schema"),
         QStringLiteral("Print the JSON Schema of procedure files and exit."));
-    parser.addOptions({config,         client,  mode,   output,     timeout,
-                       connectTimeout, grace,   quiet,  builtInKey, record,
-                       force,          grep,    list,   junit,      html,
-                       shard,          retries, jobs,   merge,      updateBaselines,
-                       screenshots,    check,   strict, schema,     isolation});
+    parser.addOptions({config,    client,          mode,        output, timeout, connectTimeout,
+                       grace,     quiet,           builtInKey,  record, force,   grep,
+                       list,      junit,           html,        shard,  retries, jobs,
+                       merge,     updateBaselines, screenshots, check,  strict,  schema,
+                       isolation, durations});
     parser.addPositionalArgument(QStringLiteral("procedures"),
                                  QStringLiteral("Procedure files to run, in order."),
                                  QStringLiteral("procedure.json..."));
@@ -278,7 +337,13 @@ CommandLine ParseCommandLine(const QStringList &arguments)
         if (parser.isSet(*option) && parser.value(*option).isEmpty())
             return error(QStringLiteral("--%1 takes a file name.").arg(option->names().first()));
     }
-    if (parser.isSet(shard)) {
+    if (parser.isSet(shard)
+        && parser.value(shard).compare(QLatin1String("auto"), Qt::CaseInsensitive) == 0) {
+        QString why;
+        if (!ShardFromEnvironment(QProcessEnvironment::systemEnvironment(), &options.shardIndex,
+                                  &options.shardCount, &options.shardSource, &why))
+            return error(why);
+    } else if (parser.isSet(shard)) {
         const QStringList parts = parser.value(shard).split(QLatin1Char('/'));
         bool indexOk = false, countOk = false;
         options.shardIndex = parts.value(0).toInt(&indexOk);
@@ -287,6 +352,9 @@ CommandLine ParseCommandLine(const QStringList &arguments)
             || options.shardIndex < 1 || options.shardIndex > options.shardCount)
             return error(QStringLiteral("--shard takes I/N with 1 <= I <= N."));
     }
+    options.durationsFile = parser.value(durations);
+    if (parser.isSet(durations) && (options.durationsFile.isEmpty() || !parser.isSet(shard)))
+        return error(QStringLiteral("--durations takes a report.json, with --shard."));
     if (options.procedureFiles.isEmpty() && options.mode != KAVAtmEnums::Recording)
         return error(QStringLiteral("no procedure files given."));
     line.action = CommandLine::Run;

@@ -24,8 +24,10 @@
 #include <QtCore/QTemporaryFile>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -168,11 +170,26 @@ bool Runner::Start()
 
     if (m_options.shardCount > 1) {
         const int given = int(m_options.procedureFiles.size());
-        m_options.procedureFiles
-            = SelectShard(m_options.procedureFiles, m_options.shardIndex, m_options.shardCount);
-        out(tr("Shard %1/%2: %3 of %4 procedure file(s)")
+        if (!m_options.shardSource.isEmpty())
+            out(tr("shard %1/%2 from %3")
+                    .arg(QString::number(m_options.shardIndex),
+                         QString::number(m_options.shardCount), m_options.shardSource));
+        QHash<QString, double> durations;
+        QString error;
+        if (!m_options.durationsFile.isEmpty()
+            && !ReadDurations(m_options.durationsFile, &durations, &error)) {
+            err(tr("--durations: %1").arg(error));
+            return false;
+        }
+        m_options.procedureFiles = m_options.durationsFile.isEmpty()
+            ? SelectShard(m_options.procedureFiles, m_options.shardIndex, m_options.shardCount)
+            : BalanceShard(m_options.procedureFiles, m_options.shardIndex, m_options.shardCount,
+                           durations);
+        out(tr("Shard %1/%2: %3 of %4 procedure file(s)%5")
                 .arg(QString::number(m_options.shardIndex), QString::number(m_options.shardCount),
-                     QString::number(m_options.procedureFiles.size()), QString::number(given)));
+                     QString::number(m_options.procedureFiles.size()), QString::number(given),
+                     m_options.durationsFile.isEmpty() ? QString()
+                                                       : tr(", dealt by their durations")));
         // More shards than files: this one has nothing to do, and that is no failure. Its
         // reports say so, for the merge of the shards.
         if (m_options.procedureFiles.isEmpty() && !m_options.list && !m_options.check) {
@@ -955,6 +972,81 @@ bool Runner::CheckPaths()
             err(tr("cannot write into the folder %1 (for %2).").arg(folder, what));
             return false;
         }
+    }
+    return true;
+}
+
+QStringList Runner::BalanceShard(const QStringList &files, int index, int count,
+                                 const QHash<QString, double> &durations)
+{
+    QStringList sorted = files;
+    sorted.removeDuplicates();
+    std::sort(sorted.begin(), sorted.end(), ReportJson::ShardOrder);
+    if (count < 1 || index < 1 || index > count)
+        return {};
+    // Known by its path, or by its name where the shards run from other checkouts.
+    const auto known = [&durations](const QString &file) -> std::optional<double> {
+        for (const QString &key : {file, QFileInfo(file).fileName()}) {
+            const auto it = durations.constFind(key);
+            if (it != durations.constEnd())
+                return *it;
+        }
+        return std::nullopt;
+    };
+    QList<double> measured;
+    for (const QString &file : std::as_const(sorted)) {
+        if (const auto seconds = known(file))
+            measured.append(*seconds);
+    }
+    std::sort(measured.begin(), measured.end());
+    const double median = measured.isEmpty() ? 1.0 : measured.at(measured.size() / 2);
+    QList<std::pair<double, qsizetype>> order; // duration, place in the sorted list
+    for (qsizetype i = 0; i < sorted.size(); ++i)
+        order.append({known(sorted.at(i)).value_or(median), i});
+    std::stable_sort(order.begin(), order.end(),
+                     [](const auto &a, const auto &b) { return a.first > b.first; });
+    // More shards than files leaves the rest empty: only min(count, files) are ever loaded.
+    const qsizetype used = std::min<qsizetype>(count, sorted.size());
+    std::vector<double> load(size_t(std::max<qsizetype>(used, 1)), 0.0);
+    QList<qsizetype> mine;
+    for (const auto &[seconds, at] : std::as_const(order)) {
+        const size_t lightest = size_t(std::min_element(load.begin(), load.end()) - load.begin());
+        load[lightest] += seconds;
+        if (qint64(lightest) + 1 == index)
+            mine.append(at);
+    }
+    std::sort(mine.begin(), mine.end());
+    QStringList selected;
+    for (qsizetype at : std::as_const(mine))
+        selected.append(sorted.at(at));
+    return selected;
+}
+
+bool Runner::ReadDurations(const QString &report, QHash<QString, double> *durations, QString *error)
+{
+    QByteArray content;
+    QString reason;
+    // Merged reports of large suites run to tens of megabytes.
+    if (KAVAtmReadFile::Read(report, qint64(512) << 20, &content, &reason)
+        != KAVAtmReadFile::Outcome::Read) {
+        *error = reason.isEmpty() ? tr("%1 cannot be read.").arg(report) : reason;
+        return false;
+    }
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(content, &parseError);
+    if (!document.isObject()) {
+        *error = tr("%1 is not a report: %2").arg(report, parseError.errorString());
+        return false;
+    }
+    for (const QJsonValue &value : document.object().value(QLatin1String("procedures")).toArray()) {
+        const QJsonObject procedure = value.toObject();
+        const QString file = procedure.value(QLatin1String("file")).toString();
+        const double seconds = ReportJson::Seconds(procedure);
+        if (file.isEmpty() || !std::isfinite(seconds) || seconds < 0)
+            continue;
+        // A procedure run again counts with its longest attempt.
+        for (const QString &key : {file, QFileInfo(file).fileName()})
+            durations->insert(key, std::max(seconds, durations->value(key, 0.0)));
     }
     return true;
 }

@@ -71,6 +71,10 @@ struct RunnerOptions {
     // This run takes shard shardIndex (from 1) of shardCount.
     int shardIndex = 1;
     int shardCount = 1;
+    // Where --shard auto took them from ("CI_NODE_INDEX=3, CI_NODE_TOTAL=4"); empty otherwise.
+    QString shardSource;
+    // An earlier report.json whose durations deal the shards (--durations); empty: dealt round.
+    QString durationsFile;
     QList<QString> procedureFiles;
 };
 
@@ -90,6 +94,15 @@ public:
     // The files of shard index (from 1) of count: sorted by file name (then path) and dealt
     // round, so every file is in exactly one shard whatever the order of the arguments.
     static QStringList SelectShard(const QStringList &files, int index, int count);
+    // The files of shard index of count dealt by duration: longest first, each onto the shard
+    // with the least so far (ties to the lower shard, then in the order above), so that the
+    // shards take about as long; a file with no duration counts as the median.
+    static QStringList BalanceShard(const QStringList &files, int index, int count,
+                                    const QHash<QString, double> &durations);
+    // The procedure durations of a report.json (a run's or a merge's), in seconds, by file
+    // path and by file name; false, with why, when it cannot be read.
+    static bool ReadDurations(const QString &report, QHash<QString, double> *durations,
+                              QString *error);
     // Whether the failure of host pid is a retry's to decide: it took down a procedure that
     // runs again (the last one the host ran, of those ran in start order). A host that died
     // after its procedures passed stays a failure of the run.

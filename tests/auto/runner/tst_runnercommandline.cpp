@@ -11,6 +11,8 @@ private Q_SLOTS:
     void errors();
     void accepted();
     void baselinesInCi();
+    void shardFromTheCi_data();
+    void shardFromTheCi();
 };
 
 void tst_RunnerCommandLine::errors_data()
@@ -47,6 +49,9 @@ void tst_RunnerCommandLine::errors_data()
         << "--update-baselines changed cannot be combined with --retries.";
     QTest::newRow("an empty page name")
         << QStringList {"--junit", "", "p.json"} << "--junit takes a file name.";
+    QTest::newRow("durations without shards")
+        << QStringList {"--durations", "r.json", "p.json"}
+        << "--durations takes a report.json, with --shard.";
     QTest::newRow("isolation by the minute") << QStringList {"--isolation", "minute", "p.json"}
                                              << "--isolation takes client or procedure.";
     QTest::newRow("screenshots sometimes") << QStringList {"--screenshots", "sometimes", "p.json"}
@@ -105,6 +110,49 @@ void tst_RunnerCommandLine::baselinesInCi()
         QCOMPARE(line.options.baselineUpdateFromCi, arguments.isEmpty() && *ci);
     }
     qputenv("CI", saved);
+}
+
+void tst_RunnerCommandLine::shardFromTheCi_data()
+{
+    QTest::addColumn<QStringList>("variables"); // NAME=value
+    QTest::addColumn<QString>("shard"); // "I/N", or the error
+    QTest::newRow("GitLab, from 1") << QStringList {"CI_NODE_INDEX=3", "CI_NODE_TOTAL=4"} << "3/4";
+    QTest::newRow("CircleCI, from 0")
+        << QStringList {"CIRCLE_NODE_INDEX=0", "CIRCLE_NODE_TOTAL=2"} << "1/2";
+    QTest::newRow("Buildkite") << QStringList {"BUILDKITE_PARALLEL_JOB=4",
+                                               "BUILDKITE_PARALLEL_JOB_COUNT=5"}
+                               << "5/5";
+    QTest::newRow("Kubernetes") << QStringList {"JOB_COMPLETION_INDEX=1", "KAV_SHARD_TOTAL=3"}
+                                << "2/3";
+    QTest::newRow("none") << QStringList()
+                          << "--shard auto: none of CI_NODE_INDEX, "
+                             "CIRCLE_NODE_INDEX, BUILDKITE_PARALLEL_JOB or "
+                             "JOB_COMPLETION_INDEX is set.";
+    QTest::newRow("no total") << QStringList {"JOB_COMPLETION_INDEX=1"}
+                              << "--shard auto: JOB_COMPLETION_INDEX is set but KAV_SHARD_TOTAL "
+                                 "is not.";
+    QTest::newRow("out of range, 0 is no GitLab index")
+        << QStringList {"CI_NODE_INDEX=0", "CI_NODE_TOTAL=4"}
+        << "--shard auto: CI_NODE_INDEX=0 is not a shard of CI_NODE_TOTAL=4.";
+    QTest::newRow("not a number") << QStringList {"CIRCLE_NODE_INDEX=1", "CIRCLE_NODE_TOTAL=x"}
+                                  << "--shard auto: CIRCLE_NODE_TOTAL=x is not a number of shards.";
+}
+
+void tst_RunnerCommandLine::shardFromTheCi()
+{
+    QFETCH(QStringList, variables);
+    QFETCH(QString, shard);
+    QProcessEnvironment environment;
+    for (const QString &variable : variables)
+        environment.insert(variable.section('=', 0, 0), variable.section('=', 1));
+    int index = 0, count = 0;
+    QString source, error;
+    if (ShardFromEnvironment(environment, &index, &count, &source, &error)) {
+        QCOMPARE(QStringLiteral("%1/%2").arg(index).arg(count), shard);
+        QCOMPARE(source, variables.join(", "));
+    } else {
+        QCOMPARE(error, shard);
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_RunnerCommandLine)

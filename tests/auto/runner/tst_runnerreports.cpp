@@ -47,6 +47,7 @@ private Q_SLOTS:
     void shards_data();
     void shards();
     void hostFailuresARetrySetsAside();
+    void shardsByDuration();
     void consoleLines_data();
     void consoleLines();
 };
@@ -295,6 +296,27 @@ void tst_RunnerReports::hostFailuresARetrySetsAside()
     // After b failed on it, host 1 passed a and crashed: a crash after a pass stays.
     QVERIFY(!Runner::IsRetriedHostFailure(1, {{1, &b}, {1, &a}}, retried));
     QVERIFY(!Runner::IsRetriedHostFailure(0, ran, retried)); // the run's own
+}
+
+void tst_RunnerReports::shardsByDuration()
+{
+    // One long file and four short ones: the long one alone, the rest on the other shard; a
+    // file known only by name elsewhere counts, one not known at all counts as the median.
+    const QStringList files {"/x/e.json", "/x/long.json", "/x/a.json", "/x/b.json", "/x/c.json"};
+    const QHash<QString, double> durations {
+        {"/x/long.json", 100}, {"a.json", 10}, {"/x/b.json", 20}, {"/x/c.json", 30}};
+    QCOMPARE(Runner::BalanceShard(files, 1, 2, durations), QStringList {"/x/long.json"});
+    QCOMPARE(Runner::BalanceShard(files, 2, 2, durations),
+             (QStringList {"/x/a.json", "/x/b.json", "/x/c.json", "/x/e.json"}));
+    // Every file in exactly one shard, whatever the order given.
+    QStringList all;
+    for (int index = 1; index <= 7; ++index)
+        all += Runner::BalanceShard(QStringList(files.crbegin(), files.crend()), index, 7,
+                                    durations);
+    all.sort();
+    QStringList sorted = files;
+    sorted.sort();
+    QCOMPARE(all, sorted);
 }
 
 void tst_RunnerReports::consoleLines_data()
