@@ -38,31 +38,42 @@ QString where(const QJsonObject &action)
     return text;
 }
 
-// One suite of failed testcases for what failed outside the actions.
-void writeFailures(QXmlStreamWriter &xml, const QString &suite,
-                   const QList<QPair<QString, QString>> &failures)
+// One suite of testcases for what lies outside the actions: each a failure with its reason,
+// or, when passed, a passing testcase with the text in its system-out.
+void writeCases(QXmlStreamWriter &xml, const QString &suite,
+                const QList<QPair<QString, QString>> &cases, bool failed)
 {
-    if (failures.isEmpty())
+    if (cases.isEmpty())
         return;
     xml.writeStartElement(QStringLiteral("testsuite"));
     xml.writeAttribute(QStringLiteral("name"), suite);
-    xml.writeAttribute(QStringLiteral("tests"), QString::number(failures.size()));
-    xml.writeAttribute(QStringLiteral("failures"), QString::number(failures.size()));
+    xml.writeAttribute(QStringLiteral("tests"), QString::number(cases.size()));
+    xml.writeAttribute(QStringLiteral("failures"), QString::number(failed ? cases.size() : 0));
     xml.writeAttribute(QStringLiteral("errors"), QStringLiteral("0"));
     xml.writeAttribute(QStringLiteral("skipped"), QStringLiteral("0"));
     xml.writeAttribute(QStringLiteral("time"), QStringLiteral("0.000"));
-    for (const auto &[name, reason] : failures) {
+    for (const auto &[name, text] : cases) {
         xml.writeStartElement(QStringLiteral("testcase"));
         xml.writeAttribute(QStringLiteral("name"), name);
         xml.writeAttribute(QStringLiteral("classname"), suite);
         xml.writeAttribute(QStringLiteral("time"), QStringLiteral("0.000"));
-        xml.writeStartElement(QStringLiteral("failure"));
-        xml.writeAttribute(QStringLiteral("message"), NoAttachments(reason));
-        xml.writeCharacters(NoAttachments(reason));
-        xml.writeEndElement();
+        if (failed) {
+            xml.writeStartElement(QStringLiteral("failure"));
+            xml.writeAttribute(QStringLiteral("message"), NoAttachments(text));
+            xml.writeCharacters(NoAttachments(text));
+            xml.writeEndElement();
+        } else {
+            xml.writeTextElement(QStringLiteral("system-out"), NoAttachments(text));
+        }
         xml.writeEndElement();
     }
     xml.writeEndElement();
+}
+
+void writeFailures(QXmlStreamWriter &xml, const QString &suite,
+                   const QList<QPair<QString, QString>> &failures)
+{
+    writeCases(xml, suite, failures, true);
 }
 
 // Returns how many of its testcases failed.
@@ -206,22 +217,8 @@ bool JUnitReport(QIODevice &device, const QJsonObject &given)
         QStringList lines;
         for (const QJsonValue &warning : checks)
             lines.append(warning[QLatin1String("text")].toString());
-        xml.writeStartElement(QStringLiteral("testsuite"));
-        xml.writeAttribute(QStringLiteral("name"), QStringLiteral("(check)"));
-        xml.writeAttribute(QStringLiteral("tests"), QStringLiteral("1"));
-        xml.writeAttribute(QStringLiteral("failures"), QStringLiteral("0"));
-        xml.writeAttribute(QStringLiteral("errors"), QStringLiteral("0"));
-        xml.writeAttribute(QStringLiteral("skipped"), QStringLiteral("0"));
-        xml.writeAttribute(QStringLiteral("time"), QStringLiteral("0.000"));
-        xml.writeStartElement(QStringLiteral("testcase"));
-        xml.writeAttribute(QStringLiteral("name"),
-                           QStringLiteral("%1 warning(s)").arg(checks.size()));
-        xml.writeAttribute(QStringLiteral("classname"), QStringLiteral("(check)"));
-        xml.writeAttribute(QStringLiteral("time"), QStringLiteral("0.000"));
-        xml.writeTextElement(QStringLiteral("system-out"),
-                             NoAttachments(lines.join(QLatin1Char('\n'))));
-        xml.writeEndElement();
-        xml.writeEndElement();
+        writeCases(xml, QStringLiteral("(check)"),
+                   {{QStringLiteral("%1 warning(s)").arg(checks.size()), lines.join('\n')}}, false);
     }
     // Whatever else makes the exit code fail is a failed testcase too: the XML fails whenever
     // the exit code does.

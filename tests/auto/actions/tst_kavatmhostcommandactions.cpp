@@ -64,7 +64,11 @@ public:
     {
         return command->GetDialog();
     }
-    QMap<QString, QString> GetUnappliedAutomationData() const override { return unapplied; }
+    // With nothing to refuse, the default answers, as for a handler written before it existed.
+    QMap<QString, QString> GetUnappliedAutomationData() const override
+    {
+        return unapplied.isEmpty() ? KAVAtmDialogHandler::GetUnappliedAutomationData() : unapplied;
+    }
     QVariantMap applied;
     bool cleared = false;
     QMap<QString, QString> unapplied;
