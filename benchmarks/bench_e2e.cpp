@@ -6,6 +6,9 @@
 // Then many procedures of one action each: the cost of a procedure at the start and at the end
 // of a long run must be the same (nothing rebuilt for all that ran before).
 //
+// Then the same with a step trace (--trace on): what it adds per action, and what the widget
+// snapshot alone costs the host (the host measures it into the trace).
+//
 // Usage: bench_e2e [actions, default 2000] [actions with screenshots, default 200]
 //                  [procedures, default 1000]
 
@@ -29,6 +32,7 @@ struct Run {
     qint64 steadyMs = 0; // first wait's start to last wait's end
     QList<qint64> durations; // of each wait, sorted
     QList<qint64> pngSizes;
+    QList<double> snapshotMs; // the host's cost of each widget snapshot, sorted
     // Mean ms from one action's start to the next one's, over the first and the last tenth.
     double firstTenthMs = 0;
     double lastTenthMs = 0;
@@ -87,7 +91,7 @@ bool runProcedures(const QTemporaryDir &dir, int count, Run *measured)
 
 // Runs count waits, after opening a document when withDocument; false when the run failed.
 bool run(const QTemporaryDir &dir, int count, bool withDocument, const QString &screenshots,
-         Run *measured)
+         Run *measured, const QString &trace = QStringLiteral("off"))
 {
     QJsonArray actions;
     if (withDocument) {
@@ -103,7 +107,7 @@ bool run(const QTemporaryDir &dir, int count, bool withDocument, const QString &
                                  {"name", "bench"},
                                  {"label", "Bench"},
                                  {"actions", actions}};
-    const QString output = dir.filePath("results-" + screenshots);
+    const QString output = dir.filePath("results-" + screenshots + "-" + trace);
     const QString path = dir.filePath("bench.json");
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly))
@@ -117,7 +121,8 @@ bool run(const QTemporaryDir &dir, int count, bool withDocument, const QString &
     QElapsedTimer wall;
     wall.start();
     runner.start(QStringLiteral(KAV_RUNNER),
-                 {"--output", output, "--quiet-client", "--screenshots", screenshots, path});
+                 {"--output", output, "--quiet-client", "--screenshots", screenshots, "--trace",
+                  trace, path});
     if (!runner.waitForFinished(600000) || runner.exitCode() != 0) {
         std::fprintf(stderr, "the run did not pass (exit code %d)\n", runner.exitCode());
         return false;
@@ -145,6 +150,18 @@ bool run(const QTemporaryDir &dir, int count, bool withDocument, const QString &
     QDirIterator pngs(output, {"*.png"}, QDir::Files, QDirIterator::Subdirectories);
     while (pngs.hasNext())
         measured->pngSizes.append(QFileInfo(pngs.next()).size());
+    QDirIterator traces(output, {"trace.ndjson"}, QDir::Files, QDirIterator::Subdirectories);
+    while (traces.hasNext()) {
+        QFile lines(traces.next());
+        if (!lines.open(QIODevice::ReadOnly))
+            return false;
+        while (!lines.atEnd()) {
+            const QJsonObject event = QJsonDocument::fromJson(lines.readLine()).object();
+            if (event.contains("widgets"))
+                measured->snapshotMs.append(event["widgets"]["costMs"].toDouble());
+        }
+    }
+    std::sort(measured->snapshotMs.begin(), measured->snapshotMs.end());
     return true;
 }
 
@@ -195,5 +212,18 @@ int main(int argc, char *argv[])
         std::printf("screenshots: %lld PNG files, median %.1f KiB\n",
                     qlonglong(with.pngSizes.size()),
                     with.pngSizes.at(with.pngSizes.size() / 2) / 1024.0);
+
+    Run traced;
+    if (!run(dir, shots, true, "off", &traced, "on"))
+        return 1;
+    std::printf("with --trace on: %.3f ms per action (%.2f ms more than without: screenshot, "
+                "widget snapshot, trace line)\n",
+                double(traced.steadyMs) / shots,
+                double(traced.steadyMs - without.steadyMs) / shots);
+    if (!traced.snapshotMs.isEmpty())
+        std::printf("widget snapshot of the demo host's windows, in the host: median %.3f ms, "
+                    "max %.3f ms (%lld snapshots)\n",
+                    traced.snapshotMs.at(traced.snapshotMs.size() / 2), traced.snapshotMs.last(),
+                    qlonglong(traced.snapshotMs.size()));
     return 0;
 }

@@ -22,6 +22,8 @@
 #include <cmath>
 
 #include <QtCore/QMetaEnum>
+#include <QtCore/QTime>
+#include <QtCore/QTimer>
 #include <QtGui/QKeyEvent>
 #include <QtGui/QMouseEvent>
 #include <QtWidgets/QApplication>
@@ -442,6 +444,17 @@ CorvidMainWindow::CorvidMainWindow(CorvidPlatform *platform)
     splitter->setStretchFactor(1, 2);
     setCentralWidget(splitter);
     resize(1000, 600);
+    // A clock, as hosts show one: what a visual comparison of the whole window has to mask.
+    auto *clock = new QLabel(this);
+    clock->setObjectName(QStringLiteral("clock"));
+    statusBar()->addPermanentWidget(clock);
+    const auto tick = [clock] {
+        clock->setText(QTime::currentTime().toString(QStringLiteral("HH:mm:ss")));
+    };
+    tick();
+    auto *clockTimer = new QTimer(this);
+    connect(clockTimer, &QTimer::timeout, clock, tick);
+    clockTimer->start(1000);
     KAVCmdController::GetController()->SetDialogHandler(m_dialogHandler);
 
     KAVFeatEnvironmentManager *environments = KAVFeatEnvironmentManager::GetManager();

@@ -209,6 +209,13 @@ CommandLine ParseCommandLine(const QStringList &arguments)
                        "in the reports: failures (after each failed action), all (after every "
                        "action) or off (default: failures)."),
         QStringLiteral("when"), QStringLiteral("failures"));
+    const QCommandLineOption trace(
+        QStringLiteral("trace"),
+        QStringLiteral("Keep a step trace of each procedure attempt in its folder, as "
+                       "trace/trace.ndjson with a screenshot and the widgets of every step, "
+                       "shown by trace/trace.html: on, retain-on-failure (only attempts that "
+                       "failed keep theirs) or off (default)."),
+        QStringLiteral("when"), QStringLiteral("off"));
     const QCommandLineOption check(
         QStringLiteral("check"),
         QStringLiteral("Instead of running: read the procedures as a run would (after --grep "
@@ -226,7 +233,7 @@ CommandLine ParseCommandLine(const QStringList &arguments)
                        grace,     quiet,           builtInKey,  record, force,   grep,
                        list,      junit,           html,        shard,  retries, jobs,
                        merge,     updateBaselines, screenshots, check,  strict,  schema,
-                       isolation, durations});
+                       isolation, durations,      trace});
     parser.addPositionalArgument(QStringLiteral("procedures"),
                                  QStringLiteral("Procedure files to run, in order."),
                                  QStringLiteral("procedure.json..."));
@@ -326,6 +333,11 @@ CommandLine ParseCommandLine(const QStringList &arguments)
     if (!QStringList {QStringLiteral("failures"), QStringLiteral("all"), QStringLiteral("off")}
              .contains(options.screenshots))
         return error(QStringLiteral("--screenshots takes failures, all or off."));
+    options.trace = parser.value(trace).toLower();
+    if (!QStringList {QStringLiteral("on"), QStringLiteral("retain-on-failure"),
+                      QStringLiteral("off")}
+             .contains(options.trace))
+        return error(QStringLiteral("--trace takes on, retain-on-failure or off."));
     // A retry would compare against the baseline its first attempt has just rewritten, and pass.
     if (options.retries > 0
         && (options.baselineUpdate == KAVAtmExecutorBase::BaselineUpdate::Changed

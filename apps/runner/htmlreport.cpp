@@ -1,4 +1,5 @@
 #include "htmlreport.h"
+#include "kavatmtestactionresult.h"
 #include "reportjson.h"
 
 #include <QtCore/QJsonArray>
@@ -58,6 +59,14 @@ details.more summary { font-weight: normal; color: #1565c0; }
                             max-height: 96vh; z-index: 10; cursor: zoom-out;
                             box-shadow: 0 0 0 100vmax rgba(0, 0, 0, 0.75); }
 .note { color: #616161; font-style: italic; margin: 4px 0; }
+.visual { display: flex; flex-wrap: wrap; gap: 8px; margin: 6px 0; }
+.visual figure { margin: 0; }
+.visual figcaption { font-size: 0.85em; color: #616161; }
+.visual img { max-width: 360px; max-height: 240px; border: 1px solid #999; }
+.flip { display: block; cursor: pointer; }
+.flip input, .flip .a, .flip input:checked ~ .e { display: none; }
+.flip input:checked ~ .a { display: block; }
+.flip img { max-width: 720px; max-height: 480px; }
 .timeline { margin: 8px 0 16px; }
 .lane { display: flex; align-items: center; margin: 2px 0; }
 .lane .host { width: 120px; font: 12px monospace; }
@@ -145,10 +154,18 @@ QString evidence(const QJsonObject &action)
         html += QStringLiteral("<details class=\"more\"><summary>Script stack</summary>"
                                "<pre>%1</pre></details>")
                     .arg(escaped(stack));
+    QMap<QString, QString> visual;
     for (const QJsonValue &value : action.value(QLatin1String("attachments")).toArray()) {
         const QJsonObject attachment = value.toObject();
         const QString path = attachment.value(QLatin1String("path")).toString();
         const QString embedded = attachment.value(QLatin1String("embedded")).toString();
+        const QString kind = attachment.value(QLatin1String("kind")).toString();
+        if (KAVAtmTestActionResult::ImageKinds.contains(kind) && !visual.contains(kind)) {
+            visual.insert(kind, embedded.startsWith(QLatin1String("data:image/png;base64,"))
+                              ? embedded
+                              : QString::fromLatin1(QUrl::toPercentEncoding(path, "/")));
+            continue;
+        }
         if (!embedded.startsWith(QLatin1String("data:image/png;base64,"))) {
             // A file name is no markup and no URL syntax: "#" or "%" in it would lead elsewhere.
             html += QStringLiteral("<div><a href=\"%1\">%2</a></div>")
@@ -161,6 +178,27 @@ QString evidence(const QJsonObject &action)
         html += QStringLiteral("<label class=\"shot\" title=\"%1\"><input type=\"checkbox\">"
                                "<img alt=\"%1\" src=\"%2\"></label>")
                     .arg(escaped(path), escaped(embedded));
+    }
+    if (!visual.isEmpty()) {
+        // Side by side, and expected and actual in one place, flipped by a click: the eye
+        // finds a small change in a flip that it misses between two pictures.
+        html += QStringLiteral("<div class=\"visual\">");
+        for (const QString &kind : KAVAtmTestActionResult::ImageKinds) {
+            if (visual.contains(kind))
+                html += QStringLiteral("<figure><figcaption>%1</figcaption><img alt=\"%1\" "
+                                       "src=\"%2\"></figure>")
+                            .arg(escaped(kind), escaped(visual.value(kind)));
+        }
+        html += QStringLiteral("</div>");
+        if (visual.contains(QStringLiteral("expected")) && visual.contains(QStringLiteral("actual")))
+            html += QStringLiteral("<label class=\"flip\" title=\"Click to flip between expected "
+                                   "and actual\"><input type=\"checkbox\"><span class=\"e\">"
+                                   "expected (click for actual)</span><span class=\"a\">actual "
+                                   "(click for expected)</span><img class=\"e\" alt=\"expected\" "
+                                   "src=\"%1\"><img class=\"a\" alt=\"actual\" src=\"%2\">"
+                                   "</label>")
+                        .arg(escaped(visual.value(QStringLiteral("expected"))),
+                             escaped(visual.value(QStringLiteral("actual"))));
     }
     const QString missing = action.value(QLatin1String("screenshotMissing")).toString();
     if (!missing.isEmpty())
@@ -269,6 +307,10 @@ QString procedureSection(const QJsonObject &procedure)
     html += QStringLiteral(" <small>(%1, %2 s)</small></summary>\n")
                 .arg(escaped(procedure.value(QLatin1String("file")).toString()),
                      QString::number(Seconds(procedure), 'f', 3));
+    const QString trace = procedure.value(QLatin1String("trace")).toString();
+    if (!trace.isEmpty())
+        html += QStringLiteral("<p class=\"trace\"><a href=\"%1\">Step trace</a></p>\n")
+                    .arg(escaped(QString::fromLatin1(QUrl::toPercentEncoding(trace, "/"))));
     html += QStringLiteral("<table><tr><th>#</th><th>Action</th><th>Result</th><th>Time (s)</th>"
                            "<th>Details</th></tr>\n");
     for (int i = 0; i < actions.size(); ++i) {

@@ -60,6 +60,17 @@ template<typename Change> QJsonObject changeAttachments(QJsonObject report, Chan
         QJsonObject procedure = procedures.at(p).toObject();
         QJsonArray actions = procedure.value(QLatin1String("actionResults")).toArray();
         bool changed = false;
+        // The trace's page goes where its procedure's files go.
+        if (procedure.contains(QLatin1String("trace"))) {
+            const QJsonObject trace = change(QJsonObject {
+                {QStringLiteral("kind"), QStringLiteral("trace")},
+                {QStringLiteral("path"), procedure.value(QLatin1String("trace")).toString()}});
+            if (trace.isEmpty())
+                procedure.remove(QStringLiteral("trace"));
+            else
+                procedure.insert(QStringLiteral("trace"), trace.value(QLatin1String("path")));
+            changed = true;
+        }
         for (qsizetype a = 0; a < actions.size(); ++a) {
             QJsonObject action = actions.at(a).toObject();
             QJsonArray attachments = action.value(QLatin1String("attachments")).toArray();
@@ -126,7 +137,8 @@ QJsonObject EmbedScreenshots(const QJsonObject &report, const QString &folder,
     const QDir base(QFileInfo(folder).absoluteFilePath());
     qint64 left = budget;
     return changeAttachments(report, [&](QJsonObject attachment) {
-        if (attachment.value(QLatin1String("kind")).toString() != QLatin1String("screenshot"))
+        const QString kind = attachment.value(QLatin1String("kind")).toString();
+        if (kind != QLatin1String("screenshot") && !KAVAtmTestActionResult::ImageKinds.contains(kind))
             return attachment;
         // Only the runs' own files: a report names what it likes.
         const QString path

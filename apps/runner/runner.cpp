@@ -276,6 +276,7 @@ bool Runner::Start()
     m_orchestrator->SetOutputPath(m_options.outputDir);
     m_orchestrator->SetClientOutputForwarded(m_options.forwardClientOutput);
     m_orchestrator->SetScreenshots(m_options.screenshots);
+    m_orchestrator->SetTrace(m_options.trace);
     m_orchestrator->SetBuiltInKeyAccepted(m_options.acceptBuiltInKey);
     m_orchestrator->SetBaselineUpdate(m_options.baselineUpdate);
     if (!m_orchestrator->Initialize()) {
@@ -433,9 +434,14 @@ void Runner::OnProcedureStarted(qlonglong pid, const KAVAtmTestProcedureResult *
     m_hosts.insert(procedure, pid);
 }
 
-void Runner::OnProcedureFinished(qlonglong pid, const KAVAtmTestProcedureResult *)
+void Runner::OnProcedureFinished(qlonglong pid, const KAVAtmTestProcedureResult *procedure)
 {
     ++m_finishedProcedures;
+    if (procedure && !procedure->GetTracePath().isEmpty())
+        out(m_pool->Tag(pid)
+            + tr("Trace of %1: %2")
+                  .arg(procedureTitle(procedure),
+                       QDir(m_options.outputDir).filePath(procedure->GetTracePath())));
     // The report so far, in case the runner dies: written after a pause that grows with what
     // writing it costs, so that a run of thousands of procedures does not rewrite it for each.
     if (!m_reportTimer.isActive())

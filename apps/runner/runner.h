@@ -64,6 +64,8 @@ struct RunnerOptions {
     bool baselineUpdateFromCi = false;
     // After which actions the host's windows are kept: "failures", "all" or "off".
     QString screenshots = QStringLiteral("failures");
+    // Which procedure attempts keep a step trace: "off", "on" or "retain-on-failure".
+    QString trace = QStringLiteral("off");
     // Host processes at once; each procedure runs whole on one of them.
     int jobs = 1;
     // Each procedure on a host of its own ("--isolation procedure"), not one after another.

@@ -1,4 +1,5 @@
 #include "kavatmsetselectionaction.h"
+#include "kavatmwidgettree_p.h"
 #include "kavatmexecutorregistry_p.h"
 #include "kavatmtestactionbase_p.h"
 #include "kavcmdcontroller.h"
@@ -49,6 +50,8 @@ void KAVAtmSetSelectionAction::Execute()
                                                              : nullptr);
         own->SetEnvironment(environment);
         browser = own.get();
+    } else {
+        KAVAtmWidgetTree::Mark(browser);
     }
     KAVFeatObjectSet selection;
     QStringList unresolved;

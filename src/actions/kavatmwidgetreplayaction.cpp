@@ -1,4 +1,5 @@
 #include "kavatmwidgetreplayaction.h"
+#include "kavatmwidgettree_p.h"
 #include "kavatmcurrentdialog_p.h"
 #include "kavatmeventrecorder.h"
 #include "kavatmexecutorregistry_p.h"
@@ -45,6 +46,7 @@ void KAVAtmWidgetReplayAction::Execute()
                      QString());
         return;
     }
+    KAVAtmWidgetTree::Mark(target);
     d->recorder = new KAVAtmEventRecorder(target, d->def.GetRecordedEvents());
     if (!d->recorder->GetLoadError().isEmpty()) {
         ReportResult(KAVAtmEnums::Fail, d->recorder->GetLoadError(), QString());

@@ -110,6 +110,36 @@ const std::map<QString, ActionType> &table()
                                              Key::Names::File))}};
         made["Recording"] = {"Starts or stops the recording of what the user does.", {command}};
         made["ResetUserSetting"] = {"Puts the host's user settings back to their defaults.", {}};
+        Key threshold = key("threshold", Type::Number,
+                            "How far a pixel's colour may be from the baseline's and still be the "
+                            "same, 0..1 (perceived distance; more than 1 reads as 1).",
+                            0.2);
+        threshold.minimum = 0;
+        threshold.clampedTo = 0;
+        Key maxDiffPixels = key("maxDiffPixels", Type::Integer,
+                                "How many pixels may differ and the action still pass.", 0);
+        maxDiffPixels.minimum = 0;
+        maxDiffPixels.clampedTo = 0;
+        Key maxDiffPixelRatio
+            = key("maxDiffPixelRatio", Type::Number,
+                  "The share of the pixels, 0..1, that may differ and the action still pass.", 0);
+        maxDiffPixelRatio.minimum = 0;
+        maxDiffPixelRatio.clampedTo = 0;
+        made["ScreenshotAssert"]
+            = {"Compares what a widget of the host (or all its windows) shows with a PNG "
+               "baseline; a first run writes it.",
+               {key("widget", Type::String,
+                    "The object name path of the widget to capture (\"window/panel/view\"); "
+                    "none: every visible window, as a failure's screenshot shows them."),
+                required(naming(key("baseline", Type::String,
+                                    "The PNG the capture is compared with, relative to the "
+                                    "procedure file; a first run writes it."),
+                                Key::Names::Baseline)),
+                key("mask", Type::Array,
+                    "Object name paths of widgets painted over before comparing (clocks, "
+                    "progress: what changes by itself).",
+                    QJsonArray()),
+                threshold, maxDiffPixels, maxDiffPixelRatio}};
         made["SetAutomationData"]
             = {"Gives the next dialog or message box its answers.",
                {key("map", Type::Object, "Answers by control name.", QJsonObject()),

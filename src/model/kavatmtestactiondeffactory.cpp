@@ -4,6 +4,7 @@
 #include "kavatmlaunchcommandactiondef.h"
 #include "kavatmmodelutils_p.h"
 #include "kavatmopenfileactiondef.h"
+#include "kavatmscreenshotassertactiondef.h"
 #include "kavatmsetautomationdataactiondef.h"
 #include "kavatmsetselectionactiondef.h"
 #include "kavatmswitchenvironmentactiondef.h"
@@ -26,6 +27,7 @@ KAVAtmTestActionDefFactory::KAVAtmTestActionDefFactory() : d(new KAVAtmTestActio
         &KAVAtmExecuteScriptActionDef::staticMetaObject,
         &KAVAtmLaunchCommandActionDef::staticMetaObject,
         &KAVAtmOpenFileActionDef::staticMetaObject,
+        &KAVAtmScreenshotAssertActionDef::staticMetaObject,
         &KAVAtmSetAutomationDataActionDef::staticMetaObject,
         &KAVAtmSetSelectionActionDef::staticMetaObject,
         &KAVAtmSwitchEnvironmentActionDef::staticMetaObject,

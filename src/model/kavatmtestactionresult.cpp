@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <limits>
 
+const QStringList KAVAtmTestActionResult::ImageKinds
+    = {QStringLiteral("expected"), QStringLiteral("actual"), QStringLiteral("diff")};
 const QString KAVAtmTestActionResult::TimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz");
 
 class KAVAtmTestActionResultPrivate {
@@ -28,6 +30,9 @@ public:
     QString screenshotMissing;
     QJsonArray attachments;
     QStringList log;
+    QMap<QString, QByteArray> images;
+    double devicePixelRatio = 0;
+    QJsonObject widgets;
 };
 
 namespace {
@@ -38,6 +43,9 @@ const QLatin1String KeyScreenshot("screenshot");
 const QLatin1String KeyScreenshotMissing("screenshotMissing");
 const QLatin1String KeyAttachments("attachments");
 const QLatin1String KeyLog("log");
+const QLatin1String KeyImages("images");
+const QLatin1String KeyDevicePixelRatio("devicePixelRatio");
+const QLatin1String KeyWidgets("widgets");
 
 bool isPng(const QByteArray &bytes)
 {
@@ -242,8 +250,61 @@ void KAVAtmTestActionResult::SetLog(const QStringList &lines)
     d->log = lines;
 }
 
+QMap<QString, QByteArray> KAVAtmTestActionResult::GetImages() const
+{
+    return d->images;
+}
+
+void KAVAtmTestActionResult::SetImage(const QString &kind, const QByteArray &png)
+{
+    if (png.isEmpty())
+        d->images.remove(kind);
+    else
+        d->images.insert(kind, png);
+}
+
+double KAVAtmTestActionResult::GetDevicePixelRatio() const
+{
+    return d->devicePixelRatio;
+}
+
+void KAVAtmTestActionResult::SetDevicePixelRatio(double ratio)
+{
+    d->devicePixelRatio = ratio;
+}
+
+QJsonObject KAVAtmTestActionResult::GetWidgetTree() const
+{
+    return d->widgets;
+}
+
+void KAVAtmTestActionResult::SetWidgetTree(const QJsonObject &snapshot)
+{
+    d->widgets = snapshot;
+}
+
 void KAVAtmTestActionResult::ReadEvidence(const QJsonObject &json)
 {
+    if (json.contains(KeyImages)) {
+        d->images.clear();
+        const QJsonObject images = json.value(KeyImages).toObject();
+        for (auto it = images.constBegin(); it != images.constEnd(); ++it) {
+            if (!ImageKinds.contains(it.key()))
+                continue;
+            const auto decoded = QByteArray::fromBase64Encoding(
+                it.value().toString().toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
+            const qint64 pixels = decoded && isPng(*decoded) ? pngPixels(*decoded) : 0;
+            if (pixels > 0 && pixels <= MaximumScreenshotPixels)
+                d->images.insert(it.key(), *decoded);
+        }
+    }
+    if (json.contains(KeyDevicePixelRatio)) {
+        const double ratio = json.value(KeyDevicePixelRatio).toDouble();
+        d->devicePixelRatio = ratio > 0 && ratio <= 16 ? ratio : 0;
+    }
+    if (json.contains(KeyWidgets))
+        d->widgets = json.value(KeyWidgets).toObject();
+
     if (json.contains(KeyLocation))
         d->location = validLocation(json.value(KeyLocation));
     if (json.contains(KeyStack))
@@ -324,6 +385,16 @@ QJsonObject KAVAtmTestActionResult::ToJson() const
         json.insert(KeyAttachments, d->attachments);
     if (!d->log.isEmpty())
         json.insert(KeyLog, QJsonArray::fromStringList(d->log));
+    if (!d->images.isEmpty()) {
+        QJsonObject images;
+        for (auto it = d->images.constBegin(); it != d->images.constEnd(); ++it)
+            images.insert(it.key(), QString::fromLatin1(it.value().toBase64()));
+        json.insert(KeyImages, images);
+    }
+    if (d->devicePixelRatio > 0)
+        json.insert(KeyDevicePixelRatio, d->devicePixelRatio);
+    if (!d->widgets.isEmpty())
+        json.insert(KeyWidgets, d->widgets);
     return json;
 }
 

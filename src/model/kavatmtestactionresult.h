@@ -6,6 +6,7 @@
 #include <QtCore/QDateTime>
 #include <QtCore/QJsonArray>
 #include <QtCore/QJsonObject>
+#include <QtCore/QMap>
 #include <QtCore/QStringList>
 #include <QtCore/QUuid>
 
@@ -19,6 +20,8 @@ class KAVAtmTestProcedureResult;
 class KAVAUTOMATION_EXPORT KAVAtmTestActionResult {
 public:
     static const QString TimeFormat;
+    // The images a visual comparison sends: "expected", "actual", "diff".
+    static const QStringList ImageKinds;
     // What a host sends for one action is kept up to these sizes: a host cannot make the
     // runner hold gigabytes, nor a report page a browser cannot open.
     static constexpr qsizetype MaximumTextBytes = 64 * 1024; // details, stack
@@ -67,12 +70,22 @@ public:
     // runner's own: never read from a host.
     QJsonArray GetAttachments() const;
     void AddAttachment(const QString &kind, const QString &path);
+    // A visual comparison's images by kind (PNG), and the device pixel ratio they were taken
+    // at; they travel to the runner, which keeps them as files.
+    QMap<QString, QByteArray> GetImages() const;
+    // An empty one removes the kind.
+    void SetImage(const QString &kind, const QByteArray &png);
+    double GetDevicePixelRatio() const;
+    void SetDevicePixelRatio(double ratio);
+    // What the host's widgets showed as the action ended, for a step trace.
+    QJsonObject GetWidgetTree() const;
+    void SetWidgetTree(const QJsonObject &snapshot);
     // The host's output lines written while the action ran; the runner's own, as above.
     QStringList GetLog() const;
     void SetLog(const QStringList &lines);
     // Takes the evidence keys a host sends ("location", "stack", "screenshot",
-    // "screenshotMissing"); a value of the wrong form is left out, and a screenshot that is not
-    // a PNG becomes a reason for its absence.
+    // "screenshotMissing", "images", "devicePixelRatio", "widgets"); a value of the wrong form
+    // is left out, and a screenshot that is not a PNG becomes a reason for its absence.
     void ReadEvidence(const QJsonObject &json);
 
     QDateTime GetStartTime() const;

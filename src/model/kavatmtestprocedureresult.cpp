@@ -11,6 +11,7 @@ public:
     QDateTime startTime;
     QDateTime endTime;
     QList<KAVAtmTestActionResult *> actionResults;
+    QString tracePath;
 };
 
 KAVAtmTestProcedureResult::KAVAtmTestProcedureResult(const KAVAtmTestProcedureDef *procedureDef)
@@ -82,6 +83,16 @@ bool KAVAtmTestProcedureResult::HasFailedActionBefore(
     return false;
 }
 
+QString KAVAtmTestProcedureResult::GetTracePath() const
+{
+    return d->tracePath;
+}
+
+void KAVAtmTestProcedureResult::SetTracePath(const QString &path)
+{
+    d->tracePath = path;
+}
+
 QJsonObject KAVAtmTestProcedureResult::ToJson() const
 {
     const QString format = KAVAtmTestActionResult::TimeFormat;
@@ -95,5 +106,7 @@ QJsonObject KAVAtmTestProcedureResult::ToJson() const
     json.insert(QLatin1String("endTime"),
                 d->endTime.isValid() ? d->endTime.toString(format) : QString());
     json.insert(QLatin1String("actionResults"), actions);
+    if (!d->tracePath.isEmpty())
+        json.insert(QLatin1String("trace"), d->tracePath);
     return json;
 }

@@ -34,6 +34,11 @@ public:
     // Whether an action before this one ended with Fail.
     bool HasFailedActionBefore(const KAVAtmTestActionResult *actionResult) const;
 
+    // The page of the attempt's step trace, relative to the report's folder ("trace"); empty
+    // when none is kept.
+    QString GetTracePath() const;
+    void SetTracePath(const QString &path);
+
     QJsonObject ToJson() const;
 
 private:

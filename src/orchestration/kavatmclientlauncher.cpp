@@ -78,6 +78,11 @@ QProcess *KAVAtmClientLauncher::Launch(const KAVAtmClientDefinition &client, qui
                            client.GetEnvironmentVariables(), port, mode, secret);
     environment.insert(QString::fromLatin1(KAVAtmProtocol::ScreenshotsVariable),
                        KAVAtmScreenshot::ModeText(m_screenshots));
+    if (m_traced)
+        environment.insert(QString::fromLatin1(KAVAtmProtocol::TraceVariable),
+                           QStringLiteral("1"));
+    else
+        environment.remove(QString::fromLatin1(KAVAtmProtocol::TraceVariable));
     process->setProcessEnvironment(environment);
     KAVAtmProcessControl::PrepareClient(process);
     process->setProgram(executable);
@@ -129,6 +134,11 @@ void KAVAtmClientLauncher::Kill(QProcess *process)
     if (!process || process->state() == QProcess::NotRunning)
         return;
     KAVAtmProcessControl::KillClient(process);
+}
+
+void KAVAtmClientLauncher::SetTraced(bool traced)
+{
+    m_traced = traced;
 }
 
 void KAVAtmClientLauncher::SetScreenshots(KAVAtmScreenshot::Mode mode)

@@ -48,6 +48,8 @@ public:
 
     // Which actions the clients launched from now on take a screenshot after.
     void SetScreenshots(KAVAtmScreenshot::Mode mode);
+    // Whether the clients launched from now on send what a step trace keeps.
+    void SetTraced(bool traced);
 
     // Each line a client writes goes to the device (by default this process's standard error),
     // prefixed with "[<program> <pid>] "; when not forwarded it is read and dropped.
@@ -79,6 +81,7 @@ private:
 
     bool m_forwarded = true;
     KAVAtmScreenshot::Mode m_screenshots = KAVAtmScreenshot::Mode::Failures;
+    bool m_traced = false;
     QIODevice *m_device = nullptr;
     // Unfinished last lines, per process and channel.
     QHash<QProcess *, QByteArray> m_partial[2];

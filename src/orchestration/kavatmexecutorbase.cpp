@@ -32,6 +32,20 @@ QString KAVAtmExecutorBase::ActualDataPath(const QString &baselinePath)
     return path + QStringLiteral(".actual.json");
 }
 
+QString KAVAtmExecutorBase::BaselinePath(const KAVAtmTestActionDef *def)
+{
+    const QString baseline
+        = def ? def->GetData().value(QLatin1String("baseline")).toString() : QString();
+    if (baseline.isEmpty())
+        return baseline;
+    QString baseDir;
+    if (const KAVAtmTestProcedureDef *procedure = def->GetParentProcedureDef())
+        baseDir = procedure->GetDirPath();
+    if (baseDir.isEmpty())
+        baseDir = QCoreApplication::applicationDirPath();
+    return QDir::isAbsolutePath(baseline) ? baseline : baseDir + QDir::separator() + baseline;
+}
+
 QString KAVAtmExecutorBase::SaveActionBaseline(KAVAtmTestActionResult *result,
                                                BaselineUpdate update)
 {
@@ -49,13 +63,7 @@ QString KAVAtmExecutorBase::SaveActionBaseline(KAVAtmTestActionResult *result,
         return QString();
     }
 
-    QString baseDir;
-    if (const KAVAtmTestProcedureDef *procedure = def->GetParentProcedureDef())
-        baseDir = procedure->GetDirPath();
-    if (baseDir.isEmpty())
-        baseDir = QCoreApplication::applicationDirPath();
-    const QString path = QDir::toNativeSeparators(
-        QDir::isAbsolutePath(baseline) ? baseline : baseDir + QDir::separator() + baseline);
+    const QString path = QDir::toNativeSeparators(BaselinePath(def));
 
     const bool exists = QFileInfo::exists(path) || QFileInfo(path).isSymLink();
     // In CI a baseline nobody committed (or a misspelt path) would be captured afresh on every

@@ -3,6 +3,7 @@
 
 #include "kavautomation_export.h"
 
+class KAVAtmTestActionDef;
 class KAVAtmTestActionResult;
 
 #include <QtCore/QString>
@@ -29,6 +30,10 @@ public:
 
 protected:
     KAVAtmExecutorBase() = default;
+
+    // The action's "baseline" against its procedure's folder (else the program's); empty when
+    // it names none.
+    static QString BaselinePath(const KAVAtmTestActionDef *def);
 
     // Writes the baseline named by the action's "baseline" as update says; empty data never
     // writes one. A failed action whose baseline is kept gets its data written beside it

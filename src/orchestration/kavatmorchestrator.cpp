@@ -107,13 +107,15 @@ void KAVAtmOrchestratorPrivate::OnSessionOpened(KAVAtmOrchestratorClient *client
                     Q_EMIT owner->RecordingStatusChanged(client->GetPid(), status);
             });
     connect(client, &KAVAtmOrchestratorClient::TestProcedureExecutionStarted, owner,
-            [this, client](const KAVAtmTestProcedureResult *procedure) {
-                Q_EMIT owner->ProcedureResultStarted(client->GetPid(), procedure);
+            [this, client](KAVAtmTestProcedureResult *procedure) {
+                OnProcedureStarted(client->GetPid(), procedure);
             });
     connect(client, &KAVAtmOrchestratorClient::TestProcedureExecutionFinished, owner,
-            [this, client](const KAVAtmTestProcedureResult *procedure) {
-                Q_EMIT owner->ProcedureResultFinished(client->GetPid(), procedure);
+            [this, client](KAVAtmTestProcedureResult *procedure) {
+                OnProcedureFinished(client->GetPid(), procedure);
             });
+    connect(client, &KAVAtmOrchestratorClient::TestActionStatusUpdated, this,
+            [this](const KAVAtmTestActionResult *action) { trace.ActionUpdated(action); });
     connect(client, &KAVAtmOrchestratorClient::TestActionExecutionStarted, owner,
             [this, client](const KAVAtmTestActionResult *action) {
                 OnActionStarted(client->GetPid(), action);
@@ -152,23 +154,55 @@ void KAVAtmOrchestratorPrivate::OnActionStarted(qint64 pid, const KAVAtmTestActi
         launcher->ReadOutput(process);
         logStart.insert(action, launcher->GetLineCount(process));
     }
+    trace.ActionStarted(action);
     Q_EMIT owner->ActionResultStarted(pid, action);
+}
+
+void KAVAtmOrchestratorPrivate::OnProcedureStarted(qint64 pid,
+                                                   KAVAtmTestProcedureResult *procedure)
+{
+    trace.ProcedureStarted(procedure, writer.GetProcedureFolder(procedure), pid);
+    Q_EMIT owner->ProcedureResultStarted(pid, procedure);
+}
+
+void KAVAtmOrchestratorPrivate::OnProcedureFinished(qint64 pid,
+                                                    KAVAtmTestProcedureResult *procedure)
+{
+    bool passed = true;
+    for (const KAVAtmTestActionResult *action : procedure->GetActionResults())
+        passed = passed
+            && (action->GetResult() == KAVAtmEnums::Pass
+                || action->GetResult() == KAVAtmEnums::Warning);
+    const QString page = trace.ProcedureFinished(procedure, passed);
+    if (!page.isEmpty()) {
+        const QString root
+            = writer.GetOutputPath().isEmpty() ? QDir::currentPath() : writer.GetOutputPath();
+        procedure->SetTracePath(QDir(QFileInfo(root).absoluteFilePath())
+                                    .relativeFilePath(QFileInfo(page).absoluteFilePath()));
+    }
+    Q_EMIT owner->ProcedureResultFinished(pid, procedure);
 }
 
 void KAVAtmOrchestratorPrivate::KeepEvidence(qint64 pid, KAVAtmTestActionResult *action)
 {
+    const bool traced = trace.GetMode() != KAVAtmTraceWriter::Mode::Off;
+    QStringList lines;
     const auto start = logStart.constFind(action);
     if (start != logStart.constEnd()) {
         QProcess *process = launcher->FindProcess(pid);
-        if (process && action->GetResult() == KAVAtmEnums::Fail) {
+        if (process && (traced || action->GetResult() == KAVAtmEnums::Fail)) {
             launcher->ReadOutput(process);
-            const QStringList lines = launcher->GetLinesSince(process, *start);
-            action->SetLog(lines.mid(qMax<qsizetype>(0, lines.size() - LogLinesPerAction)));
+            lines = launcher->GetLinesSince(process, *start);
+            lines = lines.mid(qMax<qsizetype>(0, lines.size() - LogLinesPerAction));
+            if (action->GetResult() == KAVAtmEnums::Fail)
+                action->SetLog(lines);
         }
         logStart.erase(start);
     }
     const QByteArray png = action->GetScreenshot();
     action->SetScreenshot(QByteArray());
+    trace.ActionFinished(action, png, lines);
+    action->SetWidgetTree(QJsonObject());
     // None asked for: one sent unasked is not kept, and none is missing. Asked for after
     // failures only, one with an action that did not fail is not kept either.
     const bool failed = action->GetResult() == KAVAtmEnums::Fail;
@@ -198,6 +232,12 @@ void KAVAtmOrchestratorPrivate::OnActionFinished(qint64 pid, KAVAtmTestActionRes
 {
     // Before the result file, which names them.
     KeepEvidence(pid, action);
+    if (action->GetActionType().compare(QLatin1String("ScreenshotAssert"), Qt::CaseInsensitive)
+        == 0) {
+        const QString baseline = writer.CaptureImages(action);
+        if (!baseline.isEmpty())
+            Q_EMIT owner->BaselineWritten(baseline);
+    }
     if (KAVAtmResultWriter::IsCapturedType(action->GetActionType())) {
         const QString baseline = writer.Capture(action);
         if (!baseline.isEmpty())
@@ -229,6 +269,7 @@ void KAVAtmOrchestratorPrivate::AbortLaunch(QProcess *process, const QString &re
         return;
     const bool unstarted = !it->aborted;
     it->aborted = true;
+    trace.SetEnding(it->pid, reason);
     // A copy: the handlers of the signals sent meanwhile may change the launch table.
     FailOutstanding(it.value(), reason, unstarted);
 }
@@ -247,13 +288,13 @@ void KAVAtmOrchestratorPrivate::FailOutstanding(const ClientLaunchInfo &launch,
     const qint64 pid = launch.pid;
     KAVAtmResultEvents events;
     events.procedureStarted = [this, pid](KAVAtmTestProcedureResult *procedure) {
-        Q_EMIT owner->ProcedureResultStarted(pid, procedure);
+        OnProcedureStarted(pid, procedure);
     };
     events.procedureFinished = [this, pid](KAVAtmTestProcedureResult *procedure) {
-        Q_EMIT owner->ProcedureResultFinished(pid, procedure);
+        OnProcedureFinished(pid, procedure);
     };
     events.actionStarted = [this, pid](KAVAtmTestActionResult *action) {
-        Q_EMIT owner->ActionResultStarted(pid, action);
+        OnActionStarted(pid, action);
     };
     events.actionFinished
         = [this, pid](KAVAtmTestActionResult *action) { OnActionFinished(pid, action); };
@@ -312,6 +353,7 @@ void KAVAtmOrchestratorPrivate::FinishProcess(QProcess *process, const QString &
         return;
     const ClientLaunchInfo launch = it.value();
     registry->launches.erase(it);
+    trace.SetEnding(launch.pid, reason);
     FailOutstanding(launch, reason, !launch.aborted);
     QTimer::singleShot(1, process, &QObject::deleteLater);
     if (KAVAtmOrchestratorClient *client = launch.client) {
@@ -547,6 +589,12 @@ void KAVAtmOrchestrator::SetScreenshots(const QString &mode)
 {
     d->screenshots = KAVAtmScreenshot::ModeFromText(mode);
     d->launcher->SetScreenshots(d->screenshots);
+}
+
+void KAVAtmOrchestrator::SetTrace(const QString &mode)
+{
+    d->trace.SetMode(KAVAtmTraceWriter::ModeFromText(mode));
+    d->launcher->SetTraced(d->trace.GetMode() != KAVAtmTraceWriter::Mode::Off);
 }
 
 void KAVAtmOrchestrator::SetClientOutputForwarded(bool forwarded)

@@ -76,6 +76,9 @@ public:
     // Which finished actions keep a screenshot of the host: "off", "failures" (the default) or
     // "all"; any other text is "failures". For the clients launched from now on.
     void SetScreenshots(const QString &mode);
+    // Whether each procedure attempt keeps a step trace: "off" (the default), "on", or
+    // "retain-on-failure" (only the attempts that failed keep theirs).
+    void SetTrace(const QString &mode);
     // Client programs' output goes to this process's standard error, each line prefixed with
     // the program's name and process id; off, it is read and dropped.
     void SetClientOutputForwarded(bool forwarded);

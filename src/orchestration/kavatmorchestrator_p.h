@@ -6,6 +6,7 @@
 #include "kavatmorchestrator.h"
 #include "kavatmresultwriter_p.h"
 #include "kavatmscreenshot_p.h"
+#include "kavatmtracewriter_p.h"
 
 #include <QtCore/QHash>
 #include <QtCore/QObject>
@@ -52,6 +53,7 @@ public:
     std::unique_ptr<KAVAtmTestActionDef> pendingControlDef;
     std::unique_ptr<KAVAtmTestActionResult> pendingControl;
     KAVAtmScreenshot::Mode screenshots = KAVAtmScreenshot::Mode::Failures;
+    KAVAtmTraceWriter trace;
     // A failed action's report carries at most this many of the host's lines.
     static constexpr int LogLinesPerAction = 50;
     // Where each running action's host output begins, in the host's count of lines.
@@ -67,6 +69,9 @@ private:
     void OnActionFinished(qint64 pid, KAVAtmTestActionResult *action);
     void FailOutstanding(const ClientLaunchInfo &launch, const QString &reason, bool unstarted);
     void OnActionStarted(qint64 pid, const KAVAtmTestActionResult *action);
+    void OnProcedureStarted(qint64 pid, KAVAtmTestProcedureResult *procedure);
+    // The trace ended (and named in the procedure's result) before the caller hears of it.
+    void OnProcedureFinished(qint64 pid, KAVAtmTestProcedureResult *procedure);
     // The screenshot kept as a file, and a failure's host output with it.
     void KeepEvidence(qint64 pid, KAVAtmTestActionResult *action);
 };

@@ -353,8 +353,10 @@ void KAVAtmOrchestratorClient::UpdateCurrentAction(KAVAtmEnums::ExecutionStatus 
         action->SetDetails(details);
     if (!data.isEmpty())
         action->SetData(data);
-    if (status != KAVAtmEnums::Completed)
+    if (status != KAVAtmEnums::Completed) {
+        Q_EMIT TestActionStatusUpdated(action);
         return;
+    }
     const KAVAtmTestActionDef *def = action->GetActionDef();
     qCDebug(lcOrchestration).noquote()
         << QStringLiteral("Current action completed. [%1]").arg(def ? def->GetType() : QString());

@@ -58,6 +58,8 @@ Q_SIGNALS:
     void TestProcedureExecutionStarted(KAVAtmTestProcedureResult *procedure);
     void TestProcedureExecutionFinished(KAVAtmTestProcedureResult *procedure);
     void TestActionExecutionStarted(KAVAtmTestActionResult *action);
+    // An update before the verdict ("Executing").
+    void TestActionStatusUpdated(KAVAtmTestActionResult *action);
     // The results are the orchestrator's, filled here: a handler of a finished action may still
     // add to its verdict (baseline capture does) before the orchestrator announces it.
     void TestActionExecutionFinished(KAVAtmTestActionResult *action);

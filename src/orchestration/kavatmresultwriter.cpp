@@ -1,6 +1,7 @@
 #include "kavatmlogging_p.h"
 #include "kavatmresultwriter_p.h"
 #include "kavatmsavefile.h"
+#include "kavatmscreenshotassertactiondef.h"
 #include "kavatmtestactiondef.h"
 #include "kavatmtestactionresult.h"
 #include "kavatmtestproceduredef.h"
@@ -89,7 +90,11 @@ QString KAVAtmResultWriter::Capture(KAVAtmTestActionResult *action)
 
 QString KAVAtmResultWriter::GetResultFolder(const KAVAtmTestActionResult *action) const
 {
-    const KAVAtmTestProcedureResult *procedure = action->GetParentProcedureResult();
+    return GetProcedureFolder(action->GetParentProcedureResult());
+}
+
+QString KAVAtmResultWriter::GetProcedureFolder(const KAVAtmTestProcedureResult *procedure) const
+{
     const QDateTime time = procedure && procedure->GetStartTime().isValid()
         ? procedure->GetStartTime()
         : QDateTime::currentDateTimeUtc();
@@ -160,4 +165,107 @@ QString KAVAtmResultWriter::Save(const KAVAtmTestActionResult *action, const QBy
         return QString();
     }
     return file;
+}
+
+QString KAVAtmResultWriter::ActualImagePath(const QString &baselinePath)
+{
+    QString path = baselinePath;
+    if (path.endsWith(QLatin1String(".png"), Qt::CaseInsensitive))
+        path.chop(4);
+    return path + QStringLiteral(".actual.png");
+}
+
+QString KAVAtmResultWriter::CaptureImages(KAVAtmTestActionResult *action)
+{
+    const QMap<QString, QByteArray> images = action->GetImages();
+    for (const QString &kind : KAVAtmTestActionResult::ImageKinds)
+        action->SetImage(kind, QByteArray());
+    const QString root = m_outputPath.isEmpty() ? QDir::currentPath() : m_outputPath;
+    const QDir rootDir(QFileInfo(root).absoluteFilePath());
+    const auto addLine = [action](const QString &line) {
+        action->SetDetails(action->GetDetails().isEmpty()
+                               ? line
+                               : action->GetDetails() + QLatin1Char('\n') + line);
+    };
+    // Expected, actual, diff: the order a person compares them in.
+    for (const QString &kind : KAVAtmTestActionResult::ImageKinds) {
+        const auto image = images.constFind(kind);
+        // A pass keeps no copies; its capture is only there to become a baseline.
+        if (image == images.constEnd() || action->GetResult() != KAVAtmEnums::Fail)
+            continue;
+        QString error;
+        const QString path = SaveAttachment(action, *image, kind + QStringLiteral(".png"), &error);
+        if (path.isEmpty())
+            addLine(QCoreApplication::translate("KAVAtmOrchestrator",
+                                                "The %1 image could not be kept: %2")
+                        .arg(kind, error));
+        else
+            action->AddAttachment(kind,
+                                  rootDir.relativeFilePath(QFileInfo(path).absoluteFilePath()));
+    }
+
+    const QString named = BaselinePath(action->GetActionDef());
+    if (named.isEmpty() || named.contains(QChar::Null))
+        return QString();
+    // The runner's own platform (the host runs beside it) and the ratio the host drew at.
+    const QString path = QDir::toNativeSeparators(KAVAtmScreenshotAssertActionDef::VariantPath(
+        named, KAVAtmScreenshotAssertActionDef::CurrentPlatform(), action->GetDevicePixelRatio()));
+    const bool exists = QFileInfo::exists(path) || QFileInfo(path).isSymLink();
+    const bool passed
+        = action->GetResult() == KAVAtmEnums::Pass || action->GetResult() == KAVAtmEnums::Warning;
+    const bool failed = action->GetResult() == KAVAtmEnums::Fail;
+    const QString actualPath = ActualImagePath(path);
+    if (m_baselineUpdate == BaselineUpdate::None && !exists) {
+        if (passed) {
+            action->SetResult(KAVAtmEnums::Fail);
+            addLine(QCoreApplication::translate("KAVAtmExecutorBase",
+                                                "The baseline %1 does not exist; run with "
+                                                "--update-baselines missing to capture it.")
+                        .arg(path));
+        }
+        return QString();
+    }
+    if (passed && exists && m_baselineUpdate != BaselineUpdate::All
+        && QFileInfo(actualPath).isFile())
+        QFile::remove(actualPath);
+    const auto actual = images.constFind(QStringLiteral("actual"));
+    if (actual == images.constEnd())
+        return QString();
+    const bool replace = (m_baselineUpdate == BaselineUpdate::All && (passed || failed))
+        || (m_baselineUpdate == BaselineUpdate::Changed && failed);
+    // Never a baseline from a failed action's first run: it failed before it compared.
+    if (!exists && !passed)
+        return QString();
+    if (exists && !replace) {
+        if (!failed)
+            return QString();
+        QString reason;
+        const bool saved
+            = KAVAtmSaveFile::Write(actualPath, *actual, &reason) == KAVAtmSaveFile::Outcome::Saved;
+        addLine(saved ? QCoreApplication::translate("KAVAtmExecutorBase",
+                                                    "The actual image is in %1")
+                            .arg(actualPath)
+                      : QCoreApplication::translate("KAVAtmExecutorBase",
+                                                    "The actual image could not be written to "
+                                                    "%1: %2")
+                            .arg(actualPath, reason));
+        return QString();
+    }
+    const QDir folder = QFileInfo(path).absoluteDir();
+    QString reason;
+    if ((!folder.exists() && !QDir().mkpath(folder.absolutePath()))
+        || KAVAtmSaveFile::Write(path, *actual, &reason) != KAVAtmSaveFile::Outcome::Saved) {
+        if (!failed)
+            action->SetResult(KAVAtmEnums::Warning);
+        addLine(QCoreApplication::translate("KAVAtmExecutorBase",
+                                            "Failed to save the baseline file: %1")
+                    .arg(path));
+        return QString();
+    }
+    QFile::remove(actualPath);
+    if (exists && failed)
+        addLine(QCoreApplication::translate("KAVAtmExecutorBase",
+                                            "The baseline was rewritten with the actual image: %1")
+                    .arg(path));
+    return path;
 }

@@ -8,6 +8,7 @@
 #include <QtCore/QString>
 
 class KAVAtmTestActionResult;
+class KAVAtmTestProcedureResult;
 
 // Keeps what a run produced besides its report: the result file of each finished script or
 // assertion action, in a folder per procedure run below the output path, and the baseline such
@@ -51,6 +52,16 @@ public:
                            const QString &extension, QString *errorString = nullptr);
     // The folder of the action's procedure run: "<output>/<procedure name>_<yyyyMMdd_HHmmss>".
     QString GetResultFolder(const KAVAtmTestActionResult *action) const;
+    QString GetProcedureFolder(const KAVAtmTestProcedureResult *procedure) const;
+
+    // A visual comparison's images: each kept beside the action's result files and named
+    // among its attachments ("expected", "actual", "diff", relative to the output folder),
+    // and the capture written as the baseline as the update mode says (a failure whose
+    // baseline is kept gets "name.actual.png" beside it). The images leave the result, which
+    // then names the files. Returns the path of the baseline written, or an empty text.
+    QString CaptureImages(KAVAtmTestActionResult *action);
+    // The file beside an image baseline that holds a failed comparison's capture.
+    static QString ActualImagePath(const QString &baselinePath);
 
 private:
     QString UniqueFileName(const QString &folder, const KAVAtmTestActionResult *action,

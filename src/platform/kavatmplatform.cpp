@@ -10,6 +10,7 @@
 #include "kavatmprocessormonitor.h"
 #include "kavatmprotocol_p.h"
 #include "kavatmscreenshot_p.h"
+#include "kavatmwidgettree_p.h"
 #include "kavatmsetautomationdataactiondef.h"
 #include "kavatmtestactionbase.h"
 #include "kavatmtestactionresult.h"
@@ -160,6 +161,7 @@ void KAVAtmPlatformPrivate::SetUpConnection()
     const KAVAtmConfiguration configuration;
     screenshots
         = KAVAtmScreenshot::ModeFromText(qEnvironmentVariable(KAVAtmProtocol::ScreenshotsVariable));
+    traced = qEnvironmentVariable(KAVAtmProtocol::TraceVariable) == QLatin1String("1");
     auto *socket = new QTcpSocket(this);
     connection = new KAVAtmClientOrchestratorConnection(this, socket);
     connection->SetClientSecret(configuration.GetClientSecret());
@@ -315,12 +317,14 @@ void KAVAtmPlatform::UpdateActionResult(const KAVAtmTestActionResult *result)
     std::unique_ptr<KAVAtmTestActionResult> shown;
     const bool completed = result->GetStatus() == KAVAtmEnums::Completed;
     if (completed && d->connection
-        && (d->screenshots == KAVAtmScreenshot::Mode::All
+        && (d->traced || d->screenshots == KAVAtmScreenshot::Mode::All
             || (d->screenshots == KAVAtmScreenshot::Mode::Failures
                 && result->GetResult() == KAVAtmEnums::Fail))) {
         shown = std::make_unique<KAVAtmTestActionResult>(result->GetId(), result->GetActionDef(),
                                                          nullptr);
         shown->FromJson(result->ToJson(), false);
+        if (d->traced)
+            shown->SetWidgetTree(KAVAtmWidgetTree::Snapshot());
         QString whyNot;
         const QByteArray png = KAVAtmScreenshot::Grab(&whyNot);
         if (png.isEmpty())
@@ -334,6 +338,7 @@ void KAVAtmPlatform::UpdateActionResult(const KAVAtmTestActionResult *result)
         if (shown && !shown->GetScreenshot().isEmpty()) {
             // The verdict matters more than the picture.
             shown->SetScreenshot(QByteArray());
+            shown->SetWidgetTree(QJsonObject());
             shown->SetScreenshotMissing(tr("it could not be sent: %1").arg(error));
             sent = d->connection->SendActionUpdate(shown.get(), &error);
         }

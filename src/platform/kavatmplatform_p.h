@@ -61,6 +61,7 @@ public:
     KAVAtmPlatform::ConnectionStatus connectionStatus = KAVAtmPlatform::Disconnected;
     KAVAtmPlatform::RecordingStatus recordingStatus = KAVAtmPlatform::Stopped;
     KAVAtmScreenshot::Mode screenshots = KAVAtmScreenshot::Mode::Failures;
+    bool traced = false;
     QHash<QByteArray, QMetaObject> executors;
     // Executors started and not ended, oldest first: one waiting in a nested loop can be
     // joined by another dispatched meanwhile. The newest is the current action.

@@ -33,31 +33,38 @@ QString ModeText(Mode mode)
     return QStringLiteral("failures");
 }
 
-QByteArray Grab(QString *whyNot)
+QList<QWidget *> Windows()
 {
-    const auto fail = [whyNot](const char *reason) {
-        if (whyNot)
-            *whyNot = QCoreApplication::translate("KAVAtmScreenshot", reason);
-        return QByteArray();
-    };
-    if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
-        return fail("the host has no widgets to show");
     QList<QWidget *> windows;
+    if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
+        return windows;
     for (QWidget *widget : QApplication::topLevelWidgets()) {
         const Qt::WindowType type = widget->windowType();
         if (widget->isVisible() && type != Qt::ToolTip && type != Qt::Desktop)
             windows.append(widget);
     }
-    if (windows.isEmpty())
-        return fail("the host shows no window");
     std::stable_sort(windows.begin(), windows.end(), [](const QWidget *a, const QWidget *b) {
         return std::pair(a->x(), a->y()) < std::pair(b->x(), b->y());
     });
-    constexpr int Gap = 8;
+    return windows;
+}
+
+QImage GrabImage(QString *whyNot)
+{
+    const auto fail = [whyNot](const char *reason) {
+        if (whyNot)
+            *whyNot = QCoreApplication::translate("KAVAtmScreenshot", reason);
+        return QImage();
+    };
+    if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
+        return fail("the host has no widgets to show");
+    const QList<QWidget *> windows = Windows();
+    if (windows.isEmpty())
+        return fail("the host shows no window");
     QList<QImage> images;
     int width = 0;
     int height = 0;
-    for (QWidget *window : std::as_const(windows)) {
+    for (QWidget *window : windows) {
         QImage image = window->grab().toImage();
         if (image.isNull())
             continue;
@@ -83,11 +90,26 @@ QByteArray Grab(QString *whyNot)
             x += image.width() + Gap;
         }
     }
+    return sheet;
+}
+
+QByteArray ToPng(const QImage &image, QString *whyNot)
+{
     QByteArray png;
     QBuffer buffer(&png);
-    if (!buffer.open(QIODevice::WriteOnly) || !sheet.save(&buffer, "PNG"))
-        return fail("the host's windows could not be written as PNG");
+    if (image.isNull() || !buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG")) {
+        if (whyNot)
+            *whyNot = QCoreApplication::translate("KAVAtmScreenshot",
+                                                  "the host's windows could not be written as PNG");
+        return QByteArray();
+    }
     return png;
+}
+
+QByteArray Grab(QString *whyNot)
+{
+    const QImage image = GrabImage(whyNot);
+    return image.isNull() ? QByteArray() : ToPng(image, whyNot);
 }
 
 } // namespace KAVAtmScreenshot

@@ -35,6 +35,9 @@ inline QByteArray DeriveOrchestratorKey(const QByteArray &secret)
 // Which actions a launched host takes a screenshot after: "off", "failures" (the default) or
 // "all".
 inline const char ScreenshotsVariable[] = "KAVAtmScreenshots";
+// Set ("1") when the runner keeps a step trace: the host then sends, with every finished
+// action, a screenshot and what its widgets show.
+inline const char TraceVariable[] = "KAVAtmTrace";
 
 // Client to runner.
 inline const QByteArray CommandClient = QByteArrayLiteral("client");

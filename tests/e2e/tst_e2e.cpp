@@ -11,6 +11,7 @@
 #include <QtCore/QRegularExpression>
 #include <QtCore/QTemporaryDir>
 #include <QtGui/QImage>
+#include <QtGui/QPainter>
 #include <QtNetwork/QTcpSocket>
 #include <QtTest/QtTest>
 
@@ -54,6 +55,7 @@ private Q_SLOTS:
     void reportThatCannotBeWritten();
     void dataAssertBaselineLifecycle();
     void greensThatCheckedNothing();
+    void visualAssertions();
     void setupErrors_data();
     void setupErrors();
     void recordAndReplay();
@@ -67,6 +69,11 @@ private Q_SLOTS:
 
 private:
     QString writeFile(const QString &name, const QByteArray &content);
+    // The files of a data folder into the test's folder, with "@EXAMPLES@" and "@DIR@" filled.
+    void copyData(const QString &folder);
+    // Each action's verdict against the expected file's list: empty for a pass, else a text
+    // the failure's details hold.
+    void compareVerdicts(const QString &expectedFile);
     // Runs the runner to its end; onLine sees each line of its standard output as it comes.
     int run(const QStringList &arguments,
             const std::function<void(const QString &line)> &onLine = nullptr);
@@ -485,6 +492,7 @@ void tst_E2E::hostKilledInTheMiddle_data()
     QTest::addColumn<QString>("reason");
     // A frozen host answers nothing: stopped once its action's time-out and the grace are over.
     QTest::newRow("frozen") << int(SIGSTOP) << QStringList {"--grace", "1"} << "sent nothing";
+    QTest::newRow("crashed") << int(SIGKILL) << QStringList() << "crashed";
 }
 
 void tst_E2E::hostKilledInTheMiddle()
@@ -501,7 +509,8 @@ void tst_E2E::hostKilledInTheMiddle()
                                    QJsonObject {{"action", "TimeWait"}, {"wtime", 0}}}));
     qint64 pid = 0;
     const int code
-        = run(QStringList {"--output", m_output, "--quiet-client", procedure} + options,
+        = run(QStringList {"--output", m_output, "--quiet-client", "--trace", "on", procedure}
+                  + options,
               [&](const QString &line) {
                   if (line.startsWith("Client connected:"))
                       pid = line.section(' ', -1).toLongLong();
@@ -520,6 +529,32 @@ void tst_E2E::hostKilledInTheMiddle()
     // The host could not show itself; the action after never ran, and owes no picture.
     QVERIFY(results[1].value("screenshotMissing").toString().contains(reason));
     QVERIFY(!results[2].contains("screenshotMissing") && !results[1].contains("attachments"));
+    // The trace holds what came before, the step the host left unfinished, and how it ended.
+    const QString trace = report()["procedures"][0]["trace"].toString();
+    QFile file(QDir(m_output).filePath(trace).replace("trace.html", "trace.ndjson"));
+    QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(trace));
+    QList<QJsonObject> events;
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        if (!line.isEmpty())
+            events.append(QJsonDocument::fromJson(line).object());
+    }
+    QVERIFY(events.size() > 4);
+    QCOMPARE(events.first()["kavTrace"].toInt(), 1);
+    const auto find = [&](const QString &event, int index) {
+        for (const QJsonObject &found : events) {
+            if (found["event"] == event && found["index"].toInt(-1) == index)
+                return found;
+        }
+        return QJsonObject();
+    };
+    QCOMPARE(find("result", 0)["result"].toString(), "Pass");
+    QVERIFY(!find("result", 0)["screenshot"].toString().isEmpty());
+    QVERIFY(find("result", 0)["widgets"].toObject()["windows"].toArray().size() > 0);
+    QCOMPARE(find("action", 1)["type"].toString(), "TimeWait");
+    QVERIFY(find("result", 1)["details"].toString().contains(reason));
+    QCOMPARE(events.last()["event"].toString(), "end");
+    QVERIFY2(events.last()["ended"].toString().contains(reason),
+             qPrintable(events.last()["ended"].toString()));
 }
 
 void tst_E2E::overallTimeout()
@@ -743,9 +778,9 @@ void tst_E2E::reportThatCannotBeWritten()
 
 // Each step passed once while checking nothing; each now fails and says why. The next
 // procedure, on the same host, finds neither the document nor the dialog (data/).
-void tst_E2E::greensThatCheckedNothing()
+void tst_E2E::copyData(const QString &folder)
 {
-    const QDir data(QStringLiteral(KAV_E2E_DATA));
+    const QDir data(QStringLiteral(KAV_E2E_DATA) + folder);
     for (const QString &name : data.entryList(QDir::Files)) {
         QFile file(data.filePath(name));
         QVERIFY(file.open(QIODevice::ReadOnly));
@@ -755,23 +790,90 @@ void tst_E2E::greensThatCheckedNothing()
                       .replace("@DIR@", m_dir->path())
                       .toUtf8());
     }
-    // As in CI: nothing is captured, and what is missing fails.
-    QCOMPARE(run({"--output", m_output, "--quiet-client", "--update-baselines", "none",
-                  m_dir->filePath("nothing.json"), m_dir->filePath("next.json")}),
-             1);
-    QFile file(m_dir->filePath("nothing.expected.json"));
+}
+
+void tst_E2E::compareVerdicts(const QString &expectedFile)
+{
+    QFile file(m_dir->filePath(expectedFile));
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QJsonArray expected = QJsonDocument::fromJson(file.readAll()).array();
     const QList<QJsonObject> results = actionResults();
     QCOMPARE(results.size(), expected.size());
     for (int i = 0; i < expected.size(); ++i) {
         const QString details = expected[i].toString();
-        QCOMPARE(results[i]["result"].toInt(),
-                 int(details.isEmpty() ? KAVAtmEnums::Pass : KAVAtmEnums::Fail));
-        QVERIFY2(details.isEmpty() || results[i]["details"].toString().startsWith(details),
+        QVERIFY2(results[i]["result"].toInt()
+                         == int(details.isEmpty() ? KAVAtmEnums::Pass : KAVAtmEnums::Fail)
+                     && results[i]["details"].toString().contains(details),
                  qPrintable(QString::number(i) + ": " + results[i]["details"].toString()));
     }
+}
+
+void tst_E2E::greensThatCheckedNothing()
+{
+    copyData(QString());
+    // As in CI: nothing is captured, and what is missing fails.
+    QCOMPARE(run({"--output", m_output, "--quiet-client", "--update-baselines", "none",
+                  m_dir->filePath("nothing.json"), m_dir->filePath("next.json")}),
+             1);
+    compareVerdicts("nothing.expected.json");
     QVERIFY(!QFile::exists(m_dir->filePath("never-committed.json")));
+}
+
+void tst_E2E::visualAssertions()
+{
+    copyData("/visual");
+    QCOMPARE(run({"--output", m_output, "--quiet-client", "--trace", "retain-on-failure",
+                  m_dir->filePath("capture.json")}),
+             0);
+    // A pass keeps no trace with retain-on-failure.
+    QVERIFY(!report()["procedures"][0].toObject().contains("trace"));
+    const QImage sheet(m_dir->filePath("sheet.png"));
+    QVERIFY(!sheet.isNull() && QFile::exists(m_dir->filePath("window.png")));
+    // A part gone from an empty stretch of the sheet view: 10x10 pixels.
+    QImage changed = sheet.convertToFormat(QImage::Format_RGB32);
+    QPainter(&changed).fillRect(sheet.width() - 30, sheet.height() - 30, 10, 10, Qt::darkBlue);
+    QVERIFY(changed.save(m_dir->filePath("changed.png")));
+    // Two pixels to the right.
+    QImage shifted = sheet.convertToFormat(QImage::Format_RGB32);
+    shifted.fill(sheet.pixel(sheet.width() - 1, sheet.height() - 1));
+    QPainter(&shifted).drawImage(2, 0, sheet);
+    QVERIFY(shifted.save(m_dir->filePath("shifted.png")));
+    writeFile("notpng.png", "not a picture");
+    // The clock the mask hides has moved on.
+    QTest::qWait(1100);
+    QCOMPARE(run({"--output", m_output, "--quiet-client", "--trace", "retain-on-failure",
+                  "--junit", m_dir->filePath("junit.xml"), "--html", m_dir->filePath("r.html"),
+                  m_dir->filePath("compare.json")}),
+             1);
+    compareVerdicts("compare.expected.json");
+    const QJsonObject failed = actionResults()[4];
+    QStringList kinds;
+    for (const QJsonValue &attachment : failed["attachments"].toArray()) {
+        kinds.append(attachment["kind"].toString());
+        QVERIFY(QFile::exists(QDir(m_output).filePath(attachment["path"].toString())));
+    }
+    QCOMPARE(kinds, QStringList({"screenshot", "expected", "actual", "diff"}));
+    QVERIFY(QFile::exists(m_dir->filePath("changed.actual.png")));
+    QFile junit(m_dir->filePath("junit.xml"));
+    QVERIFY(junit.open(QIODevice::ReadOnly));
+    QVERIFY(junit.readAll().contains(".diff.png]]"));
+
+    // The failed attempt's trace, as a browser shows it.
+    const QString trace = report()["procedures"][0]["trace"].toString();
+    QVERIFY2(trace.endsWith("/trace/trace.html"), qPrintable(trace));
+    QFile page(m_dir->filePath("r.html"));
+    QVERIFY(page.open(QIODevice::ReadOnly));
+    QVERIFY(page.readAll().contains("class=\"flip\""));
+    QProcess browser;
+    browser.start(QStandardPaths::findExecutable("chromium"),
+                  {"--headless", "--no-sandbox", "--disable-gpu",
+                   "--user-data-dir=" + m_dir->filePath("chr"), "--dump-dom",
+                   QUrl::fromLocalFile(QDir(m_output).filePath(trace)).toString()});
+    QVERIFY(browser.waitForFinished(60000));
+    const QString dom = QString::fromUtf8(browser.readAllStandardOutput());
+    for (const char *text : {"<ol id=\"steps\"", "class=\"step fail", "id=\"marked-outline\"",
+                             "sheetView"})
+        QVERIFY2(dom.contains(QLatin1String(text)), text);
 }
 
 void tst_E2E::dataAssertBaselineLifecycle()

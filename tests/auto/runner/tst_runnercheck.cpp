@@ -13,6 +13,7 @@
 #include "kavatmopenfileactiondef.h"
 #include "kavatmrecordingactiondef.h"
 #include "kavatmresetusersettingactiondef.h"
+#include "kavatmscreenshotassertactiondef.h"
 #include "kavatmsetautomationdataactiondef.h"
 #include "kavatmsetselectionactiondef.h"
 #include "kavatmswitchenvironmentactiondef.h"
@@ -252,6 +253,7 @@ void tst_RunnerCheck::definitionsReadWhatIsDescribed()
     defs.emplace_back(new KAVAtmOpenFileActionDef);
     defs.emplace_back(new KAVAtmRecordingActionDef);
     defs.emplace_back(new KAVAtmResetUserSettingActionDef);
+    defs.emplace_back(new KAVAtmScreenshotAssertActionDef);
     defs.emplace_back(new KAVAtmSetAutomationDataActionDef);
     defs.emplace_back(new KAVAtmSetSelectionActionDef);
     defs.emplace_back(new KAVAtmSwitchEnvironmentActionDef);
