@@ -11,6 +11,7 @@
 #include <QtCore/QEventLoop>
 #include <QtCore/QPointer>
 #include <QtCore/QTimer>
+#include <QtCore/QtMath>
 #include <QtGui/QPainter>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QWidget>
@@ -77,23 +78,25 @@ QList<QRect> KAVAtmScreenshotAssertActionPrivate::MaskRects() const
         }
         return rects;
     }
-    // As the screenshot lays the windows out: side by side, scaled down together.
+    // As the screenshot lays the windows out: side by side in device pixels, scaled down
+    // together.
     const QList<QWidget *> windows = KAVAtmScreenshot::Windows();
     int width = 0;
     QHash<const QWidget *, int> offsets;
     for (const QWidget *window : windows) {
         width += width == 0 ? 0 : KAVAtmScreenshot::Gap;
         offsets.insert(window, width);
-        width += window->width();
+        width += qCeil(window->width() * window->devicePixelRatioF());
     }
     const double scale = width > 0 ? std::min(1.0, double(KAVAtmScreenshot::MaximumWidth) / width)
                                    : 1.0;
     for (const QPointer<QWidget> &mask : masks) {
         if (!mask || !mask->isVisible() || !offsets.contains(mask->window()))
             continue;
-        const QPoint at = mask->mapTo(mask->window(), QPoint());
+        const qreal ratio = mask->window()->devicePixelRatioF();
+        const QPointF at = QPointF(mask->mapTo(mask->window(), QPoint())) * ratio;
         const QRectF rect(QPointF(offsets.value(mask->window()) + at.x(), at.y()),
-                          QSizeF(mask->size()));
+                          QSizeF(mask->size()) * ratio);
         rects.append(QRectF(rect.topLeft() * scale, rect.size() * scale).toAlignedRect());
     }
     return rects;
@@ -213,6 +216,8 @@ void KAVAtmScreenshotAssertAction::Execute()
             QuitLoop(loop);
             return;
         }
+        // What is masked may change as it likes.
+        paintMasks(actual, d->MaskRects());
         if (!previous.isNull() && actual == previous) {
             settled = true;
             QuitLoop(loop);
@@ -239,7 +244,6 @@ void KAVAtmScreenshotAssertAction::Execute()
         return;
     }
     const QList<QRect> rects = d->MaskRects();
-    paintMasks(actual, rects);
 
     KAVAtmTestActionResult result(GetId(), &d->def, nullptr);
     result.SetStatus(KAVAtmEnums::Completed);

@@ -170,7 +170,7 @@ void KAVAtmOrchestratorPrivate::OnProcedureFinished(qint64 pid,
 {
     bool passed = true;
     for (const KAVAtmTestActionResult *action : procedure->GetActionResults())
-        passed = passed
+        passed = passed && action->GetStatus() == KAVAtmEnums::Completed
             && (action->GetResult() == KAVAtmEnums::Pass
                 || action->GetResult() == KAVAtmEnums::Warning);
     const QString page = trace.ProcedureFinished(procedure, passed);
@@ -183,10 +183,10 @@ void KAVAtmOrchestratorPrivate::OnProcedureFinished(qint64 pid,
     Q_EMIT owner->ProcedureResultFinished(pid, procedure);
 }
 
-void KAVAtmOrchestratorPrivate::KeepEvidence(qint64 pid, KAVAtmTestActionResult *action)
+void KAVAtmOrchestratorPrivate::KeepEvidence(qint64 pid, KAVAtmTestActionResult *action,
+                                             QByteArray &png, QStringList &lines)
 {
     const bool traced = trace.GetMode() != KAVAtmTraceWriter::Mode::Off;
-    QStringList lines;
     const auto start = logStart.constFind(action);
     if (start != logStart.constEnd()) {
         QProcess *process = launcher->FindProcess(pid);
@@ -199,10 +199,8 @@ void KAVAtmOrchestratorPrivate::KeepEvidence(qint64 pid, KAVAtmTestActionResult 
         }
         logStart.erase(start);
     }
-    const QByteArray png = action->GetScreenshot();
+    png = action->GetScreenshot();
     action->SetScreenshot(QByteArray());
-    trace.ActionFinished(action, png, lines);
-    action->SetWidgetTree(QJsonObject());
     // None asked for: one sent unasked is not kept, and none is missing. Asked for after
     // failures only, one with an action that did not fail is not kept either.
     const bool failed = action->GetResult() == KAVAtmEnums::Fail;
@@ -231,18 +229,28 @@ void KAVAtmOrchestratorPrivate::KeepEvidence(qint64 pid, KAVAtmTestActionResult 
 void KAVAtmOrchestratorPrivate::OnActionFinished(qint64 pid, KAVAtmTestActionResult *action)
 {
     // Before the result file, which names them.
-    KeepEvidence(pid, action);
+    QByteArray png;
+    QStringList lines;
+    KeepEvidence(pid, action, png, lines);
     if (action->GetActionType().compare(QLatin1String("ScreenshotAssert"), Qt::CaseInsensitive)
         == 0) {
         const QString baseline = writer.CaptureImages(action);
         if (!baseline.isEmpty())
             Q_EMIT owner->BaselineWritten(baseline);
+    } else {
+        // Images only a visual comparison sends: any other action's are not kept.
+        for (const QString &kind : KAVAtmTestActionResult::ImageKinds)
+            action->SetImage(kind, QByteArray());
+        action->SetDevicePixelRatio(0);
     }
     if (KAVAtmResultWriter::IsCapturedType(action->GetActionType())) {
         const QString baseline = writer.Capture(action);
         if (!baseline.isEmpty())
             Q_EMIT owner->BaselineWritten(baseline);
     }
+    // With the verdict as the runner left it (a baseline missing in CI fails a pass).
+    trace.ActionFinished(action, png, lines);
+    action->SetWidgetTree(QJsonObject());
     Q_EMIT owner->ActionResultFinished(pid, action);
     if (action == pendingControl.get()) {
         pendingControl.reset();
@@ -355,6 +363,8 @@ void KAVAtmOrchestratorPrivate::FinishProcess(QProcess *process, const QString &
     registry->launches.erase(it);
     trace.SetEnding(launch.pid, reason);
     FailOutstanding(launch, reason, !launch.aborted);
+    // A later host may be given the same process id.
+    trace.ForgetEnding(launch.pid);
     QTimer::singleShot(1, process, &QObject::deleteLater);
     if (KAVAtmOrchestratorClient *client = launch.client) {
         const KAVAtmOrchestratorClientConnection *connection = client->GetConnection();

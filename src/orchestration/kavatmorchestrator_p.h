@@ -72,8 +72,10 @@ private:
     void OnProcedureStarted(qint64 pid, KAVAtmTestProcedureResult *procedure);
     // The trace ended (and named in the procedure's result) before the caller hears of it.
     void OnProcedureFinished(qint64 pid, KAVAtmTestProcedureResult *procedure);
-    // The screenshot kept as a file, and a failure's host output with it.
-    void KeepEvidence(qint64 pid, KAVAtmTestActionResult *action);
+    // The screenshot kept as a file, and a failure's host output with it; png and lines get
+    // what the host sent and wrote, for the trace.
+    void KeepEvidence(qint64 pid, KAVAtmTestActionResult *action, QByteArray &png,
+                      QStringList &lines);
 };
 
 #endif // KAVATMORCHESTRATOR_P_H

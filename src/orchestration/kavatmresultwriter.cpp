@@ -229,8 +229,17 @@ QString KAVAtmResultWriter::CaptureImages(KAVAtmTestActionResult *action)
         && QFileInfo(actualPath).isFile())
         QFile::remove(actualPath);
     const auto actual = images.constFind(QStringLiteral("actual"));
-    if (actual == images.constEnd())
+    if (actual == images.constEnd()) {
+        // A first run's pass without its capture would capture nothing, and pass again.
+        if (!exists && passed) {
+            action->SetResult(KAVAtmEnums::Fail);
+            addLine(QCoreApplication::translate("KAVAtmOrchestrator",
+                                                "The capture did not reach the runner: no "
+                                                "baseline was written to %1.")
+                        .arg(path));
+        }
         return QString();
+    }
     const bool replace = (m_baselineUpdate == BaselineUpdate::All && (passed || failed))
         || (m_baselineUpdate == BaselineUpdate::Changed && failed);
     // Never a baseline from a failed action's first run: it failed before it compared.

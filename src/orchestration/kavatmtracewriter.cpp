@@ -120,18 +120,23 @@ void KAVAtmTraceWriter::ProcedureStarted(const KAVAtmTestProcedureResult *proced
         return;
     auto trace = std::make_shared<Trace>();
     trace->pid = pid;
-    QString name = folder + QDir::separator() + QStringLiteral("trace");
-    for (int n = 2; m_folders.contains(name) || QFileInfo::exists(name); ++n)
-        name = folder + QDir::separator() + QStringLiteral("trace_%1").arg(n);
-    m_folders.insert(name);
-    trace->folder = name;
     m_traces.insert(procedure, trace);
-    if (!QDir().mkpath(name)) {
+    // Made, not found: a folder that exists (another attempt's, another runner's) is not taken.
+    QString name = QStringLiteral("trace");
+    bool made = QDir().mkpath(folder);
+    for (int n = 2; made && !QDir(folder).mkdir(name); ++n) {
+        name = QStringLiteral("trace_%1").arg(n);
+        made = n < 1000;
+    }
+    if (!made) {
         qCWarning(lcOrchestration).noquote()
-            << QStringLiteral("The trace folder %1 could not be made.").arg(name);
+            << QStringLiteral("No trace folder could be made in %1.").arg(folder);
         return;
     }
-    trace->file = std::make_unique<QFile>(name + QDir::separator() + QStringLiteral("trace.ndjson"));
+    // Only a folder made here is ever removed.
+    trace->folder = folder + QDir::separator() + name;
+    trace->file = std::make_unique<QFile>(trace->folder + QDir::separator()
+                                          + QStringLiteral("trace.ndjson"));
     if (!trace->file->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         qCWarning(lcOrchestration).noquote()
             << QStringLiteral("The trace %1 could not be written: %2")
@@ -238,6 +243,11 @@ void KAVAtmTraceWriter::ActionFinished(const KAVAtmTestActionResult *action,
     Write(*trace, event);
 }
 
+void KAVAtmTraceWriter::ForgetEnding(qint64 pid)
+{
+    m_endings.remove(pid);
+}
+
 void KAVAtmTraceWriter::SetEnding(qint64 pid, const QString &reason)
 {
     if (m_mode != Mode::Off && !m_endings.contains(pid))
@@ -259,6 +269,8 @@ QString KAVAtmTraceWriter::ProcedureFinished(const KAVAtmTestProcedureResult *pr
     const bool kept = m_mode == Mode::On || !passed;
     if (!kept) {
         trace->file.reset();
+        if (trace->folder.isEmpty())
+            return QString();
         QDir(trace->folder).removeRecursively();
         // The procedure's folder too, when the trace was all it held.
         QDir().rmdir(QFileInfo(trace->folder).absolutePath());

@@ -38,7 +38,7 @@ public:
     void SetMode(Mode mode);
 
     // folder: the procedure run's; the trace goes into "trace" inside it (or "trace_2" when an
-    // attempt of the same second has it).
+    // attempt of the same second, or another runner, has it).
     void ProcedureStarted(const KAVAtmTestProcedureResult *procedure, const QString &folder,
                           qint64 pid);
     void ActionStarted(const KAVAtmTestActionResult *action);
@@ -48,6 +48,8 @@ public:
                         const QStringList &log);
     // What ended the host's procedure other than its actions (a crash, a freeze, a signal).
     void SetEnding(qint64 pid, const QString &reason);
+    // The host's procedures have all ended.
+    void ForgetEnding(qint64 pid);
     // Writes the page and ends the trace. Returns the page's path, or an empty text when the
     // trace is not kept (off, or a pass with retain-on-failure).
     QString ProcedureFinished(const KAVAtmTestProcedureResult *procedure, bool passed);
@@ -60,7 +62,6 @@ private:
     Mode m_mode = Mode::Off;
     QHash<const KAVAtmTestProcedureResult *, std::shared_ptr<Trace>> m_traces;
     QHash<qint64, QString> m_endings;
-    QSet<QString> m_folders;
 };
 
 #endif // KAVATMTRACEWRITER_P_H

@@ -34,7 +34,8 @@ inline double luma(double r, double g, double b)
     return r * 0.29889531 + g * 0.58662247 + b * 0.11448223;
 }
 
-// Signed: negative when the first pixel is the brighter one.
+// The perceived distance; for lumaOnly the brightness difference, negative when the first
+// pixel is the brighter one.
 double colourDelta(QRgb first, QRgb second, bool lumaOnly)
 {
     double r1, g1, b1, r2, g2, b2;
@@ -49,8 +50,7 @@ double colourDelta(QRgb first, QRgb second, bool lumaOnly)
         - (r2 * 0.59597799 - g2 * 0.27417610 - b2 * 0.32180189);
     const double q = (r1 * 0.21147017 - g1 * 0.52261711 + b1 * 0.31114694)
         - (r2 * 0.21147017 - g2 * 0.52261711 + b2 * 0.31114694);
-    const double delta = 0.5053 * y * y + 0.299 * i * i + 0.1957 * q * q;
-    return y1 > y2 ? -delta : delta;
+    return 0.5053 * y * y + 0.299 * i * i + 0.1957 * q * q;
 }
 
 // More than two of the pixel's neighbours have its very colour: it lies inside a flat area.
@@ -145,7 +145,7 @@ Outcome Compare(const QImage &expected, const QImage &actual, const Options &opt
             const qsizetype at = qsizetype(y) * width + x;
             const QRgb pa = a.bits[at];
             const QRgb pb = b.bits[at];
-            if (identical || pa == pb || std::abs(colourDelta(pa, pb, false)) <= limit) {
+            if (identical || pa == pb || colourDelta(pa, pb, false) <= limit) {
                 if (diff)
                     diff[at] = faded(pb);
                 continue;

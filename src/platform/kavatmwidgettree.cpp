@@ -4,6 +4,7 @@
 #include <QtCore/QElapsedTimer>
 #include <QtCore/QJsonArray>
 #include <QtCore/QPointer>
+#include <QtCore/QtMath>
 #include <QtWidgets/QAbstractButton>
 #include <QtWidgets/QAbstractItemView>
 #include <QtWidgets/QAbstractSlider>
@@ -111,9 +112,12 @@ QJsonObject describe(const QWidget *widget, const QWidget *window, const QString
     if (!name.isEmpty())
         node.insert(QStringLiteral("name"), name);
     node.insert(QStringLiteral("path"), path);
+    // In the screenshot's device pixels.
+    const qreal ratio = window->devicePixelRatioF();
     const QPoint at = widget == window ? QPoint() : widget->mapTo(window, QPoint());
     node.insert(QStringLiteral("geometry"),
-                QJsonArray {at.x(), at.y(), widget->width(), widget->height()});
+                QJsonArray {qRound(at.x() * ratio), qRound(at.y() * ratio),
+                            qRound(widget->width() * ratio), qRound(widget->height() * ratio)});
     node.insert(QStringLiteral("visible"), widget->isVisible());
     node.insert(QStringLiteral("enabled"), widget->isEnabled());
     if (widget == focus)
@@ -186,7 +190,8 @@ QJsonObject Snapshot()
     const QList<QWidget *> windows = KAVAtmScreenshot::Windows();
     int width = 0;
     for (const QWidget *window : windows)
-        width += (width == 0 ? 0 : KAVAtmScreenshot::Gap) + window->width();
+        width += (width == 0 ? 0 : KAVAtmScreenshot::Gap)
+            + qCeil(window->width() * window->devicePixelRatioF());
     const double scale
         = width > 0 ? std::min(1.0, double(KAVAtmScreenshot::MaximumWidth) / width) : 1.0;
     QJsonArray placed;
@@ -197,7 +202,7 @@ QJsonObject Snapshot()
         placed.append(QJsonObject {
             {QStringLiteral("x"), x},
             {QStringLiteral("node"), describe(window, window, QString(), marked, focus, budget)}});
-        x += window->width() + KAVAtmScreenshot::Gap;
+        x += qCeil(window->width() * window->devicePixelRatioF()) + KAVAtmScreenshot::Gap;
     }
     QJsonObject snapshot {{QStringLiteral("scale"), scale}, {QStringLiteral("windows"), placed}};
     if (marked)

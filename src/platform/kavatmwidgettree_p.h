@@ -22,8 +22,8 @@ KAVAUTOMATION_EXPORT QString PathOf(const QWidget *widget);
 // The widget an action worked on, marked in the next snapshot (then forgotten).
 KAVAUTOMATION_EXPORT void Mark(QWidget *widget);
 
-// Every visible top-level window and its widgets: class, name, path, geometry in its window,
-// visible, enabled, focus and what it shows. {"scale", "marked", "windows": [{"x", "node"}],
+// Every visible top-level window and its widgets: class, name, path, geometry in its window
+// (device pixels), visible, enabled, focus and what it shows. {"scale", "marked", "windows": [{"x", "node"}],
 // "costMs"},
 // with the windows placed as the screenshot places them. The marked widget is the one Mark()
 // named, else the active modal dialog, else the focus widget.

@@ -64,6 +64,9 @@ void tst_KAVAtmImageComparison::compare_data()
     const QImage faint = withPixel(white, 3, 2, qRgb(250, 250, 250));
     QTest::newRow("faint, under the threshold") << white << faint << 0.2 << false << qint64(0)
                                                 << false << "";
+    QTest::newRow("grey, over the threshold")
+        << white << withPixel(white, 3, 2, qRgb(200, 200, 200)) << 0.2 << false << qint64(1)
+        << false << "";
     QTest::newRow("faint, threshold 0") << white << faint << 0.0 << false << qint64(1) << false
                                         << "";
     // Threshold 1 takes the largest distance there is (black on white) as the same.
@@ -74,6 +77,14 @@ void tst_KAVAtmImageComparison::compare_data()
                                        << true << "";
     QTest::newRow("anti-aliased edge, counted")
         << disc(20) << disc(20.4) << 0.1 << true << qint64(-2) << false << "";
+    // Between a darker and a brighter flat area, but with more than two neighbours of its own
+    // colour: no rim either.
+    QImage halves = filled(20, 20);
+    QPainter(&halves).fillRect(0, 0, 10, 20, Qt::black);
+    for (const QPoint &grey : {QPoint(10, 9), QPoint(10, 11), QPoint(11, 9)})
+        halves.setPixel(grey, qRgb(128, 128, 128));
+    QTest::newRow("crowded, no edge") << halves << withPixel(halves, 10, 10, qRgb(128, 128, 128))
+                                      << 0.1 << false << qint64(1) << false << "";
     // A changed area inside a flat one is no rim: every pixel counts.
     QImage block = filled(20, 20);
     QPainter(&block).fillRect(5, 5, 4, 3, QColor(200, 0, 0));
