@@ -86,7 +86,8 @@ CommandLine ParseCommandLine(const QStringList &arguments)
         "written whole)\n"
         "  1  an action failed or did not run (a client that exited, fell silent or ran "
         "past the time-out fails what it did not complete; an invalid procedure file does "
-        "not run), or a client crashed or exited with a non-zero code\n"
+        "not run), a client crashed or exited with a non-zero code, or (with "
+        "--fail-on-flaky) a procedure passed only on a retry\n"
         "  2  usage or set-up error (no clients, no valid procedure, listening failed, "
         "the client could not be started), or the report could not be written\n"
         "  128+N  interrupted by signal N (SIGINT, SIGTERM, SIGHUP): the client was stopped, "
@@ -209,6 +210,22 @@ CommandLine ParseCommandLine(const QStringList &arguments)
                        "in the reports: failures (after each failed action), all (after every "
                        "action) or off (default: failures)."),
         QStringLiteral("when"), QStringLiteral("failures"));
+    const QCommandLineOption failOnFlaky(
+        QStringLiteral("fail-on-flaky"),
+        QStringLiteral("With --retries: a procedure that passed only on a retry fails the run "
+                       "(exit 1), for teams that quarantine flaky procedures."));
+    const QCommandLineOption lastFailed(
+        QStringLiteral("last-failed"),
+        QStringLiteral("Run only the procedure files that failed or did not run in an earlier "
+                       "report.json (matched by path, else by file name); none: nothing runs, "
+                       "and the run passes."),
+        QStringLiteral("report"));
+    const QCommandLineOption repeatEach(
+        QStringLiteral("repeat-each"),
+        QStringLiteral("Run each procedure N times, each on a fresh client, to hunt "
+                       "flakiness; it passes only when every run passed, and the summary says "
+                       "how many did (default: 1)."),
+        QStringLiteral("N"), QStringLiteral("1"));
     const QCommandLineOption trace(
         QStringLiteral("trace"),
         QStringLiteral("Keep a step trace of each procedure attempt in its folder, as "
@@ -233,7 +250,8 @@ CommandLine ParseCommandLine(const QStringList &arguments)
                        grace,     quiet,           builtInKey,  record, force,   grep,
                        list,      junit,           html,        shard,  retries, jobs,
                        merge,     updateBaselines, screenshots, check,  strict,  schema,
-                       isolation, durations,      trace});
+                       isolation, durations,      trace,       failOnFlaky,
+                       lastFailed, repeatEach});
     parser.addPositionalArgument(QStringLiteral("procedures"),
                                  QStringLiteral("Procedure files to run, in order."),
                                  QStringLiteral("procedure.json..."));
@@ -333,6 +351,21 @@ CommandLine ParseCommandLine(const QStringList &arguments)
     if (!QStringList {QStringLiteral("failures"), QStringLiteral("all"), QStringLiteral("off")}
              .contains(options.screenshots))
         return error(QStringLiteral("--screenshots takes failures, all or off."));
+    options.failOnFlaky = parser.isSet(failOnFlaky);
+    options.lastFailedFile = parser.value(lastFailed);
+    if (parser.isSet(lastFailed) && options.lastFailedFile.isEmpty())
+        return error(QStringLiteral("--last-failed takes a report.json."));
+    options.repeatEach = parser.value(repeatEach).toInt(&ok);
+    if (!ok || options.repeatEach < 1)
+        return error(QStringLiteral("--repeat-each takes a whole number, 1 or more."));
+    if (options.repeatEach > 1) {
+        // A retry would hide the very failures the repeats are there to count.
+        if (options.retries > 0)
+            return error(QStringLiteral("--repeat-each cannot be combined with --retries."));
+        if (options.mode == KAVAtmEnums::Recording)
+            return error(QStringLiteral("--repeat-each cannot be combined with a recording."));
+        options.isolateProcedures = true;
+    }
     options.trace = parser.value(trace).toLower();
     if (!QStringList {QStringLiteral("on"), QStringLiteral("retain-on-failure"),
                       QStringLiteral("off")}

@@ -307,10 +307,41 @@ QString procedureSection(const QJsonObject &procedure)
     html += QStringLiteral(" <small>(%1, %2 s)</small></summary>\n")
                 .arg(escaped(procedure.value(QLatin1String("file")).toString()),
                      QString::number(Seconds(procedure), 'f', 3));
+    const auto link = [](const QString &path, const QString &text) {
+        return QStringLiteral("<a href=\"%1\">%2</a>")
+            .arg(escaped(QString::fromLatin1(QUrl::toPercentEncoding(path, "/"))), text);
+    };
     const QString trace = procedure.value(QLatin1String("trace")).toString();
     if (!trace.isEmpty())
-        html += QStringLiteral("<p class=\"trace\"><a href=\"%1\">Step trace</a></p>\n")
-                    .arg(escaped(QString::fromLatin1(QUrl::toPercentEncoding(trace, "/"))));
+        html += QStringLiteral("<p class=\"trace\">%1</p>\n")
+                    .arg(link(trace, QStringLiteral("Step trace")));
+    // Every attempt with its evidence: a flaky pass keeps what its failures showed.
+    const QJsonArray attempts = procedure.value(QLatin1String("attemptResults")).toArray();
+    if (!attempts.isEmpty()) {
+        html += QStringLiteral("<ul class=\"attempts\">");
+        for (const QJsonValue &value : attempts) {
+            const QJsonObject attempt = value.toObject();
+            QStringList parts;
+            for (const QJsonValue &failure : attempt.value(QLatin1String("failures")).toArray())
+                parts.append(escaped(ActionTitle(failure.toObject()) + QStringLiteral(": ")
+                                     + failure[QLatin1String("details")].toString().section(
+                                         QLatin1Char('\n'), 0, 0)));
+            if (attempt.contains(QLatin1String("folder")))
+                parts.append(link(attempt.value(QLatin1String("folder")).toString(),
+                                  QStringLiteral("files")));
+            if (attempt.contains(QLatin1String("trace")))
+                parts.append(link(attempt.value(QLatin1String("trace")).toString(),
+                                  QStringLiteral("trace")));
+            html += QStringLiteral("<li>Attempt %1: %2%3</li>")
+                        .arg(attempt.value(QLatin1String("attempt")).toInt())
+                        .arg(attempt.value(QLatin1String("passed")).toBool()
+                                 ? QStringLiteral("passed")
+                                 : QStringLiteral("failed"),
+                             parts.isEmpty() ? QString()
+                                             : QStringLiteral(" — ") + parts.join(QStringLiteral("; ")));
+        }
+        html += QStringLiteral("</ul>\n");
+    }
     html += QStringLiteral("<table><tr><th>#</th><th>Action</th><th>Result</th><th>Time (s)</th>"
                            "<th>Details</th></tr>\n");
     for (int i = 0; i < actions.size(); ++i) {

@@ -1,6 +1,7 @@
 #include "junitreport.h"
 #include "reportjson.h"
 
+#include <QtCore/QHash>
 #include <QtCore/QJsonArray>
 #include <QtCore/QRegularExpression>
 #include <QtCore/QXmlStreamWriter>
@@ -76,6 +77,20 @@ void writeFailures(QXmlStreamWriter &xml, const QString &suite,
     writeCases(xml, suite, failures, true);
 }
 
+// The convention CI servers read to show a testcase's files, a line per file.
+QStringList attachmentLines(const QJsonObject &action)
+{
+    QStringList files;
+    for (const QJsonValue &attachment : action.value(QLatin1String("attachments")).toArray()) {
+        const QString path = attachment[QLatin1String("path")].toString();
+        // A path that could close the marker and open another is no file of ours.
+        if (!path.isEmpty() && !path.contains(QLatin1String("]]"))
+            && !path.contains(QLatin1Char('\n')) && !path.contains(QLatin1Char('\r')))
+            files.append(QStringLiteral("[[ATTACHMENT|%1]]").arg(path));
+    }
+    return files;
+}
+
 // Returns how many of its testcases failed.
 int writeProcedure(QXmlStreamWriter &xml, const QJsonObject &procedure)
 {
@@ -112,19 +127,21 @@ int writeProcedure(QXmlStreamWriter &xml, const QJsonObject &procedure)
         }
         xml.writeEndElement();
     }
+    // The other attempts' failures of each action, for the elements CI servers read reruns
+    // from.
+    QHash<int, QList<QJsonObject>> earlier;
+    const int last = procedure.value(QLatin1String("attempt")).toInt(1);
+    for (const QJsonValue &attempt : procedure.value(QLatin1String("attemptResults")).toArray()) {
+        if (attempt[QLatin1String("attempt")].toInt() == last)
+            continue;
+        for (const QJsonValue &failure : attempt[QLatin1String("failures")].toArray())
+            earlier[failure[QLatin1String("index")].toInt(-1)].append(failure.toObject());
+    }
     for (int i = 0; i < actions.size(); ++i) {
         const QJsonObject action = actions.at(i).toObject();
         const QString details = action.value(QLatin1String("details")).toString();
         QString output;
-        QStringList files;
-        // The convention CI servers read to show a testcase's files.
-        for (const QJsonValue &attachment : action.value(QLatin1String("attachments")).toArray()) {
-            const QString path = attachment[QLatin1String("path")].toString();
-            // A path that could close the marker and open another is no file of ours.
-            if (!path.isEmpty() && !path.contains(QLatin1String("]]"))
-                && !path.contains(QLatin1Char('\n')) && !path.contains(QLatin1Char('\r')))
-                files.append(QStringLiteral("[[ATTACHMENT|%1]]").arg(path));
-        }
+        const QStringList files = attachmentLines(action);
         QString log;
         for (const QJsonValue &line : action.value(QLatin1String("log")).toArray())
             log += line.toString() + QLatin1Char('\n');
@@ -157,6 +174,24 @@ int writeProcedure(QXmlStreamWriter &xml, const QJsonObject &procedure)
             break;
         case Verdict::Pass:
             break;
+        }
+        // Surefire's: a pass after failed attempts is flaky, a failure's other attempts reruns.
+        const Verdict verdict = ActionVerdict(action);
+        if (verdict != Verdict::NotRun) {
+            for (const QJsonObject &failure : earlier.value(i)) {
+                const QString text = failure.value(QLatin1String("details")).toString();
+                xml.writeStartElement(verdict == Verdict::Fail ? QStringLiteral("rerunFailure")
+                                                               : QStringLiteral("flakyFailure"));
+                xml.writeAttribute(QStringLiteral("message"), NoAttachments(text));
+                xml.writeAttribute(QStringLiteral("type"),
+                                   failure.value(QLatin1String("actionType")).toString());
+                xml.writeTextElement(QStringLiteral("stackTrace"),
+                                     NoAttachments(text + where(failure)));
+                const QStringList lines = attachmentLines(failure);
+                if (!lines.isEmpty())
+                    xml.writeTextElement(QStringLiteral("system-out"), lines.join(QLatin1Char('\n')));
+                xml.writeEndElement();
+            }
         }
         // Only the runner's own lines may name files for a CI server to publish.
         output = NoAttachments(output);

@@ -583,6 +583,23 @@ QList<CheckProblem> CheckProcedureFile(const QString &path, bool compileScripts,
     return Checker(path, compileScripts, missingBaselineWarns).Run();
 }
 
+QList<int> ActionLines(const QByteArray &text)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(text, &error);
+    if (error.error != QJsonParseError::NoError)
+        return {};
+    const qsizetype count = document.object().value(QLatin1String("actions")).toArray().size();
+    const Positions positions(text);
+    QList<qsizetype> offsets;
+    for (qsizetype i = 0; i < count; ++i)
+        offsets.append(positions.At(QStringLiteral("/actions/%1").arg(i)));
+    QList<int> lines;
+    for (const auto &[line, column] : positions.LinesAndColumns(offsets))
+        lines.append(line);
+    return lines;
+}
+
 namespace {
 
 // A pattern that matches the text in any letter case (JSON Schema patterns have no flags).

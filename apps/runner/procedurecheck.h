@@ -29,6 +29,9 @@ struct CheckProblem {
 QList<CheckProblem> CheckProcedureFile(const QString &path, bool compileScripts = true,
                                        bool missingBaselineWarns = false);
 
+// The line (from 1) each action of a procedure file's text begins on; empty when it is no JSON.
+QList<int> ActionLines(const QByteArray &text);
+
 // The JSON Schema (draft 2020-12) of a procedure file, one branch per action type.
 QByteArray ProcedureSchema();
 

@@ -39,8 +39,10 @@ bool ProcedurePassed(const QJsonObject &procedure)
 
 int ContentExitCode(const QJsonObject &report)
 {
+    const bool failOnFlaky = report.value(QLatin1String("failOnFlaky")).toBool();
     for (const QJsonValue &procedure : report.value(QLatin1String("procedures")).toArray()) {
-        if (!ProcedurePassed(procedure.toObject()))
+        if (!ProcedurePassed(procedure.toObject())
+            || (failOnFlaky && procedure[QLatin1String("flaky")].toBool()))
             return 1;
     }
     for (const char *key : {"notStarted", "invalidProcedures", "clientErrors", "reportErrors"}) {
@@ -60,17 +62,47 @@ template<typename Change> QJsonObject changeAttachments(QJsonObject report, Chan
         QJsonObject procedure = procedures.at(p).toObject();
         QJsonArray actions = procedure.value(QLatin1String("actionResults")).toArray();
         bool changed = false;
-        // The trace's page goes where its procedure's files go.
-        if (procedure.contains(QLatin1String("trace"))) {
-            const QJsonObject trace = change(QJsonObject {
-                {QStringLiteral("kind"), QStringLiteral("trace")},
-                {QStringLiteral("path"), procedure.value(QLatin1String("trace")).toString()}});
-            if (trace.isEmpty())
-                procedure.remove(QStringLiteral("trace"));
+        // The trace's page and each attempt's files go where its procedure's files go.
+        const auto changePath = [&change](QJsonObject &object, const char *key) {
+            if (!object.contains(QLatin1String(key)))
+                return;
+            const QJsonObject changedPath = change(QJsonObject {
+                {QStringLiteral("kind"), QLatin1String(key)},
+                {QStringLiteral("path"), object.value(QLatin1String(key)).toString()}});
+            if (changedPath.isEmpty())
+                object.remove(QLatin1String(key));
             else
-                procedure.insert(QStringLiteral("trace"), trace.value(QLatin1String("path")));
-            changed = true;
+                object.insert(QLatin1String(key), changedPath.value(QLatin1String("path")));
+        };
+        changePath(procedure, "trace");
+        QJsonArray attempts = procedure.value(QLatin1String("attemptResults")).toArray();
+        for (qsizetype a = 0; a < attempts.size(); ++a) {
+            QJsonObject attempt = attempts.at(a).toObject();
+            changePath(attempt, "trace");
+            changePath(attempt, "folder");
+            QJsonArray failures = attempt.value(QLatin1String("failures")).toArray();
+            for (qsizetype f = 0; f < failures.size(); ++f) {
+                QJsonObject failure = failures.at(f).toObject();
+                QJsonArray kept;
+                for (const QJsonValue &attachment :
+                     failure.value(QLatin1String("attachments")).toArray()) {
+                    QJsonObject given = attachment.toObject();
+                    given.remove(QStringLiteral("embedded"));
+                    const QJsonObject changedAttachment = change(given);
+                    if (!changedAttachment.isEmpty())
+                        kept.append(changedAttachment);
+                }
+                if (failure.contains(QLatin1String("attachments")))
+                    failure.insert(QStringLiteral("attachments"), kept);
+                failures[f] = failure;
+            }
+            if (!failures.isEmpty())
+                attempt.insert(QStringLiteral("failures"), failures);
+            attempts[a] = attempt;
         }
+        if (!attempts.isEmpty())
+            procedure.insert(QStringLiteral("attemptResults"), attempts);
+        changed = true;
         for (qsizetype a = 0; a < actions.size(); ++a) {
             QJsonObject action = actions.at(a).toObject();
             QJsonArray attachments = action.value(QLatin1String("attachments")).toArray();

@@ -17,7 +17,8 @@ Verdict ActionVerdict(const QJsonObject &action);
 // A procedure passes when every action completed with Pass or Warning.
 bool ProcedurePassed(const QJsonObject &procedure);
 // 1 when what the report holds fails the run (a failed or not run action, a procedure never
-// started, an invalid procedure file, a client error, a run that did not finish), else 0.
+// started, an invalid procedure file, a client error, a run that did not finish, a flaky
+// procedure in a run with "failOnFlaky"), else 0.
 int ContentExitCode(const QJsonObject &report);
 // The report with every text made fit for XML and HTML: a lone UTF-16 surrogate or a control
 // character other than tab and line breaks becomes U+FFFD.

@@ -1,4 +1,5 @@
 #include "runner.h"
+#include "cioutputs.h"
 #include "console.h"
 #include "hostpool.h"
 #include "htmlreport.h"
@@ -167,6 +168,34 @@ bool Runner::Start()
         return false;
     if (!m_options.list && !m_options.check && !CheckPaths())
         return false;
+
+    if (!m_options.lastFailedFile.isEmpty()) {
+        QSet<QString> failed;
+        QString error;
+        if (!ReadLastFailed(m_options.lastFailedFile, &failed, &error)) {
+            err(tr("--last-failed: %1").arg(error));
+            return false;
+        }
+        const qsizetype given = m_options.procedureFiles.size();
+        QStringList kept;
+        for (const QString &file : std::as_const(m_options.procedureFiles)) {
+            if (failed.contains(file) || failed.contains(QFileInfo(file).fileName()))
+                kept.append(file);
+        }
+        m_options.procedureFiles = kept;
+        out(tr("--last-failed: %1 of %2 procedure file(s) failed or did not run in %3")
+                .arg(QString::number(kept.size()), QString::number(given),
+                     m_options.lastFailedFile));
+        // Nothing failed last time: nothing to run, and nothing wrong.
+        if (kept.isEmpty() && !m_options.list && !m_options.check) {
+            if (!QDir().mkpath(m_options.outputDir)) {
+                err(tr("cannot create the output folder %1.").arg(m_options.outputDir));
+                return false;
+            }
+            m_options.outputDir = QFileInfo(m_options.outputDir).absoluteFilePath();
+            return FinishWithoutRunning(true);
+        }
+    }
 
     if (m_options.shardCount > 1) {
         const int given = int(m_options.procedureFiles.size());
@@ -361,7 +390,13 @@ bool Runner::Start()
               .arg(m_options.clientName, KAVAtmEnums::GetPlatformModeEnumText(m_options.mode),
                    QString::number(m_expectedProcedures));
     out(m_options.jobs > 1 ? starting + tr(" on up to %1 hosts").arg(m_options.jobs) : starting);
-    m_pool->SetPending(m_selected);
+    // Repeated side by side: each run on a fresh client, one procedure's runs after another's.
+    QList<KAVAtmTestProcedureDef *> pending;
+    for (KAVAtmTestProcedureDef *procedure : std::as_const(m_selected)) {
+        for (int i = 0; i < m_options.repeatEach; ++i)
+            pending.append(procedure);
+    }
+    m_pool->SetPending(pending);
     // A recording needs its client even with nothing to run.
     const bool launched = m_selected.isEmpty() ? m_pool->Launch({}) : m_pool->Dispatch();
     if (!launched) {
@@ -425,6 +460,8 @@ void Runner::OnActionFinished(qlonglong pid, const KAVAtmTestActionResult *actio
                                  .filePath(attachment[QLatin1String("path")].toString()));
     }
     out(line);
+    if (action->GetResult() == KAVAtmEnums::Fail && OnGitHub())
+        AnnotateFailure(action);
 }
 
 void Runner::OnProcedureStarted(qlonglong pid, const KAVAtmTestProcedureResult *procedure)
@@ -545,8 +582,12 @@ QList<const KAVAtmTestProcedureResult *> Runner::LatestResults() const
     for (const KAVAtmTestProcedureDef *def : m_selected) {
         const KAVAtmTestProcedureResult *found = nullptr;
         for (const KAVAtmTestProcedureResult *result : m_procedures) {
-            if (result->GetProcedureDef() == def)
-                found = result;
+            if (result->GetProcedureDef() != def)
+                continue;
+            // Of repeats, the first that failed speaks for them all.
+            if (m_options.repeatEach > 1 && found && !passed(found))
+                break;
+            found = result;
         }
         latest.append(found);
     }
@@ -639,8 +680,20 @@ int Runner::Summarize() const
                  QString::number(counts.warnings), QString::number(counts.failed),
                  QString::number(counts.notRun), QString::number(procedures.size()),
                  QString::number(m_elapsed.elapsed() / 1000.0, 'f', 1)));
+    if (m_options.repeatEach > 1) {
+        QStringList repeated;
+        for (const QJsonValue &value : procedures)
+            repeated.append(tr("  %1: %2 of %3 passed")
+                                .arg(Console::oneLine(ReportJson::ProcedureName(value.toObject())),
+                                     QString::number(value[QLatin1String("repeatsPassed")].toInt()),
+                                     QString::number(m_options.repeatEach)));
+        out(tr("Repeated %1 times:\n").arg(m_options.repeatEach)
+            + repeated.join(QLatin1Char('\n')));
+    }
     if (!flaky.isEmpty())
-        out(tr("Flaky:\n") + flaky.join(QLatin1Char('\n')));
+        out((m_options.failOnFlaky ? tr("Flaky (--fail-on-flaky: the run fails):\n")
+                                   : tr("Flaky:\n"))
+            + flaky.join(QLatin1Char('\n')));
     if (m_options.baselineUpdateFromCi)
         out(tr("Baselines: none written, and a missing one fails (CI is set; "
                "--update-baselines missing captures them)."));
@@ -703,6 +756,55 @@ void Runner::OnExecutionCompleted()
     Q_EMIT Finished(WriteReports(code));
 }
 
+bool Runner::OnGitHub()
+{
+    return qEnvironmentVariable("GITHUB_ACTIONS") == QLatin1String("true");
+}
+
+void Runner::WriteStepSummary(int code) const
+{
+    const QString path = qEnvironmentVariable("GITHUB_STEP_SUMMARY");
+    if (!OnGitHub() || path.isEmpty())
+        return;
+    QStringList files {QDir(m_options.outputDir).filePath(QStringLiteral("report.json"))};
+    for (const QString &file : {m_options.junitFile, m_options.htmlFile}) {
+        if (!file.isEmpty())
+            files.append(file);
+    }
+    // Appended: the job's other steps write there too.
+    QFile summary(path);
+    const QByteArray text = CiOutputs::GitHubSummary(BuildReport(code), files).toUtf8();
+    if (!summary.open(QIODevice::Append | QIODevice::WriteOnly) || summary.write(text) != text.size())
+        err(tr("the job summary %1 could not be written: %2").arg(path, summary.errorString()));
+}
+
+void Runner::AnnotateFailure(const KAVAtmTestActionResult *action)
+{
+    const KAVAtmTestProcedureResult *procedure = action->GetParentProcedureResult();
+    const KAVAtmTestProcedureDef *procedureDef = procedure ? procedure->GetProcedureDef() : nullptr;
+    QString file = procedureDef ? procedureDef->GetFilePath() : QString();
+    int line = 0;
+    const QJsonObject location = action->GetLocation();
+    if (!location.isEmpty()) {
+        file = location.value(QLatin1String("file")).toString();
+        line = location.value(QLatin1String("line")).toInt();
+    } else if (procedureDef && action->GetActionDef()) {
+        auto lines = m_actionLines.constFind(file);
+        if (lines == m_actionLines.constEnd()) {
+            QByteArray text;
+            KAVAtmReadFile::Read(file, qint64(16) << 20, &text);
+            lines = m_actionLines.insert(file, ActionLines(text));
+        }
+        const int index = procedureDef->GetActionIndex(
+            *const_cast<KAVAtmTestActionDef *>(action->GetActionDef()));
+        line = lines->value(index, 0);
+    }
+    out(CiOutputs::GitHubError(file, line,
+                               procedureTitle(procedure) + QStringLiteral(" / ")
+                                   + actionTitle(action),
+                               action->GetDetails()));
+}
+
 int Runner::WriteReports(int code)
 {
     if (m_interrupted)
@@ -743,6 +845,7 @@ int Runner::WriteReports(int code)
     if (reportCode >= 0)
         out(tr("Report: %1")
                 .arg(QDir(m_options.outputDir).filePath(QStringLiteral("report.json"))));
+    WriteStepSummary(code);
     return code;
 }
 
@@ -773,6 +876,43 @@ void Runner::Interrupt(int signal)
     });
 }
 
+QJsonArray Runner::AttemptResults(const KAVAtmTestProcedureResult *latest) const
+{
+    const QDir output(QFileInfo(m_options.outputDir).absoluteFilePath());
+    QJsonArray attempts;
+    for (const KAVAtmTestProcedureResult *result : m_procedures) {
+        if (result->GetProcedureDef() != latest->GetProcedureDef())
+            continue;
+        QJsonObject attempt {{QStringLiteral("attempt"), result->GetAttempt()},
+                             {QStringLiteral("passed"), passed(result)}};
+        const QJsonObject times = result->ToJson();
+        for (const char *key : {"startTime", "endTime", "trace"}) {
+            if (times.contains(QLatin1String(key)))
+                attempt.insert(QLatin1String(key), times.value(QLatin1String(key)));
+        }
+        const QString folder = m_orchestrator->GetProcedureFolder(result);
+        if (QFileInfo(folder).isDir())
+            attempt.insert(QStringLiteral("folder"),
+                           output.relativeFilePath(QFileInfo(folder).absoluteFilePath()));
+        // What failed, with its files: the evidence a flaky procedure's pass would hide.
+        QJsonArray failures;
+        const QList<KAVAtmTestActionResult *> actions = result->GetActionResults();
+        for (int i = 0; i < actions.size(); ++i) {
+            if (actions.at(i)->GetResult() != KAVAtmEnums::Fail)
+                continue;
+            QJsonObject failure = actions.at(i)->ToJson();
+            failure.insert(QStringLiteral("index"), i);
+            if (actions.at(i)->GetActionDef() && !actions.at(i)->GetActionDef()->GetName().isEmpty())
+                failure.insert(QStringLiteral("name"), actions.at(i)->GetActionDef()->GetName());
+            failures.append(failure);
+        }
+        if (!failures.isEmpty())
+            attempt.insert(QStringLiteral("failures"), failures);
+        attempts.append(attempt);
+    }
+    return attempts;
+}
+
 QJsonObject Runner::BuildReport(int exitCode) const
 {
     QJsonArray procedures;
@@ -791,7 +931,19 @@ QJsonObject Runner::BuildReport(int exitCode) const
             actions.append(result);
         }
         json.insert(QStringLiteral("actionResults"), actions);
-        json.insert(QStringLiteral("flaky"), attempts > 1 && ReportJson::ProcedurePassed(json));
+        // Passed on a retry; repeats that all passed are no sign of flakiness.
+        json.insert(QStringLiteral("flaky"), m_options.repeatEach == 1 && attempts > 1
+                                                 && ReportJson::ProcedurePassed(json));
+        if (attempts > 1)
+            json.insert(QStringLiteral("attemptResults"), AttemptResults(procedure));
+        if (m_options.repeatEach > 1) {
+            json.insert(QStringLiteral("repeats"), m_options.repeatEach);
+            int passedRuns = 0;
+            for (const KAVAtmTestProcedureResult *result : m_procedures)
+                passedRuns += result->GetProcedureDef() == procedure->GetProcedureDef()
+                    && passed(result);
+            json.insert(QStringLiteral("repeatsPassed"), passedRuns);
+        }
         // Which host ran it: the timeline shows what ran side by side under --jobs.
         if (m_hosts.contains(procedure))
             json.insert(QStringLiteral("host"), m_hosts.value(procedure));
@@ -824,6 +976,7 @@ QJsonObject Runner::BuildReport(int exitCode) const
         {QStringLiteral("finished"), exitCode >= 0},
         {QStringLiteral("exitCode"), exitCode},
         {QStringLiteral("procedures"), procedures},
+        {QStringLiteral("failOnFlaky"), m_options.failOnFlaky},
         {QStringLiteral("notStarted"), notStarted},
         {QStringLiteral("baselinesWritten"), QJsonArray::fromStringList(m_baselinesWritten)},
         {QStringLiteral("checkWarnings"), m_checkWarnings},
@@ -1028,23 +1181,56 @@ QStringList Runner::BalanceShard(const QStringList &files, int index, int count,
     return selected;
 }
 
-bool Runner::ReadDurations(const QString &report, QHash<QString, double> *durations, QString *error)
+namespace {
+
+bool readReport(const QString &report, QJsonObject *read, QString *error)
 {
     QByteArray content;
     QString reason;
     // Merged reports of large suites run to tens of megabytes.
     if (KAVAtmReadFile::Read(report, qint64(512) << 20, &content, &reason)
         != KAVAtmReadFile::Outcome::Read) {
-        *error = reason.isEmpty() ? tr("%1 cannot be read.").arg(report) : reason;
+        *error = reason.isEmpty() ? Runner::tr("%1 cannot be read.").arg(report) : reason;
         return false;
     }
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(content, &parseError);
     if (!document.isObject()) {
-        *error = tr("%1 is not a report: %2").arg(report, parseError.errorString());
+        *error = Runner::tr("%1 is not a report: %2").arg(report, parseError.errorString());
         return false;
     }
-    for (const QJsonValue &value : document.object().value(QLatin1String("procedures")).toArray()) {
+    *read = document.object();
+    return true;
+}
+
+} // namespace
+
+bool Runner::ReadLastFailed(const QString &report, QSet<QString> *files, QString *error)
+{
+    QJsonObject read;
+    if (!readReport(report, &read, error))
+        return false;
+    const auto add = [files](const QString &file) {
+        if (!file.isEmpty())
+            *files << file << QFileInfo(file).fileName();
+    };
+    for (const QJsonValue &procedure : read.value(QLatin1String("procedures")).toArray()) {
+        if (!ReportJson::ProcedurePassed(procedure.toObject()))
+            add(procedure[QLatin1String("file")].toString());
+    }
+    for (const char *key : {"notStarted", "invalidProcedures"}) {
+        for (const QJsonValue &procedure : read.value(QLatin1String(key)).toArray())
+            add(procedure[QLatin1String("file")].toString());
+    }
+    return true;
+}
+
+bool Runner::ReadDurations(const QString &report, QHash<QString, double> *durations, QString *error)
+{
+    QJsonObject read;
+    if (!readReport(report, &read, error))
+        return false;
+    for (const QJsonValue &value : read.value(QLatin1String("procedures")).toArray()) {
         const QJsonObject procedure = value.toObject();
         const QString file = procedure.value(QLatin1String("file")).toString();
         const double seconds = ReportJson::Seconds(procedure);

@@ -12,6 +12,7 @@
 #include <QtCore/QJsonArray>
 #include <QtCore/QList>
 #include <QtCore/QObject>
+#include <QtCore/QSet>
 #include <QtCore/QTimer>
 
 #include <map>
@@ -58,6 +59,12 @@ struct RunnerOptions {
     QString htmlFile;
     // A failing procedure runs again on a fresh client up to this many times.
     int retries = 0;
+    // A procedure that passed only on a retry fails the run.
+    bool failOnFlaky = false;
+    // An earlier report.json: only the procedure files that failed or did not run in it run.
+    QString lastFailedFile;
+    // Each procedure runs this many times, each on a fresh client.
+    int repeatEach = 1;
     // Which baselines the data of script and assertion actions writes.
     KAVAtmExecutorBase::BaselineUpdate baselineUpdate = KAVAtmExecutorBase::BaselineUpdate::Missing;
     // None was taken because the CI environment variable is set (the summary says so).
@@ -105,6 +112,9 @@ public:
     // path and by file name; false, with why, when it cannot be read.
     static bool ReadDurations(const QString &report, QHash<QString, double> *durations,
                               QString *error);
+    // The procedure files of a report.json that failed or did not run (never started, or an
+    // invalid file), by path and by file name; false, with why, when it cannot be read.
+    static bool ReadLastFailed(const QString &report, QSet<QString> *files, QString *error);
     // Whether the failure of host pid is a retry's to decide: it took down a procedure that
     // runs again (the last one the host ran, of those ran in start order). A host that died
     // after its procedures passed stays a failure of the run.
@@ -154,6 +164,13 @@ private:
     // The latest result of each selected procedure, in selection order (null: never started),
     // and how many times each ran.
     QList<const KAVAtmTestProcedureResult *> LatestResults() const;
+    // Under GitHub Actions: a workflow command per failed action, and a job summary.
+    static bool OnGitHub();
+    void AnnotateFailure(const KAVAtmTestActionResult *action);
+    void WriteStepSummary(int code) const;
+    // Every run of the procedure of latest, in order: verdict, times, folder, trace and what
+    // failed with its files.
+    QJsonArray AttemptResults(const KAVAtmTestProcedureResult *latest) const;
     int Attempts(const KAVAtmTestProcedureDef *procedure) const;
     // Launches a fresh client for the procedures whose latest result did not pass; false when
     // there are none or no client could be launched.
@@ -179,6 +196,8 @@ private:
     int m_interrupted = 0;
     int m_expectedProcedures = 0;
     QList<const KAVAtmTestProcedureResult *> m_procedures;
+    // The line each action of a procedure file begins on, read once a file.
+    QHash<QString, QList<int>> m_actionLines;
     // The process id of the host that ran each procedure.
     QHash<const KAVAtmTestProcedureResult *, qlonglong> m_hosts;
     // The procedures this run is to run, after --grep.

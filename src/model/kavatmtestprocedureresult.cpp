@@ -12,6 +12,7 @@ public:
     QDateTime endTime;
     QList<KAVAtmTestActionResult *> actionResults;
     QString tracePath;
+    int attempt = 1;
 };
 
 KAVAtmTestProcedureResult::KAVAtmTestProcedureResult(const KAVAtmTestProcedureDef *procedureDef)
@@ -83,6 +84,16 @@ bool KAVAtmTestProcedureResult::HasFailedActionBefore(
     return false;
 }
 
+int KAVAtmTestProcedureResult::GetAttempt() const
+{
+    return d->attempt;
+}
+
+void KAVAtmTestProcedureResult::SetAttempt(int attempt)
+{
+    d->attempt = qMax(1, attempt);
+}
+
 QString KAVAtmTestProcedureResult::GetTracePath() const
 {
     return d->tracePath;
@@ -108,5 +119,7 @@ QJsonObject KAVAtmTestProcedureResult::ToJson() const
     json.insert(QLatin1String("actionResults"), actions);
     if (!d->tracePath.isEmpty())
         json.insert(QLatin1String("trace"), d->tracePath);
+    if (d->attempt > 1)
+        json.insert(QLatin1String("attempt"), d->attempt);
     return json;
 }

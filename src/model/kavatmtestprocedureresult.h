@@ -34,6 +34,10 @@ public:
     // Whether an action before this one ended with Fail.
     bool HasFailedActionBefore(const KAVAtmTestActionResult *actionResult) const;
 
+    // Which run of its procedure this is in the runner's session, from 1 (a retry, a repeat).
+    int GetAttempt() const;
+    void SetAttempt(int attempt);
+
     // The page of the attempt's step trace, relative to the report's folder ("trace"); empty
     // when none is kept.
     QString GetTracePath() const;

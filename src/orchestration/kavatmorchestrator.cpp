@@ -48,6 +48,7 @@ KAVAtmProcedureStore::CreateResults(const QList<KAVAtmTestProcedureDef *> &proce
     QList<KAVAtmTestProcedureResult *> results;
     for (const KAVAtmTestProcedureDef *procedure : procedures) {
         m_results.emplace_back(procedure->CreateResult());
+        m_results.back()->SetAttempt(++m_runs[procedure]);
         results.append(m_results.back().get());
     }
     return results;
@@ -578,6 +579,11 @@ QHash<qint64, QString> KAVAtmOrchestrator::GetClientDescriptions() const
         descriptions.insert(description.first, description.second);
     }
     return descriptions;
+}
+
+QString KAVAtmOrchestrator::GetProcedureFolder(const KAVAtmTestProcedureResult *procedure) const
+{
+    return d->writer.GetProcedureFolder(procedure);
 }
 
 QString KAVAtmOrchestrator::GetOutputPath() const

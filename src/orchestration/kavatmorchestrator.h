@@ -68,6 +68,8 @@ public:
     void StopRecording(qint64 pid);
 
     QHash<qint64, QString> GetClientDescriptions() const;
+    // Where the files of a procedure run go (its results, screenshots, trace); it may not exist.
+    QString GetProcedureFolder(const KAVAtmTestProcedureResult *procedure) const;
     QString GetOutputPath() const;
     void SetOutputPath(const QString &path);
     // Which baselines the data of finished script and assertion actions writes (by default

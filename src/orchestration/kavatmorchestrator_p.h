@@ -23,13 +23,15 @@ class KAVAtmProcedureStore {
 public:
     void Add(std::unique_ptr<KAVAtmTestProcedureDef> definition);
     QList<KAVAtmTestProcedureDef *> GetDefinitions() const;
-    // Fresh results of the procedures, kept here as long as the store.
+    // Fresh results of the procedures, kept here as long as the store; each numbered as the
+    // next attempt of its procedure.
     QList<KAVAtmTestProcedureResult *>
     CreateResults(const QList<KAVAtmTestProcedureDef *> &procedures);
 
 private:
     std::vector<std::unique_ptr<KAVAtmTestProcedureDef>> m_definitions;
     std::vector<std::unique_ptr<KAVAtmTestProcedureResult>> m_results;
+    QHash<const KAVAtmTestProcedureDef *, int> m_runs;
 };
 
 // The orchestrator's run: which client runs what, and what becomes of its results. Starting

@@ -101,9 +101,12 @@ QString KAVAtmResultWriter::GetProcedureFolder(const KAVAtmTestProcedureResult *
     const KAVAtmTestProcedureDef *procedureDef = procedure ? procedure->GetProcedureDef() : nullptr;
     // Without an output path the current directory is used, not the file-system root.
     const QString root = m_outputPath.isEmpty() ? QDir::currentPath() : m_outputPath;
+    // A retry or a repeat in a folder of its own, whatever second it began in.
+    const int attempt = procedure ? procedure->GetAttempt() : 1;
     return root + QDir::separator()
         + FileNamePart(procedureDef ? procedureDef->GetName() : QString()) + QLatin1Char('_')
-        + time.toUTC().toString(QStringLiteral("yyyyMMdd_HHmmss"));
+        + time.toUTC().toString(QStringLiteral("yyyyMMdd_HHmmss"))
+        + (attempt > 1 ? QStringLiteral("_attempt%1").arg(attempt) : QString());
 }
 
 QString KAVAtmResultWriter::UniqueFileName(const QString &folder,

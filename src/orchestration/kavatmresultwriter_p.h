@@ -50,7 +50,8 @@ public:
     // path, or an empty text with the reason in errorString.
     QString SaveAttachment(const KAVAtmTestActionResult *action, const QByteArray &content,
                            const QString &extension, QString *errorString = nullptr);
-    // The folder of the action's procedure run: "<output>/<procedure name>_<yyyyMMdd_HHmmss>".
+    // The folder of the action's procedure run: "<output>/<procedure name>_<yyyyMMdd_HHmmss>",
+    // with "_attempt<N>" for its procedure's second run and after.
     QString GetResultFolder(const KAVAtmTestActionResult *action) const;
     QString GetProcedureFolder(const KAVAtmTestProcedureResult *procedure) const;
 

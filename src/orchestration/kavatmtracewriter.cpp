@@ -147,6 +147,7 @@ void KAVAtmTraceWriter::ProcedureStarted(const KAVAtmTestProcedureResult *proced
     const KAVAtmTestProcedureDef *def = procedure->GetProcedureDef();
     QJsonObject header {{QStringLiteral("kavTrace"), Version},
                         {QStringLiteral("host"), pid},
+                        {QStringLiteral("attempt"), procedure->GetAttempt()},
                         {QStringLiteral("started"), time(procedure->GetStartTime())}};
     if (def) {
         header.insert(QStringLiteral("procedure"), def->GetName());

@@ -63,6 +63,7 @@ private Q_SLOTS:
     void shardsSplitTheFiles();
     void retries_data();
     void retries();
+    void repeatsAndLastFailed();
     void shardsMergeIntoOneRun();
     void recordingSurvivesAKilledRunner();
     void jobsSurviveAKilledHost();
@@ -87,6 +88,8 @@ private:
     qint64 m_runnerPid = 0;
     // Shell commands run before the runner, in the shell that starts it ("ulimit -f 1").
     QString m_shellPrefix;
+    // Set in the runner's environment.
+    QHash<QString, QString> m_environment;
 };
 
 void tst_E2E::init()
@@ -96,6 +99,7 @@ void tst_E2E::init()
     m_stdout.clear();
     m_runnerPid = 0;
     m_shellPrefix.clear();
+    m_environment.clear();
 }
 
 // The first child process of a process, or 0.
@@ -153,6 +157,9 @@ int tst_E2E::run(const QStringList &arguments, const std::function<void(const QS
     // Runs as at a desk, whatever CI this suite runs in: CI changes the runner's defaults.
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove("CI");
+    environment.remove("GITHUB_ACTIONS");
+    for (auto it = m_environment.cbegin(); it != m_environment.cend(); ++it)
+        environment.insert(it.key(), it.value());
     runner.setProcessEnvironment(environment);
     if (m_shellPrefix.isEmpty()) {
         runner.start(Runner, arguments);
@@ -841,11 +848,23 @@ void tst_E2E::visualAssertions()
     writeFile("notpng.png", "not a picture");
     // The clock the mask hides has moved on.
     QTest::qWait(1100);
+    const QString summary = m_dir->filePath("summary.md");
+    m_environment = {{"GITHUB_ACTIONS", "true"}, {"GITHUB_STEP_SUMMARY", summary}};
     QCOMPARE(run({"--output", m_output, "--quiet-client", "--trace", "retain-on-failure",
                   "--junit", m_dir->filePath("junit.xml"), "--html", m_dir->filePath("r.html"),
                   m_dir->filePath("compare.json")}),
              1);
     compareVerdicts("compare.expected.json");
+    // GitHub's annotation on the action's own line of the procedure file, and its summary.
+    QVERIFY2(m_stdout.contains("::error file=" + m_dir->filePath("compare.json")
+                               + ",line=9,title=compare / ScreenshotAssert::100 pixel(s) differ"),
+             qPrintable(m_stdout));
+    QFile markdown(summary);
+    QVERIFY(markdown.open(QIODevice::ReadOnly));
+    const QString summaryText = QString::fromUtf8(markdown.readAll());
+    QVERIFY2(summaryText.startsWith("### KAVAutomation: failed (exit code 1)")
+                 && summaryText.contains("| 1 | 6 | 0 | 7 | 0 |"),
+             qPrintable(summaryText));
     const QJsonObject failed = actionResults()[4];
     QStringList kinds;
     for (const QJsonValue &attachment : failed["attachments"].toArray()) {
@@ -1162,9 +1181,13 @@ void tst_E2E::retries_data()
     QTest::addColumn<QJsonObject>("action");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<int>("hosts");
+    QTest::addColumn<QStringList>("options");
     const QJsonObject wait {{"action", "TimeWait"}, {"wtime", 1}};
-    QTest::newRow("fails once, then passes: flaky") << true << wait << 0 << 2;
-    QTest::newRow("always fails") << false << QJsonObject {{"action", "NoSuchAction"}} << 1 << 2;
+    QTest::newRow("fails once, then passes: flaky") << true << wait << 0 << 2 << QStringList();
+    QTest::newRow("flaky, with --fail-on-flaky")
+        << true << wait << 1 << 2 << QStringList {"--fail-on-flaky"};
+    QTest::newRow("always fails") << false << QJsonObject {{"action", "NoSuchAction"}} << 1 << 2
+                                  << QStringList();
 }
 
 void tst_E2E::retries()
@@ -1173,6 +1196,7 @@ void tst_E2E::retries()
     QFETCH(QJsonObject, action);
     QFETCH(int, exitCode);
     QFETCH(int, hosts);
+    QFETCH(QStringList, options);
     QJsonArray arguments;
     if (flakyHost)
         arguments = {"--quit-after-actions", "2:crash:" + m_dir->filePath("crashed-once")};
@@ -1187,8 +1211,10 @@ void tst_E2E::retries()
         "passing.json", procedureJson("Steady", {QJsonObject {{"action", "TimeWait"}}}));
     const QString tried = writeFile("tried.json", procedureJson("Tried", {action, action}));
     const QString junit = m_dir->filePath("junit.xml");
-    QCOMPARE(run({"--output", m_output, "--quiet-client", "--config", config, "--retries", "1",
-                  "--junit", junit, passing, tried}),
+    QCOMPARE(run(QStringList {"--output", m_output, "--quiet-client", "--config", config,
+                              "--retries", "1", "--trace", "retain-on-failure", "--junit", junit,
+                              passing, tried}
+                 + options),
              exitCode);
     QCOMPARE(m_stdout.count("Client connected"), hosts);
     // Only the failing procedure runs again.
@@ -1198,10 +1224,79 @@ void tst_E2E::retries()
     QCOMPARE(procedures[1]["attempts"].toInt(), hosts);
     QCOMPARE(procedures[1]["flaky"].toBool(), flakyHost);
     QCOMPARE(procedures[0]["flaky"].toBool(), false);
-    QCOMPARE(m_stdout.contains("Flaky:\n  tried (passed on attempt 2)"), flakyHost);
+    QCOMPARE(m_stdout.contains(":\n  tried (passed on attempt 2)"), flakyHost);
+    // Each attempt in a folder of its own; the failed ones keep their trace and failures.
+    const QJsonArray attempts = procedures[1]["attemptResults"].toArray();
+    QCOMPARE(attempts.size(), hosts);
+    for (int i = 0; i < attempts.size(); ++i) {
+        const QJsonObject attempt = attempts[i].toObject();
+        const bool failed = i == 0 || !flakyHost;
+        QCOMPARE(attempt["passed"].toBool(), !failed);
+        QCOMPARE(attempt["failures"].toArray().isEmpty(), !failed);
+        QCOMPARE(attempt.contains("trace")
+                     && QFile::exists(QDir(m_output).filePath(attempt["trace"].toString())),
+                 failed);
+        const QString folder = attempt["folder"].toString();
+        QVERIFY2(!failed || (i == 0 ? !folder.contains("_attempt") : folder.endsWith("_attempt2")),
+                 qPrintable(folder));
+    }
     QFile xml(junit);
     QVERIFY(xml.open(QIODevice::ReadOnly));
-    QCOMPARE(xml.readAll().contains(R"(<property name="flaky" value="true"/>)"), flakyHost);
+    const QByteArray text = xml.readAll();
+    QCOMPARE(text.contains(R"(<property name="flaky" value="true"/>)"), flakyHost);
+    QCOMPARE(text.contains("<flakyFailure"), flakyHost);
+    QCOMPARE(text.contains("<rerunFailure"), !flakyHost);
+    // A flaky pass is a pass to a JUnit reader; a rerun is no second testcase.
+    const QString reader = writeFile("read.py", R"(import sys
+from junitparser import JUnitXml
+for suite in JUnitXml.fromfile(sys.argv[1]):
+    for case in suite:
+        print("%s|%s|%d" % (suite.name, case.name, len(case.result)))
+)");
+    QProcess python;
+    python.start("/usr/bin/python3", {reader, junit});
+    QVERIFY(python.waitForFinished(30000));
+    const QString cases = QString::fromUtf8(python.readAllStandardOutput());
+    QVERIFY2(cases.contains(flakyHost ? "tried|02 TimeWait|0\n" : "tried|02 NoSuchAction|1\n"),
+             qPrintable(cases));
+    QCOMPARE(cases.count("tried|02"), 1);
+}
+
+void tst_E2E::repeatsAndLastFailed()
+{
+    // The first host crashes in its second action; every later one passes.
+    const QString config = writeFile(
+        "config.json",
+        QJsonDocument(
+            QJsonObject {{"clients",
+                          QJsonArray {QJsonObject {
+                              {"displayName", "Host"},
+                              {"executable", DemoHost},
+                              {"arguments", QJsonArray {"--quit-after-actions",
+                                                        "2:crash:" + m_dir->filePath("once")}}}}}})
+            .toJson());
+    const QJsonObject wait {{"action", "TimeWait"}, {"wtime", 1}};
+    const QString tried = writeFile("tried.json", procedureJson("Tried", {wait, wait}));
+    const QString steady = writeFile("steady.json", procedureJson("Steady", {wait}));
+    QCOMPARE(run({"--output", m_output, "--quiet-client", "--config", config, "--repeat-each", "3",
+                  tried, steady}),
+             1);
+    QCOMPARE(m_stdout.count("Client connected"), 6);
+    QVERIFY2(m_stdout.contains("Repeated 3 times:\n  tried: 2 of 3 passed\n  steady: 3 of 3 passed"),
+             qPrintable(m_stdout));
+    // The failed repeat is the one reported.
+    QCOMPARE(report()["procedures"][0]["repeatsPassed"].toInt(), 2);
+    QVERIFY(!report()["procedures"][0]["flaky"].toBool());
+
+    // Only what failed runs again, and passes now.
+    const QString last = m_dir->filePath("last.json");
+    QVERIFY(QFile::copy(QDir(m_output).filePath("report.json"), last));
+    m_stdout.clear();
+    QCOMPARE(run({"--output", m_dir->filePath("again"), "--quiet-client", "--config", config,
+                  "--last-failed", last, tried, steady}),
+             0);
+    QVERIFY(m_stdout.contains("--last-failed: 1 of 2 procedure file(s) failed or did not run"));
+    QVERIFY(m_stdout.contains("tried / TimeWait") && !m_stdout.contains("steady / TimeWait"));
 }
 
 void tst_E2E::shardsMergeIntoOneRun()

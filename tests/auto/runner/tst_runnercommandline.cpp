@@ -56,6 +56,13 @@ void tst_RunnerCommandLine::errors_data()
                                              << "--isolation takes client or procedure.";
     QTest::newRow("screenshots sometimes") << QStringList {"--screenshots", "sometimes", "p.json"}
                                            << "--screenshots takes failures, all or off.";
+    QTest::newRow("trace sometimes") << QStringList {"--trace", "sometimes", "p.json"}
+                                     << "--trace takes on, retain-on-failure or off.";
+    QTest::newRow("repeats hidden by retries")
+        << QStringList {"--repeat-each", "3", "--retries", "1", "p.json"}
+        << "--repeat-each cannot be combined with --retries.";
+    QTest::newRow("no repeat") << QStringList {"--repeat-each", "0", "p.json"}
+                               << "--repeat-each takes a whole number, 1 or more.";
     QTest::newRow("merge of nothing") << QStringList {"--merge", "out"}
                                       << "--merge takes an output folder and the report folders "
                                          "to merge.";

@@ -1,6 +1,7 @@
 // The runner's reports, the merge of shard reports and the dealing of files to shards, without
 // processes: what a CI service reads must fail whenever the run did.
 
+#include "cioutputs.h"
 #include "console.h"
 #include "kavatmtestproceduredef.h"
 #include "reportmerge.h"
@@ -50,6 +51,8 @@ private Q_SLOTS:
     void shardsByDuration();
     void consoleLines_data();
     void consoleLines();
+    void gitHubCommands_data();
+    void gitHubCommands();
 };
 
 void tst_RunnerReports::merges_data()
@@ -340,6 +343,30 @@ void tst_RunnerReports::consoleLines()
     // A name's line break cannot print a line of its own, a fake summary say.
     QCOMPARE(Console::oneLine("p\r\nSummary: 0 failed"),
              QStringLiteral("p\\r\\nSummary: 0 failed"));
+}
+
+void tst_RunnerReports::gitHubCommands_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("line");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("command");
+    QTest::newRow("plain") << "p.json" << 9 << "2 pixel(s) differ"
+                           << "::error file=p.json,line=9,title=t::2 pixel(s) differ";
+    // A message cannot end the command and put one of its own on the next line.
+    QTest::newRow("lines") << "p.json" << 0 << "a\r\n::error::forged 100%"
+                           << "::error file=p.json,title=t::a%0D%0A::error::forged 100%25";
+    QTest::newRow("a property's separators") << "a,b:c.json" << 1 << "m"
+                                             << "::error file=a%2Cb%3Ac.json,line=1,title=t::m";
+}
+
+void tst_RunnerReports::gitHubCommands()
+{
+    QFETCH(QString, file);
+    QFETCH(int, line);
+    QFETCH(QString, message);
+    QFETCH(QString, command);
+    QCOMPARE(CiOutputs::GitHubError(file, line, "t", message), command);
 }
 
 QTEST_GUILESS_MAIN(tst_RunnerReports)
