@@ -893,6 +893,17 @@ void tst_E2E::visualAssertions()
     for (const char *text : {"<ol id=\"steps\"", "class=\"step fail", "id=\"marked-outline\"",
                              "sheetView"})
         QVERIFY2(dom.contains(QLatin1String(text)), text);
+    // The captured widget is the step's marked one.
+    QFile events(QDir(m_output).filePath(trace).replace("trace.html", "trace.ndjson"));
+    QVERIFY(events.open(QIODevice::ReadOnly));
+    bool marked = false;
+    while (!events.atEnd()) {
+        const QJsonObject event = QJsonDocument::fromJson(events.readLine()).object();
+        if (event["event"] == "result" && event["index"].toInt() == 4)
+            marked = event["widgets"].toObject()["marked"].toString()
+                == "mainWindow/mainSplitter/sheetView";
+    }
+    QVERIFY(marked);
 }
 
 void tst_E2E::dataAssertBaselineLifecycle()
