@@ -19,8 +19,8 @@ double longest(const QStringList &files, int count, const QHash<QString, double>
 {
     double worst = 0;
     for (int index = 1; index <= count; ++index) {
-        const QStringList shard = balanced ? Runner::BalanceShard(files, index, count, durations)
-                                           : Runner::SelectShard(files, index, count);
+        const QStringList shard = balanced ? RunPlan::BalanceShard(files, index, count, durations)
+                                           : RunPlan::SelectShard(files, index, count);
         double sum = 0;
         for (const QString &file : shard)
             sum += durations.value(file);

@@ -5,6 +5,11 @@
 
 namespace CiOutputs {
 
+bool OnGitHub()
+{
+    return qEnvironmentVariable("GITHUB_ACTIONS") == QLatin1String("true");
+}
+
 namespace {
 
 QString escapedData(QString text)

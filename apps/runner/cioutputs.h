@@ -9,6 +9,9 @@
 // job summary.
 namespace CiOutputs {
 
+// Whether the run is a GitHub Actions step ("GITHUB_ACTIONS" is "true").
+bool OnGitHub();
+
 // "::error file=F,line=L,title=T::message", escaped as workflow commands are: a message cannot
 // end the command early or start another on a line of its own.
 QString GitHubError(const QString &file, int line, const QString &title, const QString &message);

@@ -24,8 +24,8 @@
 
 namespace {
 
-// What the loader reads; the run refuses larger files.
-constexpr qint64 LargestScript = 16 * 1024 * 1024;
+// What the host's engine reads; it refuses larger files.
+constexpr qint64 LargestScript = KAVAtmJsEngine::MaximumScriptSize;
 
 // Where each member and element of a valid JSON text begins, by its path ("/actions/3/timeout"),
 // down to the keys of the actions.

@@ -77,7 +77,7 @@ QProcess *KAVAtmClientLauncher::Launch(const KAVAtmClientDefinition &client, qui
         = BuildEnvironment(QProcessEnvironment::systemEnvironment(),
                            client.GetEnvironmentVariables(), port, mode, secret);
     environment.insert(QString::fromLatin1(KAVAtmProtocol::ScreenshotsVariable),
-                       KAVAtmScreenshot::ModeText(m_screenshots));
+                       KAVAtmProtocol::ScreenshotModeText(m_screenshots));
     if (m_traced)
         environment.insert(QString::fromLatin1(KAVAtmProtocol::TraceVariable),
                            QStringLiteral("1"));
@@ -141,7 +141,7 @@ void KAVAtmClientLauncher::SetTraced(bool traced)
     m_traced = traced;
 }
 
-void KAVAtmClientLauncher::SetScreenshots(KAVAtmScreenshot::Mode mode)
+void KAVAtmClientLauncher::SetScreenshots(KAVAtmProtocol::ScreenshotMode mode)
 {
     m_screenshots = mode;
 }

@@ -3,7 +3,7 @@
 
 #include "kavatmclientdefinition.h"
 #include "kavatmenums.h"
-#include "kavatmscreenshot_p.h"
+#include "kavatmprotocol_p.h"
 
 #include <QtCore/QHash>
 #include <QtCore/QObject>
@@ -47,7 +47,7 @@ public:
     void Kill(QProcess *process);
 
     // Which actions the clients launched from now on take a screenshot after.
-    void SetScreenshots(KAVAtmScreenshot::Mode mode);
+    void SetScreenshots(KAVAtmProtocol::ScreenshotMode mode);
     // Whether the clients launched from now on send what a step trace keeps.
     void SetTraced(bool traced);
 
@@ -80,7 +80,7 @@ private:
     void Forward(QProcess *process, bool standardError, bool flush);
 
     bool m_forwarded = true;
-    KAVAtmScreenshot::Mode m_screenshots = KAVAtmScreenshot::Mode::Failures;
+    KAVAtmProtocol::ScreenshotMode m_screenshots = KAVAtmProtocol::ScreenshotMode::Failures;
     bool m_traced = false;
     QIODevice *m_device = nullptr;
     // Unfinished last lines, per process and channel.

@@ -10,14 +10,14 @@
 #include <QtNetwork/QTcpSocket>
 
 KAVAtmClientRegistry::KAVAtmClientRegistry(KAVAtmOrchestrator *orchestrator, QObject *parent)
-    : QObject(parent), registrationTimeout(KAVAtmOrchestrator::DefaultRegistrationTimeout),
-      m_orchestrator(orchestrator)
+    : QObject(parent), m_orchestrator(orchestrator),
+      m_registrationTimeout(KAVAtmOrchestrator::DefaultRegistrationTimeout)
 {
 }
 
 KAVAtmClientRegistry::~KAVAtmClientRegistry()
 {
-    for (KAVAtmOrchestratorClient *client : std::exchange(clients, {})) {
+    for (KAVAtmOrchestratorClient *client : std::exchange(m_clients, {})) {
         client->disconnect(this);
         delete client;
     }
@@ -50,7 +50,7 @@ quint16 KAVAtmClientRegistry::GetPort() const
 
 KAVAtmOrchestratorClient *KAVAtmClientRegistry::FindClient(qint64 pid) const
 {
-    for (KAVAtmOrchestratorClient *client : clients) {
+    for (KAVAtmOrchestratorClient *client : m_clients) {
         if (client->GetPid() == pid)
             return client;
     }
@@ -59,16 +59,71 @@ KAVAtmOrchestratorClient *KAVAtmClientRegistry::FindClient(qint64 pid) const
 
 ClientLaunchInfo *KAVAtmClientRegistry::FindLaunch(const KAVAtmOrchestratorClient *client)
 {
-    for (auto it = launches.begin(); it != launches.end(); ++it) {
+    for (auto it = m_launches.begin(); it != m_launches.end(); ++it) {
         if (client && it->client == client)
             return &it.value();
     }
     return nullptr;
 }
 
+const ClientLaunchInfo *KAVAtmClientRegistry::FindLaunch(QProcess *process) const
+{
+    const auto it = m_launches.constFind(process);
+    return it == m_launches.constEnd() ? nullptr : &it.value();
+}
+
+bool KAVAtmClientRegistry::IsLaunched(QProcess *process) const
+{
+    return m_launches.contains(process) || m_starting.contains(process);
+}
+
+void KAVAtmClientRegistry::LaunchRequested(QProcess *process, const PendingLaunch &launch)
+{
+    m_starting.insert(process, launch);
+}
+
+void KAVAtmClientRegistry::LaunchFailed(QProcess *process)
+{
+    m_starting.remove(process);
+}
+
+void KAVAtmClientRegistry::LaunchStarted(
+    QProcess *process, qint64 pid,
+    const std::function<QList<KAVAtmTestProcedureResult *>(const QList<KAVAtmTestProcedureDef *> &)>
+        &results)
+{
+    const PendingLaunch pending = m_starting.take(process);
+    ClientLaunchInfo launch;
+    launch.secret = pending.secret;
+    launch.mode = pending.mode;
+    launch.pid = pid;
+    launch.procedures = results(pending.procedures);
+    m_launches.insert(process, launch);
+}
+
+bool KAVAtmClientRegistry::LaunchAborted(QProcess *process, ClientLaunchInfo *launch)
+{
+    const auto it = m_launches.find(process);
+    if (it == m_launches.end())
+        return false;
+    *launch = it.value();
+    it->aborted = true;
+    return true;
+}
+
+bool KAVAtmClientRegistry::LaunchEnded(QProcess *process, ClientLaunchInfo *launch)
+{
+    const auto it = m_launches.find(process);
+    if (it == m_launches.end())
+        return false;
+    *launch = it.value();
+    m_launches.erase(it);
+    return true;
+}
+
 QProcess *KAVAtmClientRegistry::FindProcess(qint64 pid) const
 {
-    for (auto it = launches.cbegin(); it != launches.cend(); ++it) {
+    for (auto it = m_launches.cbegin(); it != m_launches.cend(); ++it) {
         if (it->pid == pid)
             return it.key();
     }
@@ -90,7 +145,7 @@ void KAVAtmClientRegistry::OnConnected()
 {
     while (m_server->hasPendingConnections()) {
         QTcpSocket *socket = m_server->nextPendingConnection();
-        const auto unregistered = std::count_if(clients.cbegin(), clients.cend(),
+        const auto unregistered = std::count_if(m_clients.cbegin(), m_clients.cend(),
                                                 [this](auto *c) { return !FindLaunch(c); });
         if (unregistered >= KAVAtmOrchestrator::MaximumUnregisteredClients) {
             qCWarning(lcOrchestration, "Too many clients that have not registered: one refused.");
@@ -100,11 +155,11 @@ void KAVAtmClientRegistry::OnConnected()
         }
         auto *connection = new KAVAtmOrchestratorClientConnection(this, socket);
         QList<QByteArray> secrets;
-        for (const ClientLaunchInfo &launch : std::as_const(launches))
+        for (const ClientLaunchInfo &launch : std::as_const(m_launches))
             secrets.append(launch.secret);
-        for (const PendingLaunch &pending : std::as_const(starting))
+        for (const PendingLaunch &pending : std::as_const(m_starting))
             secrets.append(pending.secret);
-        connection->SetClientSecrets(secrets, builtInKeyAccepted);
+        connection->SetClientSecrets(secrets, m_builtInKeyAccepted);
         // Small until the client has said who it is.
         connection->SetMaximumFrameSize(KAVAtmOrchestrator::UnregisteredFrameSize);
         auto *client = new KAVAtmOrchestratorClient(m_orchestrator, connection);
@@ -117,10 +172,10 @@ void KAVAtmClientRegistry::OnConnected()
         auto *deadline = new QTimer(client);
         deadline->setSingleShot(true);
         connect(connection, &KAVWorkConnection::Authenticated, deadline,
-                [this, deadline] { deadline->start(registrationTimeout); });
+                [this, deadline] { deadline->start(m_registrationTimeout); });
         connect(deadline, &QTimer::timeout, socket, [this, client, socket] {
             // A host started by hand may stay, unbound, when such hosts are accepted.
-            if (FindLaunch(client) || (builtInKeyAccepted && client->GetPid() != 0))
+            if (FindLaunch(client) || (m_builtInKeyAccepted && client->GetPid() != 0))
                 return;
             qCWarning(lcOrchestration, "A client did not register in time: disconnected.");
             socket->abort();
@@ -137,11 +192,11 @@ void KAVAtmClientRegistry::OnConnected()
         });
         // Compared as QObject: the session is already past its own destructor.
         connect(client, &QObject::destroyed, this, [this](QObject *object) {
-            clients.removeIf([object](const QObject *c) { return c == object; });
+            m_clients.removeIf([object](const QObject *c) { return c == object; });
         });
         connect(client, &KAVAtmOrchestratorClient::ClientRegistered, this,
                 &KAVAtmClientRegistry::OnRegistered);
-        clients.append(client);
+        m_clients.append(client);
         Q_EMIT SessionOpened(client);
     }
 }
@@ -156,7 +211,7 @@ void KAVAtmClientRegistry::OnRegistered(KAVAtmOrchestratorClient *client)
             connection->GetSocket()->abort();
     };
     QProcess *process = nullptr;
-    for (auto it = launches.begin(); it != launches.end(); ++it) {
+    for (auto it = m_launches.begin(); it != m_launches.end(); ++it) {
         // A client speaks for the process whose secret it proved, once, and for no other.
         if (!secret.isEmpty() && it->secret == secret) {
             if (it->pid != client->GetPid()) {
@@ -181,7 +236,7 @@ void KAVAtmClientRegistry::OnRegistered(KAVAtmOrchestratorClient *client)
     }
     if (!process)
         return;
-    ClientLaunchInfo &launch = launches[process];
+    ClientLaunchInfo &launch = m_launches[process];
     launch.client = client;
     launch.registered = true;
     if (connection)

@@ -8,6 +8,8 @@
 #include <QtCore/QObject>
 #include <QtCore/QPointer>
 
+#include <functional>
+
 class KAVAtmConfiguration;
 class KAVAtmOrchestrator;
 class KAVAtmOrchestratorClient;
@@ -49,17 +51,40 @@ public:
     quint16 GetPort() const;
 
     KAVAtmOrchestratorClient *FindClient(qint64 pid) const;
+    QList<KAVAtmOrchestratorClient *> GetClients() const { return m_clients; }
     ClientLaunchInfo *FindLaunch(const KAVAtmOrchestratorClient *client);
+    // The launch of a started program; null before it has started and after it has ended.
+    const ClientLaunchInfo *FindLaunch(QProcess *process) const;
     QProcess *FindProcess(qint64 pid) const;
+    // A program of the runner's, starting or started and not ended yet.
+    bool IsLaunched(QProcess *process) const;
+    bool HasLaunches() const { return !m_launches.isEmpty(); }
+    QList<QProcess *> GetStartingProcesses() const { return m_starting.keys(); }
+    QList<QProcess *> GetLaunchedProcesses() const { return m_launches.keys(); }
     // Frees a session whose connection has closed; its results stay with the orchestrator.
     void Release(KAVAtmOrchestratorClient *client);
 
-    QList<KAVAtmOrchestratorClient *> clients;
-    QHash<QProcess *, ClientLaunchInfo> launches;
-    // What each started program is to run, until it has started.
-    QHash<QProcess *, PendingLaunch> starting;
-    bool builtInKeyAccepted = false;
-    int registrationTimeout;
+    // A program is starting, to run what launch says once it has registered.
+    void LaunchRequested(QProcess *process, const PendingLaunch &launch);
+    // It could not start.
+    void LaunchFailed(QProcess *process);
+    // It started as process pid: it is to run results, made from what it was to run.
+    void LaunchStarted(
+        QProcess *process, qint64 pid,
+        const std::function<QList<KAVAtmTestProcedureResult *>(const QList<KAVAtmTestProcedureDef *> &)>
+            &results);
+    // The runner ends the launch: false when there is none. launch is what it was before.
+    bool LaunchAborted(QProcess *process, ClientLaunchInfo *launch);
+    // The program has ended: its launch is gone, and launch is what it was. False when there
+    // was none.
+    bool LaunchEnded(QProcess *process, ClientLaunchInfo *launch);
+    // Forgets every launch at once (the orchestrator is going).
+    void ForgetLaunches() { m_launches.clear(); }
+
+    bool IsBuiltInKeyAccepted() const { return m_builtInKeyAccepted; }
+    void SetBuiltInKeyAccepted(bool accepted) { m_builtInKeyAccepted = accepted; }
+    int GetRegistrationTimeout() const { return m_registrationTimeout; }
+    void SetRegistrationTimeout(int milliseconds) { m_registrationTimeout = qMax(0, milliseconds); }
 
 Q_SIGNALS:
     // A peer connected: its session exists, not yet bound to any program.
@@ -76,6 +101,12 @@ private Q_SLOTS:
 private:
     KAVAtmOrchestrator *const m_orchestrator;
     QTcpServer *m_server = nullptr;
+    QList<KAVAtmOrchestratorClient *> m_clients;
+    QHash<QProcess *, ClientLaunchInfo> m_launches;
+    // What each started program is to run, until it has started.
+    QHash<QProcess *, PendingLaunch> m_starting;
+    bool m_builtInKeyAccepted = false;
+    int m_registrationTimeout;
 };
 
 #endif // KAVATMCLIENTREGISTRY_P_H

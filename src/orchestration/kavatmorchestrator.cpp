@@ -65,7 +65,7 @@ KAVAtmOrchestratorPrivate::KAVAtmOrchestratorPrivate(KAVAtmOrchestrator *owner)
             &KAVAtmOrchestratorPrivate::OnProcessStarted);
     connect(launcher, &KAVAtmClientLauncher::StartFailed, this,
             [this](QProcess *process, const QString &program, const QString &error) {
-                registry->starting.remove(process);
+                registry->LaunchFailed(process);
                 Q_EMIT this->owner->TestClientStartFailed(program, error);
             });
     connect(registry, &KAVAtmClientRegistry::SessionOpened, this,
@@ -126,7 +126,7 @@ void KAVAtmOrchestratorPrivate::OnSessionOpened(KAVAtmOrchestratorClient *client
 void KAVAtmOrchestratorPrivate::OnSessionRegistered(KAVAtmOrchestratorClient *client,
                                                     QProcess *process)
 {
-    const ClientLaunchInfo &launch = registry->launches[process];
+    const ClientLaunchInfo launch = *registry->FindLaunch(process);
     client->SetPlatformMode(launch.mode);
     const qint64 pid = launch.pid;
     // Handed over before the announcement: a handler that aborts the client or gives it more
@@ -135,8 +135,8 @@ void KAVAtmOrchestratorPrivate::OnSessionRegistered(KAVAtmOrchestratorClient *cl
     if (idle)
         client->AddProcedures(launch.procedures);
     Q_EMIT owner->TestClientConnected(pid);
-    const bool aborted
-        = !registry->launches.contains(process) || registry->launches.value(process).aborted;
+    const ClientLaunchInfo *now = registry->FindLaunch(process);
+    const bool aborted = !now || now->aborted;
     if (idle && !aborted && !client->IsExecuting()) {
         Q_EMIT client->ClientExecutionStarted();
         client->ExecuteNextProcedure();
@@ -145,7 +145,7 @@ void KAVAtmOrchestratorPrivate::OnSessionRegistered(KAVAtmOrchestratorClient *cl
 
 void KAVAtmOrchestratorPrivate::Kill(QProcess *process)
 {
-    if (registry->launches.contains(process) || registry->starting.contains(process))
+    if (registry->IsLaunched(process))
         launcher->Kill(process);
 }
 
@@ -184,55 +184,29 @@ void KAVAtmOrchestratorPrivate::OnProcedureFinished(qint64 pid,
     Q_EMIT owner->ProcedureResultFinished(pid, procedure);
 }
 
-void KAVAtmOrchestratorPrivate::KeepEvidence(qint64 pid, KAVAtmTestActionResult *action,
-                                             QByteArray &png, QStringList &lines)
+std::optional<QStringList> KAVAtmOrchestratorPrivate::HostLines(qint64 pid,
+                                                               const KAVAtmTestActionResult *action)
 {
+    std::optional<QStringList> lines;
     const bool traced = trace.GetMode() != KAVAtmTraceWriter::Mode::Off;
     const auto start = logStart.constFind(action);
-    if (start != logStart.constEnd()) {
-        QProcess *process = launcher->FindProcess(pid);
-        if (process && (traced || action->GetResult() == KAVAtmEnums::Fail)) {
-            launcher->ReadOutput(process);
-            lines = launcher->GetLinesSince(process, *start);
-            lines = lines.mid(qMax<qsizetype>(0, lines.size() - LogLinesPerAction));
-            if (action->GetResult() == KAVAtmEnums::Fail)
-                action->SetLog(lines);
-        }
-        logStart.erase(start);
+    if (start == logStart.constEnd())
+        return lines;
+    QProcess *process = launcher->FindProcess(pid);
+    if (process && (traced || action->GetResult() == KAVAtmEnums::Fail)) {
+        launcher->ReadOutput(process);
+        lines = launcher->GetLinesSince(process, *start);
+        lines = lines->mid(qMax<qsizetype>(0, lines->size() - LogLinesPerAction));
     }
-    png = action->GetScreenshot();
-    action->SetScreenshot(QByteArray());
-    // None asked for: one sent unasked is not kept, and none is missing. Asked for after
-    // failures only, one with an action that did not fail is not kept either.
-    const bool failed = action->GetResult() == KAVAtmEnums::Fail;
-    if (screenshots == KAVAtmScreenshot::Mode::Off
-        || (screenshots == KAVAtmScreenshot::Mode::Failures && !failed)) {
-        action->SetScreenshotMissing(QString());
-        return;
-    }
-    if (png.isEmpty())
-        return;
-    QString error;
-    const QString path = writer.SaveAttachment(action, png, QStringLiteral("png"), &error);
-    if (path.isEmpty()) {
-        action->SetScreenshotMissing(
-            QCoreApplication::translate("KAVAtmOrchestrator", "it could not be saved: %1")
-                .arg(error));
-        return;
-    }
-    const QString root
-        = writer.GetOutputPath().isEmpty() ? QDir::currentPath() : writer.GetOutputPath();
-    action->AddAttachment(QStringLiteral("screenshot"),
-                          QDir(QFileInfo(root).absoluteFilePath())
-                              .relativeFilePath(QFileInfo(path).absoluteFilePath()));
+    logStart.erase(start);
+    return lines;
 }
 
 void KAVAtmOrchestratorPrivate::OnActionFinished(qint64 pid, KAVAtmTestActionResult *action)
 {
     // Before the result file, which names them.
-    QByteArray png;
-    QStringList lines;
-    KeepEvidence(pid, action, png, lines);
+    const std::optional<QStringList> lines = HostLines(pid, action);
+    const QByteArray png = writer.KeepEvidence(action, lines, screenshots);
     if (action->GetActionType().compare(QLatin1String("ScreenshotAssert"), Qt::CaseInsensitive)
         == 0) {
         const QString baseline = writer.CaptureImages(action);
@@ -250,7 +224,7 @@ void KAVAtmOrchestratorPrivate::OnActionFinished(qint64 pid, KAVAtmTestActionRes
             Q_EMIT owner->BaselineWritten(baseline);
     }
     // With the verdict as the runner left it (a baseline missing in CI fails a pass).
-    trace.ActionFinished(action, png, lines);
+    trace.ActionFinished(action, png, lines.value_or(QStringList()));
     action->SetWidgetTree(QJsonObject());
     Q_EMIT owner->ActionResultFinished(pid, action);
     if (action == pendingControl.get()) {
@@ -261,26 +235,21 @@ void KAVAtmOrchestratorPrivate::OnActionFinished(qint64 pid, KAVAtmTestActionRes
 
 void KAVAtmOrchestratorPrivate::OnProcessStarted(QProcess *process)
 {
-    const PendingLaunch pending = registry->starting.take(process);
-    ClientLaunchInfo launch;
-    launch.secret = pending.secret;
-    launch.mode = pending.mode;
-    launch.pid = process->processId();
-    launch.procedures = store.CreateResults(pending.procedures.isEmpty() ? store.GetDefinitions()
-                                                                         : pending.procedures);
-    registry->launches.insert(process, launch);
+    registry->LaunchStarted(process, process->processId(),
+                            [this](const QList<KAVAtmTestProcedureDef *> &procedures) {
+                                return store.CreateResults(
+                                    procedures.isEmpty() ? store.GetDefinitions() : procedures);
+                            });
 }
 
 void KAVAtmOrchestratorPrivate::AbortLaunch(QProcess *process, const QString &reason)
 {
-    const auto it = registry->launches.find(process);
-    if (it == registry->launches.end())
-        return;
-    const bool unstarted = !it->aborted;
-    it->aborted = true;
-    trace.SetEnding(it->pid, reason);
     // A copy: the handlers of the signals sent meanwhile may change the launch table.
-    FailOutstanding(it.value(), reason, unstarted);
+    ClientLaunchInfo launch;
+    if (!registry->LaunchAborted(process, &launch))
+        return;
+    trace.SetEnding(launch.pid, reason);
+    FailOutstanding(launch, reason, !launch.aborted);
 }
 
 void KAVAtmOrchestratorPrivate::FailOutstanding(const ClientLaunchInfo &launch,
@@ -325,10 +294,10 @@ void KAVAtmOrchestratorPrivate::OnProcessFinished(QProcess *process, int exitCod
                                  "(exit code %1, %2).")
               .arg(QString::number(exitCode),
                    crashed ? QStringLiteral("crashed") : QStringLiteral("normal exit"));
-    const auto it = registry->launches.constFind(process);
+    const ClientLaunchInfo *it = registry->FindLaunch(process);
     // A crash, or a failing exit code, is a fault of the host even after its last verdict;
     // only an end the runner brought about itself is not.
-    if (it != registry->launches.constEnd() && !it->aborted && (crashed || exitCode != 0)) {
+    if (it && !it->aborted && (crashed || exitCode != 0)) {
         Q_EMIT owner->TestClientExitedUnexpectedly(
             it->pid,
             crashed ? KAVAtmOrchestrator::tr("The client crashed.")
@@ -344,7 +313,8 @@ void KAVAtmOrchestratorPrivate::OnProcessFinished(QProcess *process, int exitCod
         *done = true;
         QTimer::singleShot(0, this, [this, process, reason] { FinishProcess(process, reason); });
     };
-    KAVAtmOrchestratorClient *client = registry->launches.value(process).client;
+    const ClientLaunchInfo *launch = registry->FindLaunch(process);
+    KAVAtmOrchestratorClient *client = launch ? launch->client.data() : nullptr;
     KAVAtmOrchestratorClientConnection *connection = client ? client->GetConnection() : nullptr;
     QTcpSocket *socket = connection ? connection->GetSocket() : nullptr;
     if (socket && socket->state() != QAbstractSocket::UnconnectedState) {
@@ -357,11 +327,9 @@ void KAVAtmOrchestratorPrivate::OnProcessFinished(QProcess *process, int exitCod
 
 void KAVAtmOrchestratorPrivate::FinishProcess(QProcess *process, const QString &reason)
 {
-    const auto it = registry->launches.find(process);
-    if (it == registry->launches.end())
+    ClientLaunchInfo launch;
+    if (!registry->LaunchEnded(process, &launch))
         return;
-    const ClientLaunchInfo launch = it.value();
-    registry->launches.erase(it);
     trace.SetEnding(launch.pid, reason);
     FailOutstanding(launch, reason, !launch.aborted);
     // A later host may be given the same process id.
@@ -374,7 +342,7 @@ void KAVAtmOrchestratorPrivate::FinishProcess(QProcess *process, const QString &
             registry->Release(client);
     }
     Q_EMIT owner->TestClientDisconnected(launch.pid);
-    if (registry->launches.isEmpty())
+    if (!registry->HasLaunches())
         Q_EMIT owner->ExecutionCompleted();
 }
 
@@ -390,7 +358,7 @@ KAVAtmOrchestrator::~KAVAtmOrchestrator()
     // Processes first, silenced: a client killed now must not reach sessions or results
     // that are going.
     delete std::exchange(d->launcher, nullptr);
-    d->registry->launches.clear();
+    d->registry->ForgetLaunches();
     if (s_instance == this)
         s_instance = nullptr;
 }
@@ -472,7 +440,7 @@ bool KAVAtmOrchestrator::StartPlatform(const QString &platformName,
     }
     // A program that cannot be found has been reported already, from inside Launch.
     if (process->error() != QProcess::FailedToStart)
-        d->registry->starting.insert(process, {procedures, mode, secret});
+        d->registry->LaunchRequested(process, {procedures, mode, secret});
     if (pid)
         *pid = process->processId();
     return true;
@@ -521,9 +489,9 @@ void KAVAtmOrchestrator::AbortClient(qint64 pid, const QString &reason)
 void KAVAtmOrchestrator::AbortAll(const QString &reason)
 {
     // Programs still starting have nothing to fail yet: they are stopped before they connect.
-    for (QProcess *process : d->registry->starting.keys())
+    for (QProcess *process : d->registry->GetStartingProcesses())
         d->Kill(process);
-    const QList<QProcess *> processes = d->registry->launches.keys();
+    const QList<QProcess *> processes = d->registry->GetLaunchedProcesses();
     for (QProcess *process : processes) {
         d->AbortLaunch(process, reason);
         d->Kill(process);
@@ -574,7 +542,7 @@ void KAVAtmOrchestrator::StopRecording(qint64 pid)
 QHash<qint64, QString> KAVAtmOrchestrator::GetClientDescriptions() const
 {
     QHash<qint64, QString> descriptions;
-    for (const KAVAtmOrchestratorClient *client : d->registry->clients) {
+    for (const KAVAtmOrchestratorClient *client : d->registry->GetClients()) {
         const QPair<qint64, QString> description = client->GetDescription();
         descriptions.insert(description.first, description.second);
     }
@@ -603,7 +571,7 @@ void KAVAtmOrchestrator::SetOutputPath(const QString &path)
 
 void KAVAtmOrchestrator::SetScreenshots(const QString &mode)
 {
-    d->screenshots = KAVAtmScreenshot::ModeFromText(mode);
+    d->screenshots = KAVAtmProtocol::ScreenshotModeFromText(mode);
     d->launcher->SetScreenshots(d->screenshots);
 }
 
@@ -620,20 +588,20 @@ void KAVAtmOrchestrator::SetClientOutputForwarded(bool forwarded)
 
 bool KAVAtmOrchestrator::IsBuiltInKeyAccepted() const
 {
-    return d->registry->builtInKeyAccepted;
+    return d->registry->IsBuiltInKeyAccepted();
 }
 
 void KAVAtmOrchestrator::SetBuiltInKeyAccepted(bool accepted)
 {
-    d->registry->builtInKeyAccepted = accepted;
+    d->registry->SetBuiltInKeyAccepted(accepted);
 }
 
 int KAVAtmOrchestrator::GetRegistrationTimeout() const
 {
-    return d->registry->registrationTimeout;
+    return d->registry->GetRegistrationTimeout();
 }
 
 void KAVAtmOrchestrator::SetRegistrationTimeout(int milliseconds)
 {
-    d->registry->registrationTimeout = qMax(0, milliseconds);
+    d->registry->SetRegistrationTimeout(milliseconds);
 }

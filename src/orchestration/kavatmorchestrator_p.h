@@ -5,13 +5,14 @@
 #include "kavatmclientregistry_p.h"
 #include "kavatmorchestrator.h"
 #include "kavatmresultwriter_p.h"
-#include "kavatmscreenshot_p.h"
+#include "kavatmprotocol_p.h"
 #include "kavatmtracewriter_p.h"
 
 #include <QtCore/QHash>
 #include <QtCore/QObject>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class KAVAtmOrchestratorClient;
@@ -54,7 +55,7 @@ public:
     KAVAtmProcedureStore store;
     std::unique_ptr<KAVAtmTestActionDef> pendingControlDef;
     std::unique_ptr<KAVAtmTestActionResult> pendingControl;
-    KAVAtmScreenshot::Mode screenshots = KAVAtmScreenshot::Mode::Failures;
+    KAVAtmProtocol::ScreenshotMode screenshots = KAVAtmProtocol::ScreenshotMode::Failures;
     KAVAtmTraceWriter trace;
     // A failed action's report carries at most this many of the host's lines.
     static constexpr int LogLinesPerAction = 50;
@@ -74,10 +75,9 @@ private:
     void OnProcedureStarted(qint64 pid, KAVAtmTestProcedureResult *procedure);
     // The trace ended (and named in the procedure's result) before the caller hears of it.
     void OnProcedureFinished(qint64 pid, KAVAtmTestProcedureResult *procedure);
-    // The screenshot kept as a file, and a failure's host output with it; png and lines get
-    // what the host sent and wrote, for the trace.
-    void KeepEvidence(qint64 pid, KAVAtmTestActionResult *action, QByteArray &png,
-                      QStringList &lines);
+    // The host's output while the action ran (its last lines), when a failure or the trace
+    // wants it; nothing when it was not read.
+    std::optional<QStringList> HostLines(qint64 pid, const KAVAtmTestActionResult *action);
 };
 
 #endif // KAVATMORCHESTRATOR_P_H

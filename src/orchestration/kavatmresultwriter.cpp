@@ -178,6 +178,40 @@ QString KAVAtmResultWriter::ActualImagePath(const QString &baselinePath)
     return path + QStringLiteral(".actual.png");
 }
 
+QByteArray KAVAtmResultWriter::KeepEvidence(KAVAtmTestActionResult *action,
+                                            const std::optional<QStringList> &hostLines,
+                                            KAVAtmProtocol::ScreenshotMode mode)
+{
+    if (hostLines && action->GetResult() == KAVAtmEnums::Fail)
+        action->SetLog(*hostLines);
+    const QByteArray png = action->GetScreenshot();
+    action->SetScreenshot(QByteArray());
+    // None asked for: one sent unasked is not kept, and none is missing. Asked for after
+    // failures only, one with an action that did not fail is not kept either.
+    const bool failed = action->GetResult() == KAVAtmEnums::Fail;
+    if (mode == KAVAtmProtocol::ScreenshotMode::Off
+        || (mode == KAVAtmProtocol::ScreenshotMode::Failures && !failed)) {
+        action->SetScreenshotMissing(QString());
+        return png;
+    }
+    if (png.isEmpty())
+        return png;
+    QString error;
+    const QString path = SaveAttachment(action, png, QStringLiteral("png"), &error);
+    if (path.isEmpty()) {
+        action->SetScreenshotMissing(
+            QCoreApplication::translate("KAVAtmOrchestrator", "it could not be saved: %1")
+                .arg(error));
+        return png;
+    }
+    const QString root
+        = GetOutputPath().isEmpty() ? QDir::currentPath() : GetOutputPath();
+    action->AddAttachment(QStringLiteral("screenshot"),
+                          QDir(QFileInfo(root).absoluteFilePath())
+                              .relativeFilePath(QFileInfo(path).absoluteFilePath()));
+    return png;
+}
+
 QString KAVAtmResultWriter::CaptureImages(KAVAtmTestActionResult *action)
 {
     const QMap<QString, QByteArray> images = action->GetImages();

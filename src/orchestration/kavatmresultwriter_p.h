@@ -2,10 +2,14 @@
 #define KAVATMRESULTWRITER_P_H
 
 #include "kavatmexecutorbase.h"
+#include "kavatmprotocol_p.h"
 
 #include <QtCore/QHash>
 #include <QtCore/QSet>
 #include <QtCore/QString>
+#include <QtCore/QStringList>
+
+#include <optional>
 
 class KAVAtmTestActionResult;
 class KAVAtmTestProcedureResult;
@@ -55,6 +59,12 @@ public:
     QString GetResultFolder(const KAVAtmTestActionResult *action) const;
     QString GetProcedureFolder(const KAVAtmTestProcedureResult *procedure) const;
 
+    // What the host showed and wrote while the action ran, kept as evidence: a failure's
+    // host lines (when they were read) as its log, and the screenshot as an attachment when
+    // mode asks for it (else none is missing). Returns the screenshot, which leaves the result.
+    QByteArray KeepEvidence(KAVAtmTestActionResult *action,
+                            const std::optional<QStringList> &hostLines,
+                            KAVAtmProtocol::ScreenshotMode mode);
     // A visual comparison's images: each kept beside the action's result files and named
     // among its attachments ("expected", "actual", "diff", relative to the output folder),
     // and the capture written as the baseline as the update mode says (a failure whose

@@ -6,19 +6,15 @@
 #include "kavatmlaunchcommandactiondef.h"
 #include "kavatmlogging_p.h"
 #include "kavatmopenfileactiondef.h"
+#include "kavatmoperationrecorder_p.h"
 #include "kavatmplatform_p.h"
 #include "kavatmprocessormonitor.h"
 #include "kavatmprotocol_p.h"
 #include "kavatmscreenshot_p.h"
 #include "kavatmwidgettree_p.h"
-#include "kavatmsetautomationdataactiondef.h"
 #include "kavatmtestactionbase.h"
 #include "kavatmtestactionresult.h"
 #include "kavatmupdatemonitor.h"
-#include "kavatmwaitnestingactiondef.h"
-#include "kavatmwaittranslationactiondef.h"
-#include "kavatmwaitupdateactiondef.h"
-#include "kavatmwidgetreplayactiondef.h"
 #include "kavcmdcommandaction.h"
 #include "kavfeatenvironment.h"
 #include "kavfeatupdatemanager.h"
@@ -33,8 +29,14 @@
 #include <memory>
 
 KAVAtmPlatformPrivate::KAVAtmPlatformPrivate(KAVAtmPlatform *platform, KAVAtmEnums::Platform type)
-    : platform(platform), platformType(type)
+    : platform(platform), platformType(type), recorder(new KAVAtmOperationRecorder(platform))
 {
+    connect(recorder, &KAVAtmOperationRecorder::StatusChanged, this,
+            [this](KAVAtmPlatform::RecordingStatus status) {
+                Q_EMIT this->platform->RecordingStatusChanged(status);
+                if (connection)
+                    connection->SendRecordingStatus(status);
+            });
 }
 
 KAVAtmPlatformPrivate::~KAVAtmPlatformPrivate() = default;
@@ -48,119 +50,13 @@ KAVAtmTestActionBase *KAVAtmPlatformPrivate::CurrentAction() const
     return nullptr;
 }
 
-void KAVAtmPlatformPrivate::RecordIfRecording(const QJsonObject &definition)
-{
-    if (recordingStatus == KAVAtmPlatform::Recording)
-        platform->SendRecordingData(definition);
-}
-
-void KAVAtmPlatformPrivate::OnFeatureProcessorSaveFinished()
-{
-    RecordIfRecording(KAVAtmWaitNestingActionDef().ToJson());
-}
-
-void KAVAtmPlatformPrivate::OnSourceProcessorSaveFinished()
-{
-    RecordIfRecording(KAVAtmWaitTranslationActionDef().ToJson());
-}
-
-void KAVAtmPlatformPrivate::OnUpdateFinished()
-{
-    RecordIfRecording(KAVAtmWaitUpdateActionDef().ToJson());
-}
-
-void KAVAtmPlatformPrivate::SetRecordingStatus(KAVAtmPlatform::RecordingStatus status)
-{
-    if (status == recordingStatus)
-        return;
-    const char *name = status == KAVAtmPlatform::Recording ? "Recording"
-        : status == KAVAtmPlatform::Paused                 ? "Paused"
-                                                           : "Stopped";
-    qCDebug(lcPlatform).nospace() << "The new recording status: " << name;
-    recordingStatus = status;
-    using P = KAVAtmPlatform;
-    using D = KAVAtmPlatformPrivate;
-    if (status == P::Recording) {
-        connect(platform, &P::RecordableActionTriggering, this, &D::OnActionLaunching,
-                Qt::UniqueConnection);
-        connect(platform, &P::SelectionChanging, this, &D::OnSelectionChanging,
-                Qt::UniqueConnection);
-        connect(platform, &P::DocumentOpening, this, &D::OnDocumentOpening, Qt::UniqueConnection);
-        connect(platform, &P::DocumentClosing, this, &D::OnDocumentClosing, Qt::UniqueConnection);
-        connect(platform, &P::WidgetRecordingFinished, this, &D::OnWidgetRecordingFinished,
-                Qt::UniqueConnection);
-        connect(platform, &P::PopupDialogValueReturned, this, &D::OnPopupDialogValueReturned,
-                Qt::UniqueConnection);
-        connect(platform, &P::PopupDialogValuesReturned, this, &D::OnPopupDialogValuesReturned,
-                Qt::UniqueConnection);
-    } else if (status == P::Stopped) {
-        disconnect(platform, &P::RecordableActionTriggering, this, &D::OnActionLaunching);
-        disconnect(platform, &P::SelectionChanging, this, &D::OnSelectionChanging);
-        disconnect(platform, &P::DocumentOpening, this, &D::OnDocumentOpening);
-        disconnect(platform, &P::DocumentClosing, this, &D::OnDocumentClosing);
-        disconnect(platform, &P::WidgetRecordingFinished, this, &D::OnWidgetRecordingFinished);
-        disconnect(platform, &P::PopupDialogValueReturned, this, &D::OnPopupDialogValueReturned);
-        disconnect(platform, &P::PopupDialogValuesReturned, this, &D::OnPopupDialogValuesReturned);
-    }
-    Q_EMIT RecordingStatusChanged(status);
-    Q_EMIT platform->RecordingStatusChanged(status);
-    if (connection)
-        connection->SendRecordingStatus(status);
-}
-
-void KAVAtmPlatformPrivate::OnActionLaunching(const KAVCmdAction &action)
-{
-    if (recordingStatus == KAVAtmPlatform::Recording)
-        platform->HandleRecordCommand(action);
-}
-
-void KAVAtmPlatformPrivate::OnSelectionChanging(const KAVFeatObjectSet &selections)
-{
-    if (recordingStatus == KAVAtmPlatform::Recording)
-        platform->HandleRecordSelection(selections);
-}
-
-void KAVAtmPlatformPrivate::OnDocumentOpening(const QString &filePath)
-{
-    if (recordingStatus == KAVAtmPlatform::Recording)
-        platform->HandleRecordDocumentOpening(filePath);
-}
-
-void KAVAtmPlatformPrivate::OnDocumentClosing(const QString &filePath)
-{
-    if (recordingStatus == KAVAtmPlatform::Recording)
-        platform->HandleRecordDocumentClosing(filePath);
-}
-
-void KAVAtmPlatformPrivate::OnWidgetRecordingFinished(const QJsonArray &events)
-{
-    KAVAtmWidgetReplayActionDef definition;
-    definition.SetRecordedEvents(events);
-    definition.SetReplaySpeed(1.0f);
-    RecordIfRecording(definition.ToJson());
-}
-
-void KAVAtmPlatformPrivate::OnPopupDialogValueReturned(const QString &key, const QVariant &value)
-{
-    KAVAtmSetAutomationDataActionDef definition;
-    definition.InsertKeyValue(key, value);
-    RecordIfRecording(definition.ToJson());
-}
-
-void KAVAtmPlatformPrivate::OnPopupDialogValuesReturned(const QVariantMap &values)
-{
-    KAVAtmSetAutomationDataActionDef definition;
-    definition.SetMap(values);
-    RecordIfRecording(definition.ToJson());
-}
-
 void KAVAtmPlatformPrivate::SetUpConnection()
 {
     if (connection)
         return;
     const KAVAtmConfiguration configuration;
     screenshots
-        = KAVAtmScreenshot::ModeFromText(qEnvironmentVariable(KAVAtmProtocol::ScreenshotsVariable));
+        = KAVAtmProtocol::ScreenshotModeFromText(qEnvironmentVariable(KAVAtmProtocol::ScreenshotsVariable));
     traced = qEnvironmentVariable(KAVAtmProtocol::TraceVariable) == QLatin1String("1");
     auto *socket = new QTcpSocket(this);
     connection = new KAVAtmClientOrchestratorConnection(this, socket);
@@ -317,8 +213,8 @@ void KAVAtmPlatform::UpdateActionResult(const KAVAtmTestActionResult *result)
     std::unique_ptr<KAVAtmTestActionResult> shown;
     const bool completed = result->GetStatus() == KAVAtmEnums::Completed;
     if (completed && d->connection
-        && (d->traced || d->screenshots == KAVAtmScreenshot::Mode::All
-            || (d->screenshots == KAVAtmScreenshot::Mode::Failures
+        && (d->traced || d->screenshots == KAVAtmProtocol::ScreenshotMode::All
+            || (d->screenshots == KAVAtmProtocol::ScreenshotMode::Failures
                 && result->GetResult() == KAVAtmEnums::Fail))) {
         shown = std::make_unique<KAVAtmTestActionResult>(result->GetId(), result->GetActionDef(),
                                                          nullptr);
@@ -390,12 +286,12 @@ KAVAtmPlatform::ConnectionStatus KAVAtmPlatform::GetConnectionStatus() const
 
 KAVAtmPlatform::RecordingStatus KAVAtmPlatform::GetRecordingStatus() const
 {
-    return d->recordingStatus;
+    return d->recorder->GetStatus();
 }
 
 void KAVAtmPlatform::SetRecordingStatus(RecordingStatus status)
 {
-    d->SetRecordingStatus(status);
+    d->recorder->SetStatus(status);
 }
 
 bool KAVAtmPlatform::HandleRecordCommand(const KAVCmdAction &action)
@@ -445,8 +341,8 @@ void KAVAtmPlatform::SetFeatureProcessorMonitor(KAVFeatEnvironment *environment)
     auto *monitor = new KAVAtmProcessorMonitor(environment,
                                                KAVNestFeatureProcessor::GetProcessor(environment));
     d->featureProcessorMonitor = monitor;
-    connect(monitor, &KAVAtmProcessorMonitor::SaveFinished, d.get(),
-            &KAVAtmPlatformPrivate::OnFeatureProcessorSaveFinished);
+    connect(monitor, &KAVAtmProcessorMonitor::SaveFinished, d->recorder,
+            &KAVAtmOperationRecorder::OnFeatureProcessorSaveFinished);
 }
 
 void KAVAtmPlatform::SetSourceProcessorMonitor(KAVFeatEnvironment *environment)
@@ -458,8 +354,8 @@ void KAVAtmPlatform::SetSourceProcessorMonitor(KAVFeatEnvironment *environment)
     auto *monitor = new KAVAtmProcessorMonitor(environment,
                                                KAVNestSourceProcessor::GetProcessor(environment));
     d->sourceProcessorMonitor = monitor;
-    connect(monitor, &KAVAtmProcessorMonitor::SaveFinished, d.get(),
-            &KAVAtmPlatformPrivate::OnSourceProcessorSaveFinished);
+    connect(monitor, &KAVAtmProcessorMonitor::SaveFinished, d->recorder,
+            &KAVAtmOperationRecorder::OnSourceProcessorSaveFinished);
 }
 
 void KAVAtmPlatform::SetUpdateMonitor(KAVFeatEnvironment *environment)
@@ -470,8 +366,8 @@ void KAVAtmPlatform::SetUpdateMonitor(KAVFeatEnvironment *environment)
     }
     auto *monitor = new KAVAtmUpdateMonitor(environment, KAVFeatUpdateManager::GetManager());
     d->updateMonitor = monitor;
-    connect(monitor, &KAVAtmUpdateMonitor::UpdateFinished, d.get(),
-            &KAVAtmPlatformPrivate::OnUpdateFinished);
+    connect(monitor, &KAVAtmUpdateMonitor::UpdateFinished, d->recorder,
+            &KAVAtmOperationRecorder::OnUpdateFinished);
 }
 
 KAVAtmProcessorMonitor *KAVAtmPlatform::GetFeatureProcessorMonitor() const

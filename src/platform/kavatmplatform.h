@@ -103,6 +103,7 @@ public Q_SLOTS:
 
 private:
     friend class KAVAtmPlatformPrivate;
+    friend class KAVAtmOperationRecorder;
     const std::unique_ptr<KAVAtmPlatformPrivate> d;
 };
 

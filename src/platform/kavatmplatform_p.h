@@ -7,7 +7,7 @@
 //
 
 #include "kavatmplatform.h"
-#include "kavatmscreenshot_p.h"
+#include "kavatmprotocol_p.h"
 
 #include <QtCore/QHash>
 #include <QtCore/QList>
@@ -17,6 +17,7 @@
 #include <QtCore/QSet>
 
 class KAVAtmClientOrchestratorConnection;
+class KAVAtmOperationRecorder;
 class KAVAtmTestActionBase;
 
 class KAVAtmPlatformPrivate : public QObject {
@@ -29,38 +30,20 @@ public:
 
     void SetUpConnection();
 
-Q_SIGNALS:
-    void RecordingStatusChanged(KAVAtmPlatform::RecordingStatus recordingStatus);
-
 private Q_SLOTS:
     void OnSocketNeedsConnected();
     void OnConnectionAuthenticated();
     void OnExecuteRequested(const QUuid &id, const QJsonValue &actionData);
     void OnCancelRequested(const QUuid &id);
-    // Recording of user operations, connected while recording or paused.
-    void OnActionLaunching(const KAVCmdAction &action);
-    void OnSelectionChanging(const KAVFeatObjectSet &selections);
-    void OnDocumentOpening(const QString &filePath);
-    void OnDocumentClosing(const QString &filePath);
-    void OnWidgetRecordingFinished(const QJsonArray &events);
-    void OnPopupDialogValueReturned(const QString &, const QVariant &value);
-    void OnPopupDialogValuesReturned(const QVariantMap &values);
 
 public:
-    // Recording of the waits the user made the host do.
-    void OnFeatureProcessorSaveFinished();
-    void OnSourceProcessorSaveFinished();
-    void OnUpdateFinished();
-    void RecordIfRecording(const QJsonObject &definition);
-    void SetRecordingStatus(KAVAtmPlatform::RecordingStatus status);
-
     KAVAtmPlatform *const platform;
     KAVAtmClientOrchestratorConnection *connection = nullptr;
     const KAVAtmEnums::Platform platformType;
     KAVAtmEnums::PlatformMode mode = KAVAtmEnums::Undefined;
     KAVAtmPlatform::ConnectionStatus connectionStatus = KAVAtmPlatform::Disconnected;
-    KAVAtmPlatform::RecordingStatus recordingStatus = KAVAtmPlatform::Stopped;
-    KAVAtmScreenshot::Mode screenshots = KAVAtmScreenshot::Mode::Failures;
+    KAVAtmOperationRecorder *const recorder;
+    KAVAtmProtocol::ScreenshotMode screenshots = KAVAtmProtocol::ScreenshotMode::Failures;
     bool traced = false;
     QHash<QByteArray, QMetaObject> executors;
     // Executors started and not ended, oldest first: one waiting in a nested loop can be

@@ -11,28 +11,6 @@
 
 namespace KAVAtmScreenshot {
 
-Mode ModeFromText(const QString &text)
-{
-    if (text.compare(QLatin1String("off"), Qt::CaseInsensitive) == 0)
-        return Mode::Off;
-    if (text.compare(QLatin1String("all"), Qt::CaseInsensitive) == 0)
-        return Mode::All;
-    return Mode::Failures;
-}
-
-QString ModeText(Mode mode)
-{
-    switch (mode) {
-    case Mode::Off:
-        return QStringLiteral("off");
-    case Mode::All:
-        return QStringLiteral("all");
-    case Mode::Failures:
-        break;
-    }
-    return QStringLiteral("failures");
-}
-
 QList<QWidget *> Windows()
 {
     QList<QWidget *> windows;

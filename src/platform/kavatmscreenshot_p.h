@@ -13,12 +13,6 @@ class QWidget;
 // What the host looked like when an action ended, for the report of a failure.
 namespace KAVAtmScreenshot {
 
-enum class Mode { Off, Failures, All };
-
-// "off", "failures" or "all" (any letter case); anything else, or nothing, is "failures".
-KAVAUTOMATION_EXPORT Mode ModeFromText(const QString &text);
-KAVAUTOMATION_EXPORT QString ModeText(Mode mode);
-
 // Images wider than this are scaled down to it.
 constexpr int MaximumWidth = 1920;
 

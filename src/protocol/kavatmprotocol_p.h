@@ -3,6 +3,7 @@
 
 #include <QtCore/QByteArray>
 #include <QtCore/QMessageAuthenticationCode>
+#include <QtCore/QString>
 
 // What both sides of the runner-client connection agree on: the keys each proves and the
 // command names. A client proves the client key and checks the runner's; the runner the other
@@ -35,6 +36,28 @@ inline QByteArray DeriveOrchestratorKey(const QByteArray &secret)
 // Which actions a launched host takes a screenshot after: "off", "failures" (the default) or
 // "all".
 inline const char ScreenshotsVariable[] = "KAVAtmScreenshots";
+enum class ScreenshotMode { Off, Failures, All };
+// "off", "failures" or "all" (any letter case); anything else, or nothing, is "failures".
+inline ScreenshotMode ScreenshotModeFromText(const QString &text)
+{
+    if (text.compare(QLatin1String("off"), Qt::CaseInsensitive) == 0)
+        return ScreenshotMode::Off;
+    if (text.compare(QLatin1String("all"), Qt::CaseInsensitive) == 0)
+        return ScreenshotMode::All;
+    return ScreenshotMode::Failures;
+}
+inline QString ScreenshotModeText(ScreenshotMode mode)
+{
+    switch (mode) {
+    case ScreenshotMode::Off:
+        return QStringLiteral("off");
+    case ScreenshotMode::All:
+        return QStringLiteral("all");
+    case ScreenshotMode::Failures:
+        break;
+    }
+    return QStringLiteral("failures");
+}
 // Set ("1") when the runner keeps a step trace: the host then sends, with every finished
 // action, a screenshot and what its widgets show.
 inline const char TraceVariable[] = "KAVAtmTrace";

@@ -2,9 +2,9 @@
 #include "kavatmjsnative_p.h"
 #include "kavatmjsoncomparison_p.h"
 #include "kavatmlogging_p.h"
+#include "kavatmreadfile.h"
 
 #include <QtCore/QCoreApplication>
-#include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 #include <QtCore/QTimer>
 #include <QtQml/QQmlEngine>
@@ -203,10 +203,17 @@ QJSValue KAVAtmJsEngine::ExecuteScriptFile(const QString &fileName, bool wrap)
         return QJSValue(
             QStringLiteral("The specified script file cannot be found: %1").arg(fileName));
     }
-    QFile file(fileName);
-    if (!QFileInfo(fileName).isFile() || !file.open(QIODevice::ReadOnly))
+    QByteArray content;
+    switch (KAVAtmReadFile::Read(fileName, MaximumScriptSize, &content)) {
+    case KAVAtmReadFile::Outcome::Read:
+        break;
+    case KAVAtmReadFile::Outcome::TooLarge:
+        return QJSValue(QStringLiteral("The script file is larger than %1 MiB: %2")
+                            .arg(QString::number(MaximumScriptSize >> 20), fileName));
+    default:
         return QJSValue(QStringLiteral("Failed to open the script file: %1").arg(fileName));
-    std::optional<QString> decoded = decodeScript(file.readAll());
+    }
+    std::optional<QString> decoded = decodeScript(content);
     if (!decoded) {
         return QJSValue(
             QStringLiteral("The script file is not UTF-8 or UTF-16 text: %1").arg(fileName));

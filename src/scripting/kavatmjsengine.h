@@ -26,7 +26,9 @@ public:
     QJSValue Evaluate(const QString &program, const QString &fileName, int lineNumber);
     // With wrap, the file's text is evaluated as one parenthesised expression: a file holding a
     // function expression gives that function.
+    // A larger file is refused, with its name.
     QJSValue ExecuteScriptFile(const QString &fileName, bool wrap);
+    static constexpr qint64 MaximumScriptSize = 16 * 1024 * 1024;
     // The text a wrapped script file is evaluated as; its first line is the program's line 0.
     static QString WrapScript(const QString &text);
     // Imports an ECMAScript module and, unless that failed, publishes it as the global name.

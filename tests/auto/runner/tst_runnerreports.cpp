@@ -2,6 +2,7 @@
 // processes: what a CI service reads must fail whenever the run did.
 
 #include "cioutputs.h"
+#include "commandline.h"
 #include "console.h"
 #include "kavatmtestproceduredef.h"
 #include "reportmerge.h"
@@ -49,6 +50,8 @@ private Q_SLOTS:
     void shards();
     void hostFailuresARetrySetsAside();
     void shardsByDuration();
+    void planRefusals_data();
+    void planRefusals();
     void consoleLines_data();
     void consoleLines();
     void gitHubCommands_data();
@@ -285,7 +288,7 @@ void tst_RunnerReports::shards()
     QFETCH(int, index);
     QFETCH(int, count);
     QFETCH(QStringList, selected);
-    QCOMPARE(Runner::SelectShard(files, index, count), selected);
+    QCOMPARE(RunPlan::SelectShard(files, index, count), selected);
 }
 
 void tst_RunnerReports::hostFailuresARetrySetsAside()
@@ -294,11 +297,11 @@ void tst_RunnerReports::hostFailuresARetrySetsAside()
     const QList<KAVAtmTestProcedureDef *> retried {&b};
     // Host 1 ran a, which passed, then crashed; host 2 crashed in b, which runs again.
     const QList<std::pair<qlonglong, const KAVAtmTestProcedureDef *>> ran {{1, &a}, {2, &b}};
-    QVERIFY(!Runner::IsRetriedHostFailure(1, ran, retried));
-    QVERIFY(Runner::IsRetriedHostFailure(2, ran, retried));
+    QVERIFY(!RunReport::IsRetriedHostFailure(1, ran, retried));
+    QVERIFY(RunReport::IsRetriedHostFailure(2, ran, retried));
     // After b failed on it, host 1 passed a and crashed: a crash after a pass stays.
-    QVERIFY(!Runner::IsRetriedHostFailure(1, {{1, &b}, {1, &a}}, retried));
-    QVERIFY(!Runner::IsRetriedHostFailure(0, ran, retried)); // the run's own
+    QVERIFY(!RunReport::IsRetriedHostFailure(1, {{1, &b}, {1, &a}}, retried));
+    QVERIFY(!RunReport::IsRetriedHostFailure(0, ran, retried)); // the run's own
 }
 
 void tst_RunnerReports::shardsByDuration()
@@ -308,18 +311,81 @@ void tst_RunnerReports::shardsByDuration()
     const QStringList files {"/x/e.json", "/x/long.json", "/x/a.json", "/x/b.json", "/x/c.json"};
     const QHash<QString, double> durations {
         {"/x/long.json", 100}, {"a.json", 10}, {"/x/b.json", 20}, {"/x/c.json", 30}};
-    QCOMPARE(Runner::BalanceShard(files, 1, 2, durations), QStringList {"/x/long.json"});
-    QCOMPARE(Runner::BalanceShard(files, 2, 2, durations),
+    QCOMPARE(RunPlan::BalanceShard(files, 1, 2, durations), QStringList {"/x/long.json"});
+    QCOMPARE(RunPlan::BalanceShard(files, 2, 2, durations),
              (QStringList {"/x/a.json", "/x/b.json", "/x/c.json", "/x/e.json"}));
     // Every file in exactly one shard, whatever the order given.
     QStringList all;
     for (int index = 1; index <= 7; ++index)
-        all += Runner::BalanceShard(QStringList(files.crbegin(), files.crend()), index, 7,
+        all += RunPlan::BalanceShard(QStringList(files.crbegin(), files.crend()), index, 7,
                                     durations);
     all.sort();
     QStringList sorted = files;
     sorted.sort();
     QCOMPARE(all, sorted);
+}
+
+void tst_RunnerReports::planRefusals_data()
+{
+    // Found before anything is launched; "@" is a folder that holds proc.json, notes.txt and
+    // the configuration, which names a client "Host".
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no clients") << QStringList {"--config", "@/empty.json", "@/proc.json"}
+                                << "no clients are defined in";
+    QTest::newRow("unknown client")
+        << QStringList {"--client", "Nobody", "@/proc.json"} << "no client named \"Nobody\"";
+    QTest::newRow("configuration is a folder")
+        << QStringList {"--config", "@", "@/proc.json"} << "is not a regular file";
+    // Outputs that would destroy an input or each other.
+    QTest::newRow("--html over report.json")
+        << QStringList {"--html", "@/results/report.json", "@/proc.json"}
+        << "the report.json of --output and --html name the same file";
+    QTest::newRow("--junit over a procedure file")
+        << QStringList {"--junit", "@/proc.json", "@/proc.json"}
+        << "--junit would overwrite a procedure file of this run";
+    QTest::newRow("--junit and --html the same file")
+        << QStringList {"--junit", "@/x.xml", "--html", "@/x.xml", "@/proc.json"}
+        << "--junit and --html name the same file";
+    QTest::newRow("recording over a file that is not a procedure")
+        << QStringList {"--mode", "recording", "--record", "@/notes.txt"}
+        << "exists and is not a procedure file; --force replaces it";
+    QTest::newRow("recording over the run's report")
+        << QStringList {"--mode", "recording", "--record", "@/results/report.json"}
+        << "the report.json of --output and --record name the same file";
+    QTest::newRow("recording over the procedure it runs")
+        << QStringList {"--mode", "recording", "--record", "@/proc.json", "@/proc.json"}
+        << "--record would overwrite a procedure file of this run";
+    QTest::newRow("a report folder that cannot be written")
+        << QStringList {"--junit", "/proc/self/junit.xml", "@/proc.json"}
+        << "cannot write into the folder /proc/self";
+    QTest::newRow("--last-failed of no report")
+        << QStringList {"--last-failed", "@/notes.txt", "@/proc.json"} << "--last-failed: ";
+}
+
+void tst_RunnerReports::planRefusals()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    const QByteArray notes = "not a procedure";
+    writeFile(dir.filePath("notes.txt"), notes);
+    writeFile(dir.filePath("proc.json"), procedureJson("P", {}));
+    writeFile(dir.filePath("empty.json"), R"({"clients": []})");
+    writeFile(dir.filePath("host.json"), R"({"clients": [{"displayName": "Host"}]})");
+    arguments.replaceInStrings(QRegularExpression("^@"), dir.path());
+    const CommandLine line = ParseCommandLine(
+        QStringList {"runner", "--config", dir.filePath("host.json"), "--output",
+                     dir.filePath("results")}
+        + arguments);
+    QVERIFY2(line.error.isEmpty(), qPrintable(line.error));
+    RunPlan plan(line.options);
+    const QString shown = QString::fromUtf8(standardError([&] {
+        QVERIFY(!plan.ReadConfiguration() || !plan.CheckPaths()
+                || plan.SelectFiles() == RunPlan::Files::Refused);
+    }));
+    QVERIFY2(shown.contains(message), qPrintable(shown));
+    QCOMPARE(readFile(dir.filePath("notes.txt")), notes);
 }
 
 void tst_RunnerReports::consoleLines_data()

@@ -77,6 +77,8 @@ void tst_KAVAtmJsModules::scriptFiles_data()
         << true << "function";
     QTest::newRow("UTF-16 with a byte-order mark")
         << QByteArray::fromRawData("\xFF\xFE(\0)\0", 6) << true << "error"; // "()": no expression
+    QTest::newRow("over 16 MiB") << QByteArray(KAVAtmJsEngine::MaximumScriptSize + 1, ' ') << true
+                                 << "The script file is larger than 16 MiB: ";
     QTest::newRow("Latin-1") << QByteArray("function () { return '\xE9'; }") << true
                              << "The script file is not UTF-8 or UTF-16 text: ";
 }
