@@ -407,13 +407,20 @@ private:
             return;
         }
         if (!hasType(value, key.type)) {
+            // A text key of another type reads as "", which a key that clamps takes for none
+            // of its values; a yes-or-no key of another type reads as no, whatever its default.
+            const bool clamps = key.type == KAVAtmActionKey::Type::String && !key.values.isEmpty()
+                && !key.otherValueFails && !key.clampedTo.isUndefined();
+            const QJsonValue read = key.type == KAVAtmActionKey::Type::Boolean ? QJsonValue(false)
+                : clamps                                                   ? key.clampedTo
+                                                                           : key.defaultValue;
             At(CheckProblem::Warning, at,
                QStringLiteral("\"%1\" is %2, not %3: it reads as %4")
                    .arg(key.name, jsonTypeOf(value),
                         KAVAtmActionKeys::TypeName(key.type) == QLatin1String("integer")
                             ? QStringLiteral("an integer")
                             : QStringLiteral("a ") + KAVAtmActionKeys::TypeName(key.type),
-                        readsAs(key, key.defaultValue)));
+                        readsAs(key, read)));
             return;
         }
         if (!std::isnan(key.minimum)) {

@@ -137,10 +137,7 @@ QTcpSocket *tst_KAVWorkConnection::connectRaw()
     raw->connectToHost(QHostAddress::LocalHost, m_server->serverPort());
     if (!raw->waitForConnected(5000))
         return nullptr;
-    QDeadlineTimer deadline(5000);
-    while (!m_serverSide && !deadline.hasExpired())
-        QTest::qWait(10);
-    return m_serverSide ? raw : nullptr;
+    return QTest::qWaitFor([this] { return bool(m_serverSide); }, 5000) ? raw : nullptr;
 }
 
 void tst_KAVWorkConnection::payloadsArriveAsSent_data()

@@ -290,6 +290,60 @@ void tst_RunnerCheck::definitionsReadWhatIsDescribed()
     for (const QByteArray &type :
          KAVAtmTestActionDefFactory::GetInstance()->GetRegisteredActionNames())
         QVERIFY(types.contains(QString::fromLatin1(type)));
+
+    // A key of the wrong JSON type, a number below its range, a text not among its values:
+    // what the check says each reads as is what the definition reads.
+    QTemporaryDir dir;
+    const QJsonObject wrongType {{"string", 5},    {"integer", "x"},          {"number", "x"},
+                                 {"boolean", "x"}, {"object", QJsonArray {1}}, {"array", 1}};
+    int compared = 0;
+    for (const auto &def : defs) {
+        const QString type = def->GetType();
+        for (const KAVAtmActionKey &key : KAVAtmActionKeys::Keys(type)) {
+            if (key.required || key.name == QLatin1String("action"))
+                continue;
+            QList<QJsonValue> values {wrongType.value(KAVAtmActionKeys::TypeName(key.type))};
+            if (!std::isnan(key.minimum))
+                values.append(key.exclusiveMinimum ? key.minimum : key.minimum - 1);
+            if (!key.values.isEmpty() && !key.otherValueFails)
+                values.append("no such value");
+            for (const QJsonValue &value : std::as_const(values)) {
+                const QJsonObject action {{"action", type}, {key.name, value}};
+                const QString file = writeFile(dir.filePath(QString::number(++compared) + ".json"),
+                                               procedureJson("P", {action}));
+                QString said;
+                for (const CheckProblem &problem : CheckProcedureFile(file, false)) {
+                    const auto match = QRegularExpression("^\"" + key.name
+                                                          + "\" is .*it reads as (.*?)( \\(|$)")
+                                           .match(problem.message);
+                    if (match.hasMatch())
+                        said = match.captured(1);
+                }
+                def->FromJson(action);
+                const QJsonObject written = def->ToJson();
+                // Not written: the default, or what the type holds when empty.
+                const QJsonValue held = written.contains(key.name) ? written.value(key.name)
+                                                                   : key.defaultValue;
+                const QString read = held.isUndefined()
+                    ? QJsonObject {{"string", "\"\""}, {"array", "[]"}, {"object", "{}"}}
+                          .value(KAVAtmActionKeys::TypeName(key.type))
+                          .toString("nothing")
+                    : held.isString()
+                    ? '"' + held.toString() + '"'
+                    : QString::fromUtf8(QJsonDocument(QJsonArray {held}).toJson(
+                                            QJsonDocument::Compact))
+                          .mid(1)
+                          .chopped(1);
+                QVERIFY2(said == read,
+                         qPrintable(QStringLiteral("%1 \"%2\" of %3: said %4, read %5")
+                                        .arg(type, key.name,
+                                             QString::fromUtf8(QJsonDocument(QJsonArray {value})
+                                                                   .toJson(QJsonDocument::Compact)),
+                                             said, read)));
+            }
+        }
+    }
+    QVERIFY(compared > 40);
 }
 
 void tst_RunnerCheck::committedFilesAreCurrent()

@@ -50,16 +50,19 @@ public:
         const QUuid id = QUuid::createUuid();
         const QString idText = id.toString(QUuid::WithBraces);
         DispatchAction(id, action);
-        QDeadlineTimer deadline(milliseconds);
-        for (;;) {
-            for (const QJsonObject &update : Completed()) {
-                if (update.value("id").toString() == idText)
-                    return update;
-            }
-            if (deadline.hasExpired())
-                return {};
-            QTest::qWait(5);
-        }
+        QJsonObject found;
+        (void)QTest::qWaitFor(
+            [&] {
+                for (const QJsonObject &update : Completed()) {
+                    if (update.value("id").toString() == idText) {
+                        found = update;
+                        break;
+                    }
+                }
+                return !found.isEmpty();
+            },
+            milliseconds);
+        return found;
     }
 
     QList<QJsonObject> updates;
