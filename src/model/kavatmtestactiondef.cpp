@@ -66,6 +66,8 @@ void KAVAtmTestActionDef::FromJson(const QJsonObject &json)
     d->data = json;
     if (d->parentProcedure)
         d->data.insert(KeyProcedurePath, d->parentProcedure->GetDirPath());
+    // What was just read is what is stored: a default a constructor set is no change.
+    SetChanged(false);
 }
 
 QJsonObject KAVAtmTestActionDef::ToJson() const

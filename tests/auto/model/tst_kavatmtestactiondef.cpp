@@ -15,62 +15,11 @@ public:
 class tst_KAVAtmTestActionDef : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void fromJson_data();
-    void fromJson();
     void dataOfDefinitionBuiltInCode();
     void procedurePathOnlyInData();
     void loadBaseline_data();
     void loadBaseline();
 };
-
-void tst_KAVAtmTestActionDef::fromJson_data()
-{
-    QTest::addColumn<QJsonObject>("input");
-    QTest::addColumn<int>("platform");
-    QTest::addColumn<qint64>("timeout");
-    QTest::addColumn<QJsonObject>("written");
-
-    QTest::newRow("negative timeout")
-        << jsonObject(R"({"action":"Foo","timeout":-5})") << int(KAVAtmEnums::Unspecified)
-        << qint64(0)
-        << jsonObject(R"({"action":"Foo","platform":"unspecified","alwaysExecute":false,
-                          "timeout":0})");
-    QTest::newRow("string timeout")
-        << jsonObject(R"({"timeout":"60"})") << int(KAVAtmEnums::Unspecified) << qint64(300)
-        << jsonObject(R"({"action":"","platform":"unspecified",
-                                                  "alwaysExecute":false})");
-    QTest::newRow("fractional timeout")
-        << jsonObject(R"({"timeout":1.5})") << int(KAVAtmEnums::Unspecified) << qint64(300)
-        << jsonObject(R"({"action":"","platform":"unspecified",
-                                                      "alwaysExecute":false})");
-    QTest::newRow("huge timeout clamps")
-        << jsonObject(R"({"timeout":1e12})") << int(KAVAtmEnums::Unspecified) << qint64(2147483647)
-        << jsonObject(R"({"action":"","platform":"unspecified","alwaysExecute":false,
-                          "timeout":2147483647})");
-    QTest::newRow("platform text is lower-cased")
-        << jsonObject(R"({"platform":"Corvid","name":"n","alwaysExecute":true})")
-        << int(KAVAtmEnums::Corvid) << qint64(300)
-        << jsonObject(R"({"action":"","platform":"corvid","name":"n","alwaysExecute":true})");
-    QTest::newRow("numeric platform")
-        << jsonObject(R"({"platform":2,"alwaysExecute":"yes"})") << int(KAVAtmEnums::Other)
-        << qint64(300) << jsonObject(R"({"action":"","platform":"other","alwaysExecute":false})");
-}
-
-void tst_KAVAtmTestActionDef::fromJson()
-{
-    QFETCH(QJsonObject, input);
-    QFETCH(int, platform);
-    QFETCH(qint64, timeout);
-    QFETCH(QJsonObject, written);
-
-    KAVAtmTestActionDef def;
-    def.FromJson(input);
-    QCOMPARE(int(def.GetPlatform()), platform);
-    QCOMPARE(def.GetTimeout(), timeout);
-    QCOMPARE(def.ToJson(), written);
-    QCOMPARE(def.GetOriginalData(), input);
-    QVERIFY(!def.IsChanged());
-}
 
 void tst_KAVAtmTestActionDef::dataOfDefinitionBuiltInCode()
 {

@@ -36,58 +36,35 @@ QString tst_KAVAtmTestProcedureDef::write(const QByteArray &content)
     return writeFile(m_dir.filePath(QStringLiteral("proc%1.json").arg(++counter)), content);
 }
 
+// Each row of the case file: its content (text as it stands, JSON written out) read as a
+// procedure gives the reason it is not valid and the number of actions.
 void tst_KAVAtmTestProcedureDef::load_data()
 {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("reason");
-    QTest::addColumn<int>("version");
     QTest::addColumn<int>("actions");
-
-    const QString notValid = "[KAVAtmTestProcedureDef] The data is not a valid test procedure "
-                             "definition.";
-    const QString badVersion = "[KAVAtmTestProcedureDef] Invalid schema version.";
-    QTest::newRow("version 1") << QByteArray(R"({"schema":"com.brightel.kav.automation.procedure:1",
-        "label":"L","actions":[{"action":"TimeWait"},{"action":"X"}]})")
-                               << "" << 1 << 2;
-    QTest::newRow("no version") << QByteArray(
-        R"({"schema":"com.brightel.kav.automation.procedure"})")
-                                << badVersion << 1 << 0;
-    // What the procedure check reads it as: no version.
-    QTest::newRow("the schema twice")
-        << QByteArray(R"({"schema":"com.brightel.kav.automation.procedure:1com.brightel.kav.)"
-                      R"(automation.procedure:1"})")
-        << badVersion << 1 << 0;
-    QTest::newRow("other case") << QByteArray(
-        R"({"schema":"com.Brightel.kav.automation.procedure:1"})")
-                                << notValid << 1 << 0;
-    QTest::newRow("no schema") << QByteArray(R"({"actions":[{}]})") << notValid << 1 << 0;
-    QTest::newRow("actions object")
-        << QByteArray(R"({"schema":"com.brightel.kav.automation.procedure:1",
-        "actions":{"action":"TimeWait"}})")
-        << "" << 1 << 0;
-    QTest::newRow("non-object action")
-        << QByteArray(R"({"schema":"com.brightel.kav.automation.procedure:1",
-        "actions":[3]})")
-        << "" << 1 << 1;
-    QTest::newRow("array root") << QByteArray("[]")
-                                << "[KAVAtmTestProcedureDef] Json document root is not an object."
-                                << 1 << 0;
-    QTest::newRow("truncated") << QByteArray(R"({"schema":)")
-                               << "[KAVAtmTestProcedureDef] Json parse error: unterminated object"
-                               << 1 << 0;
+    const QJsonArray rows
+        = QJsonDocument::fromJson(readFile(KAV_GOLDEN "/procedure-files.json")).array();
+    QVERIFY(!rows.isEmpty());
+    for (const QJsonValue &row : rows) {
+        const QJsonValue content = row["content"];
+        QTest::newRow(qPrintable(row["row"].toString()))
+            << (content.isString() ? content.toString().toUtf8()
+                                   : QJsonDocument::fromVariant(content.toVariant()).toJson())
+            << row["reason"].toString() << row["actions"].toInt();
+    }
 }
 
 void tst_KAVAtmTestProcedureDef::load()
 {
     QFETCH(QByteArray, content);
     QFETCH(QString, reason);
-    QFETCH(int, version);
     QFETCH(int, actions);
 
     const QString path = write(content);
     std::unique_ptr<KAVAtmTestProcedureDef> procedure(KAVAtmTestProcedureDef::FromJsonFile(path));
     QCOMPARE(procedure->GetInvalidReason(), reason);
-    QCOMPARE(procedure->GetVersion(), version);
+    QCOMPARE(procedure->GetVersion(), 1);
     QCOMPARE(procedure->GetActionsCount(), actions);
     QVERIFY(!procedure->IsChanged());
     if (!reason.contains(QLatin1String("Json")))

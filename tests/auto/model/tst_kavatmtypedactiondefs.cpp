@@ -39,8 +39,8 @@ private Q_SLOTS:
     void factory();
 };
 
-// Reading "input" into a new definition of "type" writes "written" (the common keys
-// included), for each row of the case file. What a key of the wrong type or out of range reads
+// Reading "input" into a new definition of "type" (none: the base every action shares)
+// writes "written" (the common keys included), for each row of the case file. What a key of the wrong type or out of range reads
 // as is the key table's, which tst_runnercheck holds every definition to.
 void tst_KAVAtmTypedActionDefs::roundTrip_data()
 {
@@ -61,6 +61,7 @@ void tst_KAVAtmTypedActionDefs::roundTrip()
     QFETCH(QJsonObject, input);
     QFETCH(QJsonObject, written);
     const QHash<QString, DefFactory> create {
+        {"", make<KAVAtmTestActionDef>()},
         {"CloseFile", make<KAVAtmCloseFileActionDef>()},
         {"ExecuteScript", make<KAVAtmExecuteScriptActionDef>()},
         {"LaunchCommand", make<KAVAtmLaunchCommandActionDef>()},
@@ -76,6 +77,8 @@ void tst_KAVAtmTypedActionDefs::roundTrip()
     std::unique_ptr<KAVAtmTestActionDef> def(create.value(type)());
     def->FromJson(input);
     QCOMPARE(def->ToJson(), written);
+    QCOMPARE(def->GetOriginalData(), input);
+    QVERIFY(!def->IsChanged());
 }
 
 void tst_KAVAtmTypedActionDefs::dataAssertConfiguration()

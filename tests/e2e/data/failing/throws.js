@@ -1,0 +1,4 @@
+function (c) {
+    const x = 1;
+    kavAssert.areEqual(1, 2);
+}

@@ -1,0 +1,4 @@
+function (context, done) {
+    kavCmdController.GetAction("Sheet.Properties").trigger();
+    done();
+}
