@@ -88,7 +88,7 @@ private:
     QString configOf(const QJsonObject &client);
     // The demo host that crashes in its second action the first time it is started.
     QJsonObject crashingOnce() const;
-    // A JUnit file's lines as a real consumer reads it (data/junit.py).
+    // A JUnit file's lines as a real consumer reads it (data/readers/junit.py).
     QStringList junitLines(const QString &file) const;
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -228,7 +228,7 @@ QJsonObject tst_E2E::crashingOnce() const
 QStringList tst_E2E::junitLines(const QString &file) const
 {
     QProcess python;
-    python.start("/usr/bin/python3", {QStringLiteral(KAV_E2E_DATA "/junit.py"), file});
+    python.start("/usr/bin/python3", {QStringLiteral(KAV_E2E_DATA "/readers/junit.py"), file});
     if (!python.waitForFinished(30000) || python.exitCode() != 0)
         return {"junit.py failed: " + QString::fromUtf8(python.readAllStandardError())};
     return QString::fromUtf8(python.readAllStandardOutput()).split('\n');
