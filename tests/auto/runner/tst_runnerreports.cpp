@@ -5,6 +5,7 @@
 #include "commandline.h"
 #include "console.h"
 #include "kavatmtestproceduredef.h"
+#include "reportjson.h"
 #include "reportmerge.h"
 #include "runner.h"
 #include "testfiles.h"
@@ -220,18 +221,26 @@ void tst_RunnerReports::evidenceThroughTheMerge()
              {"file", "/s/a.js"},
              {"line", 3},
              {"context", QJsonObject {{"first", 2}, {"lines", QJsonArray {"x", "y<z"}}}}}}};
-    writeFile(dir.filePath("s0/report.json"),
-              QJsonDocument(
-                  QJsonObject {{"finished", true},
-                               {"exitCode", 1},
-                               {"checkWarnings",
-                                QJsonArray {QJsonObject {
-                                    {"text", "a.json:5:13: warning: [[ATTACHMENT|/etc/shadow]]"}}}},
-                               {"procedures",
-                                QJsonArray {QJsonObject {{"name", "p"},
-                                                         {"file", "a.json"},
-                                                         {"actionResults", QJsonArray {action}}}}}})
-                  .toJson());
+    writeFile(
+        dir.filePath("s0/report.json"),
+        QJsonDocument(
+            QJsonObject {{"finished", true},
+                         {"exitCode", 1},
+                         {"checkWarnings",
+                          QJsonArray {QJsonObject {
+                              {"text", "a.json:5:13: warning: [[ATTACHMENT|/etc/shadow]]"}}}},
+                         {"procedures",
+                          QJsonArray {QJsonObject {
+                              {"name", "p"},
+                              {"file", "a.json"},
+                              {"actionResults", QJsonArray {action}},
+                              {"attemptResults",
+                               QJsonArray {QJsonObject {
+                                   {"attempt", 1},
+                                   {"failures",
+                                    QJsonArray {QJsonObject {
+                                        {"attachments", QJsonArray {attachments.last()}}}}}}}}}}}})
+            .toJson());
     const QString merged = dir.filePath("merged");
     standardError([&] { QCOMPARE(MergeReports(merged, {dir.filePath("s0")}), 1); });
     QJsonArray paths;
@@ -241,6 +250,20 @@ void tst_RunnerReports::evidenceThroughTheMerge()
         paths.append(value["path"]);
     // Only the shard's own files are named, and no image comes from the report itself.
     QCOMPARE(paths, QJsonArray({"../s0/run/shot.png", "../s0/run/fifo.png", "../s0/run/fifo.png"}));
+    QVERIFY(!readFile(merged + "/report.json").contains("embedded"));
+    // A page shows only images under the folders it is given.
+    const QJsonObject outside {
+        {"procedures",
+         QJsonArray {QJsonObject {
+             {"actionResults",
+              QJsonArray {QJsonObject {{"attachments", QJsonArray {attachments.at(1)}}}}}}}}};
+    for (const QString &root : {dir.filePath("s0"), dir.filePath("s0/..")})
+        QCOMPARE(ReportJson::EmbedScreenshots(
+                     outside, dir.filePath("s0"), {root},
+                     1 << 20)["procedures"][0]["actionResults"][0]["attachments"][0]
+                     .toObject()
+                     .contains("embedded"),
+                 root.endsWith(".."));
     const QString xml = QString::fromUtf8(readFile(merged + "/junit.xml"));
     for (const char *text :
          {"[[ATTACHMENT|../s0/run/shot.png]]", "<system-err>&lt;b&gt;\ntwo",
@@ -318,7 +341,7 @@ void tst_RunnerReports::shardsByDuration()
     QStringList all;
     for (int index = 1; index <= 7; ++index)
         all += RunPlan::BalanceShard(QStringList(files.crbegin(), files.crend()), index, 7,
-                                    durations);
+                                     durations);
     all.sort();
     QStringList sorted = files;
     sorted.sort();
@@ -374,10 +397,10 @@ void tst_RunnerReports::planRefusals()
     writeFile(dir.filePath("empty.json"), R"({"clients": []})");
     writeFile(dir.filePath("host.json"), R"({"clients": [{"displayName": "Host"}]})");
     arguments.replaceInStrings(QRegularExpression("^@"), dir.path());
-    const CommandLine line = ParseCommandLine(
-        QStringList {"runner", "--config", dir.filePath("host.json"), "--output",
-                     dir.filePath("results")}
-        + arguments);
+    const CommandLine line
+        = ParseCommandLine(QStringList {"runner", "--config", dir.filePath("host.json"), "--output",
+                                        dir.filePath("results")}
+                           + arguments);
     QVERIFY2(line.error.isEmpty(), qPrintable(line.error));
     RunPlan plan(line.options);
     const QString shown = QString::fromUtf8(standardError([&] {
