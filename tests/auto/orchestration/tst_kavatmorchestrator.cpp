@@ -302,10 +302,15 @@ void tst_KAVAtmOrchestrator::noWorkForAnAbortedClient()
     client.SendClient(launched.pid, "Tessaron");
     QTRY_COMPARE(connected.size(), 1);
     QVERIFY(m_orchestrator->Execute(launched.pid, {m_procedure}));
+    QSignalSpy exited(m_orchestrator, &KAVAtmOrchestrator::TestClientExitedUnexpectedly);
+    QSignalSpy ended(m_orchestrator, &KAVAtmOrchestrator::TestClientDisconnected);
     // Procedures handed to it now would never run, and nothing would say so.
     m_orchestrator->AbortClient(launched.pid, "stopped");
     QVERIFY(!m_orchestrator->Execute(launched.pid, {m_procedure}));
     QVERIFY(!m_orchestrator->Execute(-1, {m_procedure}));
+    // Killed by the runner: an end it brought about is not the host's fault.
+    QTRY_COMPARE(ended.size(), 1);
+    QCOMPARE(exited.size(), 0);
 }
 
 QTEST_GUILESS_MAIN(tst_KAVAtmOrchestrator)

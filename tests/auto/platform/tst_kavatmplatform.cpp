@@ -201,6 +201,17 @@ void tst_KAVAtmPlatform::connectsWithTheSecretItWasGiven()
     if (registers) {
         QTRY_VERIFY(runner && runner->IsAuthenticated());
         QCOMPARE(runner->GetAuthenticatedSecret(), expected);
+        // Windows after failures only (the default): a step that passed is sent without them.
+        QList<QJsonObject> sent;
+        connect(runner, &KAVAtmOrchestratorClientConnection::ActionStatusUpdated, this,
+                [&sent](const QJsonValue &update) { sent.append(update.toObject()); });
+        platform.Run({{"action", "TimeWait"}, {"wtime", 0}});
+        platform.Run({{"action", "NoSuchAction"}});
+        QTRY_VERIFY(!sent.isEmpty() && sent.constLast().value("result") == KAVAtmEnums::Fail);
+        for (const QJsonObject &update : std::as_const(sent)) {
+            const bool failed = update.value("result") == KAVAtmEnums::Fail;
+            QCOMPARE(update.contains("screenshot") || update.contains("screenshotMissing"), failed);
+        }
     }
     qunsetenv("KAVAtmOrchestratorPort");
     delete runner;
